@@ -1,0 +1,45 @@
+#include "app/app_folder.h"
+
+namespace vesperon {
+
+namespace {
+
+std::string fileNameOf(const std::string& path, char separator) {
+    auto cut = path.find_last_of(separator);
+    // Windows also accepts "/" and a bare drive prefix such as "C:vesperon.exe".
+    if (separator == '\\') {
+        cut = path.find_last_of("\\/:");
+    }
+    return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+} // namespace
+
+std::string AppFolder(platform::Platform& p) {
+    const std::string exe = p.system.executablePath();
+    const std::string name = fileNameOf(exe, p.edition.separator);
+    std::string folder = exe.substr(0, exe.size() - name.size());
+    if (folder.empty() || folder.back() != p.edition.separator) {
+        folder += p.edition.separator;
+    }
+    return folder;
+}
+
+std::string BaseName(platform::Platform& p) {
+    std::string name = fileNameOf(p.system.executablePath(), p.edition.separator);
+    auto dot = name.find_last_of('.');
+    if (dot != std::string::npos && dot > 0) {
+        name.resize(dot);
+    }
+    return name;
+}
+
+std::string settingsFilePath(platform::Platform& p) {
+    return AppFolder(p) + BaseName(p) + ".ini";
+}
+
+std::string checkListPath(platform::Platform& p) {
+    return AppFolder(p) + BaseName(p) + ".cfg";
+}
+
+} // namespace vesperon

@@ -1,0 +1,83 @@
+#include "app/form1.h"
+
+#include "app/app_folder.h"
+#include "app/resume_next.h"
+#include "app/shutdown_request.h"
+#include "app/text.h"
+#include "app/version_caption.h"
+#include "config/settings_file.h"
+
+namespace vesperon {
+
+Form1::Form1(platform::Platform& platform) : p_(platform) {}
+
+Form1::~Form1() = default;
+
+clsFSO& Form1::fso() {
+    if (!fso_) {
+        fso_ = std::make_unique<clsFSO>(p_.fileSystem, p_.edition);
+    }
+    return *fso_;
+}
+
+void Form1::Form_Load() {
+    resumeNext([&] { Caption = VersionCaption("", ""); });
+    resumeNext([&] { EnsureConfig(); });
+    resumeNext([&] { EnsureSettings(); });
+    resumeNext([&] {
+        if (settingIsOn(p_.profile, settingsFilePath(p_), settings::eventLogSection,
+                        settings::writeToNTEventLog)) {
+            WriteEventCheck = 1;
+        }
+    });
+    resumeNext([&] {
+        if (settingIsOn(p_.profile, settingsFilePath(p_), settings::generalSection,
+                        settings::forceAppsToClose)) {
+            ForceCheck = 1;
+        }
+    });
+    std::string arguments;
+    resumeNext([&] { arguments = text::upperAscii(p_.system.argumentText()); });
+    if (arguments.empty()) {
+        return;
+    }
+    // Two separate tests, as a window unloaded by the first is never tested again.
+    if (arguments == "-R") {
+        runMode(static_cast<int>(ShutdownKind::Restart));
+    }
+    if (loaded_ && arguments == "-S") {
+        runMode(static_cast<int>(ShutdownKind::Shutdown));
+    }
+}
+
+void Form1::runMode(int kind) {
+    Visible = false;
+    const bool showList = false;
+    resumeNext([&] { CheckAllFiles(showList); });
+    if (!bFileInUse) {
+        resumeNext([&] {
+            // The file decides, not the check box: it may have changed during the check.
+            const bool forced = settingIsOn(p_.profile, settingsFilePath(p_),
+                                            settings::generalSection, settings::forceAppsToClose);
+            p_.processes.startWithoutWaiting(
+                shutdownRequest(static_cast<ShutdownKind>(kind), forced));
+        });
+    }
+    Unload();
+}
+
+void Form1::Form_Unload(std::int16_t& /*cancel*/) {
+    resumeNext([&] { p_.files.closeAll(); });
+}
+
+void Form1::Unload() {
+    if (!loaded_) {
+        return;
+    }
+    std::int16_t cancel = 0;
+    Form_Unload(cancel);
+    Visible = false;
+    loaded_ = false;
+}
+
+} // namespace vesperon

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "platform/processes.h"
+
+#include <string>
+#include <vector>
+
+namespace vesperon {
+
+enum class ShutdownKind { Restart, Shutdown };
+
+// "Forced Restart by Vesperon" and its three siblings.
+std::string shutdownComment(ShutdownKind kind, bool forced);
+// The Windows command line, such as: shutdown.exe -r -t 60 -c "Restart by Vesperon" -d p:4:1
+std::string shutdownCommandLine(ShutdownKind kind, bool forced);
+// The Linux request: shutdown -r|-P +1 COMMENT
+std::vector<std::string> shutdownArguments(ShutdownKind kind, bool forced);
+// Both forms, started minimised.
+platform::StartRequest shutdownRequest(ShutdownKind kind, bool forced);
+
+} // namespace vesperon

@@ -1,0 +1,38 @@
+#include "check/in_use.h"
+
+#include "app/text.h"
+
+#include <stdexcept>
+
+namespace vesperon {
+
+std::string inUseMessage(std::int16_t code) {
+    switch (code) {
+    case in_use::inUse:
+        return "File in use";
+    case in_use::undetermined:
+        return "Unable to determine if file is in use";
+    default:
+        return "Unknown Error";
+    }
+}
+
+std::string& StripChars(std::string& s, const std::string& remove) {
+    if (remove.empty()) {
+        throw std::invalid_argument("StripChars: nothing to remove");
+    }
+    for (auto at = s.find(remove); at != std::string::npos; at = s.find(remove)) {
+        s.erase(at, remove.size());
+    }
+    return s;
+}
+
+std::string abortedRunEntry(const std::string& abortReport) {
+    return std::string(" *** A Planned Shutdown was Aborted! *** ") + text::crlf + abortReport;
+}
+
+std::string abortReportBlock(const std::string& message, const std::string& path) {
+    return text::crlf + message + ":  " + path + text::crlf;
+}
+
+} // namespace vesperon

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "platform/files.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vesperon {
+
+// The comment header of a new check list; WriteTextFile's own CR LF makes its empty fourth line.
+std::string checkListHeader();
+// Writes text + CR LF, appending or replacing; false when anything failed.
+bool WriteTextFile(platform::Files& files, const std::string& path, const std::string& text,
+                   bool overwrite);
+// The entries of a check list: every line except those that are empty or start with ";".
+// Lines end in CR LF, LF or a lone CR; a last line without line end counts too.
+std::vector<std::string> checkListEntries(std::string_view bytes);
+
+} // namespace vesperon

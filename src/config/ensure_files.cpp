@@ -1,0 +1,40 @@
+#include "app/app_folder.h"
+#include "app/app_identity.h"
+#include "app/form1.h"
+#include "app/resume_next.h"
+#include "config/check_list_file.h"
+#include "config/settings_file.h"
+
+namespace vesperon {
+
+// Both files are created only when the system says plainly that nothing is there:
+// a file that merely cannot be seen must never get a second header or default values.
+
+void Form1::EnsureConfig() {
+    resumeNext([&] {
+        const std::string path = checkListPath(p_);
+        if (fso().File_Exist(path) || !p_.files.pathAbsent(path)) {
+            return;
+        }
+        WriteTextFile(p_.files, path, checkListHeader(), false);
+    });
+}
+
+void Form1::EnsureSettings() {
+    resumeNext([&] {
+        const std::string path = settingsFilePath(p_);
+        if (fso().File_Exist(path) || !p_.files.pathAbsent(path)) {
+            return;
+        }
+        resumeNext([&] {
+            WriteIniValue(p_.profile, path, settings::eventLogSection, settings::writeToNTEventLog,
+                          settings::on);
+        });
+        resumeNext([&] {
+            WriteIniValue(p_.profile, path, settings::generalSection, settings::forceAppsToClose,
+                          settings::off);
+        });
+    });
+}
+
+} // namespace vesperon

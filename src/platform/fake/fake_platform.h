@@ -1,0 +1,181 @@
+#pragma once
+
+#include "platform/platform.h"
+
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace vesperon::fake {
+
+// An in-memory Windows-style disk: drive letters, folders and files, paths compared
+// without regard to case, as Windows does.
+struct Drive {
+    bool ready = true;
+    long type = 2; // fixed
+};
+
+class FakeDisk {
+public:
+    FakeDisk(); // drive C: present, ready, fixed
+    void addDrive(char letter, Drive drive) { drives[upper(letter)] = drive; }
+    void addFolder(const std::string& path);                              // and every parent folder
+    void addFile(const std::string& path, const std::string& bytes = {}); // and its folders
+    bool hasFile(const std::string& path) const;
+    std::string bytesOf(const std::string& path) const;
+    void removeFile(const std::string& path);
+
+    static std::string key(const std::string& path);
+    static char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+
+    std::map<char, Drive> drives;
+    std::set<std::string> folders;            // keys
+    std::map<std::string, std::string> files; // key -> bytes
+    std::set<std::string> inUse;              // keys held by another process
+    std::set<std::string> unreadable;         // keys that exist but cannot be read
+    std::set<std::string> readOnly;           // keys of files or folders that refuse writes
+    bool fileNumbersLeft = true;
+    int probeRuns = 0;
+    std::vector<std::string> probed;
+};
+
+class FakeSystem final : public platform::System {
+public:
+    std::string executablePath() override { return exePath; }
+    std::string argumentText() override { return arguments; }
+    std::string exePath = "C:\\Tools\\Vesperon.exe";
+    std::string arguments;
+};
+
+class FakeFiles final : public platform::Files {
+public:
+    explicit FakeFiles(FakeDisk& disk) : disk_(disk) {}
+    bool fileNumberAvailable() override { return disk_.fileNumbersLeft; }
+    void beginProbeRun() override { ++disk_.probeRuns; }
+    bool probeExclusive(const std::string& path) override;
+    platform::FileRead readWhole(const std::string& path) override;
+    bool writeText(const std::string& path, const std::string& bytes, bool overwrite) override;
+    bool pathAbsent(const std::string& path) override;
+    bool normalFileExists(const std::string& path) override { return disk_.hasFile(path); }
+    bool deleteFile(const std::string& path) override;
+    void closeAll() override { ++closeAllCalls; }
+    int closeAllCalls = 0;
+
+private:
+    FakeDisk& disk_;
+};
+
+class FakeFileSystem final : public platform::FileSystem {
+public:
+    explicit FakeFileSystem(FakeDisk& disk) : disk_(disk) {}
+    bool DriveExists(const std::string& drive) override;
+    bool IsReady(const std::string& drive) override;
+    std::optional<std::string> DriveProperty(const std::string& drive,
+                                             std::string_view name) override;
+    std::string GetParentFolderName(const std::string& path) override;
+    bool FolderExists(const std::string& path) override;
+    bool FileExists(const std::string& path) override;
+    int queries = 0;
+
+private:
+    const Drive* drive(const std::string& text) const;
+    FakeDisk& disk_;
+};
+
+// The profile functions' semantics over the fake disk.
+class FakeProfile final : public platform::Profile {
+public:
+    explicit FakeProfile(FakeDisk& disk) : disk_(disk) {}
+    std::string getString(const std::string& section, const std::string& key,
+                          const std::string& defaultValue, std::size_t bufferSize,
+                          const std::string& file) override;
+    bool writeString(const std::string& section, const std::string& key, const std::string& value,
+                     const std::string& file) override;
+    int reads = 0;
+    int writes = 0;
+
+private:
+    FakeDisk& disk_;
+};
+
+struct RegistryValue {
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data;
+    bool operator==(const RegistryValue&) const = default;
+};
+
+class FakeRegistry final : public platform::Registry {
+public:
+    long createKey(std::uint32_t root, const std::string& path,
+                   platform::RegistryHandle& handle) override;
+    long setValue(platform::RegistryHandle handle, const std::string& name, std::uint32_t type,
+                  const std::vector<std::uint8_t>& data) override;
+    long closeKey(platform::RegistryHandle handle) override;
+
+    // (root, key path) -> value name -> value
+    std::map<std::pair<std::uint32_t, std::string>, std::map<std::string, RegistryValue>> keys;
+    long createKeyError = 0;
+    std::map<std::string, long> setValueErrors; // by value name
+    std::vector<std::string> calls;             // "create", "set <name>", "close"
+
+private:
+    std::map<platform::RegistryHandle, std::pair<std::uint32_t, std::string>> open_;
+    platform::RegistryHandle next_ = 1;
+};
+
+struct ReportedEvent {
+    std::string source;
+    std::uint16_t type = 0;
+    std::uint16_t category = 0;
+    std::uint32_t eventId = 0;
+    std::vector<std::string> strings;
+    std::vector<std::uint8_t> rawData;
+};
+
+class FakeEventLog final : public platform::EventLog {
+public:
+    platform::EventSourceHandle registerEventSource(const std::string& server,
+                                                    const std::string& source) override;
+    bool reportEvent(platform::EventSourceHandle handle, std::uint16_t type, std::uint16_t category,
+                     std::uint32_t eventId, const std::vector<std::string>& strings,
+                     const std::vector<std::uint8_t>& rawData) override;
+    void deregisterEventSource(platform::EventSourceHandle handle) override;
+
+    bool registerFails = false;
+    bool reportFails = false;
+    std::vector<ReportedEvent> events;
+    int registrations = 0;
+    int deregistrations = 0;
+
+private:
+    std::map<platform::EventSourceHandle, std::string> sources_;
+};
+
+class FakeProcesses final : public platform::Processes {
+public:
+    bool startWithoutWaiting(const platform::StartRequest& request) override {
+        started.push_back(request);
+        return !startFails;
+    }
+    std::vector<platform::StartRequest> started;
+    bool startFails = false;
+};
+
+// Every facility on fakes, Windows edition.
+struct FakePlatform {
+    FakePlatform();
+    FakeDisk disk;
+    FakeSystem system;
+    FakeFiles files{disk};
+    FakeFileSystem fileSystem{disk};
+    FakeProcesses processes;
+    FakeProfile profile{disk};
+    FakeRegistry registry;
+    FakeEventLog eventLog;
+    platform::Platform platform;
+};
+
+} // namespace vesperon::fake

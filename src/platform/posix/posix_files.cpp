@@ -1,0 +1,174 @@
+#include "platform/posix/posix_files.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <fcntl.h>
+#include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+namespace vesperon::platform::posix {
+
+namespace {
+
+// A list file is a few kilobytes; anything this large is not one, and loading it would only
+// exhaust memory.
+constexpr std::size_t maxReadBytes = 64u * 1024 * 1024;
+
+bool hasNul(const std::string& path) {
+    return path.find('\0') != std::string::npos;
+}
+
+bool closeChecked(int fd) {
+    return ::close(fd) == 0;
+}
+
+} // namespace
+
+bool PosixFiles::fileNumberAvailable() {
+    // Duplicating a standard descriptor needs no path; only a full table makes it fail.
+    for (int fd : {0, 1, 2}) {
+        int copy = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+        if (copy >= 0) {
+            ::close(copy);
+            return true;
+        }
+        if (errno == EMFILE) {
+            return false;
+        }
+    }
+    int fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::close(fd);
+        return true;
+    }
+    return errno != EMFILE && errno != ENFILE;
+}
+
+void PosixFiles::beginProbeRun() {
+    scanStale_ = true;
+}
+
+bool PosixFiles::probeExclusive(const std::string& path) {
+    if (hasNul(path)) {
+        return false;
+    }
+    // O_NONBLOCK so that a FIFO without a writer does not hang the check.
+    int fd = ::open(path.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    struct stat info {};
+    bool statted = ::fstat(fd, &info) == 0;
+    if (!closeChecked(fd) || !statted) {
+        return false;
+    }
+    if (scanStale_) {
+        scanValid_ = scan_.scan();
+        scanStale_ = false;
+    }
+    // Without /proc nothing is known about other processes: every file may be in use.
+    return scanValid_ && !scan_.held(info.st_dev, info.st_ino);
+}
+
+FileRead PosixFiles::readWhole(const std::string& path) {
+    FileRead result;
+    if (hasNul(path)) {
+        return result; // no file can have such a name
+    }
+    int fd = ::open(path.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        result.status = errno == ENOENT || errno == ENOTDIR ? FileRead::Status::Absent
+                                                            : FileRead::Status::Unreadable;
+        return result;
+    }
+    result.status = FileRead::Status::Unreadable;
+    struct stat info {};
+    // Only regular files: a folder cannot be read, a device or FIFO may never end.
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
+        static_cast<std::uint64_t>(info.st_size) > maxReadBytes) {
+        ::close(fd);
+        return result;
+    }
+    std::string bytes(std::max<std::size_t>(static_cast<std::size_t>(info.st_size) + 1, 4096),
+                      '\0');
+    std::size_t used = 0;
+    for (;;) {
+        if (used == bytes.size()) {
+            bytes.resize(std::min(bytes.size() * 2, maxReadBytes + 1));
+        }
+        ssize_t n = ::read(fd, bytes.data() + used, bytes.size() - used);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n == 0) {
+            break;
+        }
+        if (n > 0) {
+            used += static_cast<std::size_t>(n);
+        }
+        if (n < 0 || used > maxReadBytes) { // a read error, or the file grew past the limit
+            ::close(fd);
+            return result;
+        }
+    }
+    ::close(fd);
+    bytes.resize(used);
+    result.status = FileRead::Status::Read;
+    result.bytes = std::move(bytes);
+    return result;
+}
+
+bool PosixFiles::writeText(const std::string& path, const std::string& bytes, bool overwrite) {
+    if (hasNul(path)) {
+        return false;
+    }
+    int flags = O_WRONLY | O_CREAT | O_NOCTTY | O_CLOEXEC | (overwrite ? O_TRUNC : O_APPEND);
+    int fd = ::open(path.c_str(), flags, 0644);
+    if (fd < 0) {
+        return false;
+    }
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            ::close(fd);
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return closeChecked(fd);
+}
+
+bool PosixFiles::pathAbsent(const std::string& path) {
+    if (hasNul(path)) {
+        return true; // no file can have such a name, as readWhole() sees it too
+    }
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) != 0 && (errno == ENOENT || errno == ENOTDIR);
+}
+
+bool PosixFiles::normalFileExists(const std::string& path) {
+    struct stat info {};
+    if (hasNul(path) || ::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return false;
+    }
+    auto slash = path.find_last_of('/');
+    std::string_view name(path);
+    name.remove_prefix(slash == std::string::npos ? 0 : slash + 1);
+    return name.empty() || name.front() != '.';
+}
+
+bool PosixFiles::deleteFile(const std::string& path) {
+    return !hasNul(path) && ::unlink(path.c_str()) == 0;
+}
+
+// Every operation closes what it opens before returning; nothing is left to close.
+void PosixFiles::closeAll() {}
+
+} // namespace vesperon::platform::posix

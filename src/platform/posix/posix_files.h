@@ -1,0 +1,30 @@
+#pragma once
+
+#include "platform/files.h"
+#include "platform/posix/open_file_scan.h"
+
+#include <string>
+
+namespace vesperon::platform::posix {
+
+// Files on Linux. A file counts as in use when it cannot be opened for reading or when any
+// other process holds it open or mapped; one pass over /proc per check run serves all probes.
+class PosixFiles final : public vesperon::platform::Files {
+public:
+    bool fileNumberAvailable() override;
+    void beginProbeRun() override;
+    bool probeExclusive(const std::string& path) override;
+    FileRead readWhole(const std::string& path) override;
+    bool writeText(const std::string& path, const std::string& bytes, bool overwrite) override;
+    bool pathAbsent(const std::string& path) override;
+    bool normalFileExists(const std::string& path) override;
+    bool deleteFile(const std::string& path) override;
+    void closeAll() override;
+
+private:
+    OpenFileScan scan_;
+    bool scanStale_ = true;
+    bool scanValid_ = false;
+};
+
+} // namespace vesperon::platform::posix

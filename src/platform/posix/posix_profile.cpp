@@ -1,0 +1,126 @@
+#include "platform/posix/posix_profile.h"
+
+#include "platform/files.h"
+#include "platform/posix/atomic_file.h"
+#include "platform/profile_text.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <optional>
+#include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vesperon::platform::posix {
+
+namespace {
+
+namespace text = vesperon::platform::profile_text;
+
+bool usablePath(const std::string& path) {
+    return !path.empty() && path.find('\0') == std::string::npos;
+}
+
+// Opened for reading and writing before a write, as Wine does, so that a file the user
+// may not change is refused even when its folder would allow replacing it.
+FileRead readProfile(const std::string& path, bool forWriting) {
+    FileRead result;
+    int flags = (forWriting ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+    int fd = ::open(path.c_str(), flags);
+    if (fd < 0) {
+        result.status = errno == ENOENT ? FileRead::Status::Absent : FileRead::Status::Unreadable;
+        return result;
+    }
+    struct stat info {};
+    bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    char buffer[8192];
+    while (ok) {
+        ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        result.bytes.append(buffer, static_cast<std::size_t>(n));
+    }
+    int saved = errno;
+    ::close(fd);
+    errno = saved;
+    result.status = ok ? FileRead::Status::Read : FileRead::Status::Unreadable;
+    if (!ok) {
+        result.bytes.clear();
+    }
+    return result;
+}
+
+// GetPrivateProfileString drops trailing spaces of the default but always keeps its
+// first character.
+std::string_view trimDefault(const std::string& defaultValue) {
+    std::string_view value(defaultValue);
+    value = value.substr(0, value.find('\0'));
+    std::size_t length = value.size();
+    while (length > 1 && value[length - 1] == ' ') {
+        --length;
+    }
+    return value.substr(0, length);
+}
+
+} // namespace
+
+std::string PosixProfile::getString(const std::string& section, const std::string& key,
+                                    const std::string& defaultValue, std::size_t bufferSize,
+                                    const std::string& file) {
+    if (bufferSize == 0) {
+        return {};
+    }
+    std::string_view fallback = trimDefault(defaultValue);
+    FileRead current;
+    current.status = FileRead::Status::Unreadable;
+    if (usablePath(file)) {
+        current = readProfile(file, false);
+    }
+    if (current.status == FileRead::Status::Unreadable) {
+        // A file that cannot be opened gives the default as it is, quotes included.
+        return std::string(fallback.substr(0, bufferSize - 1));
+    }
+    std::optional<std::string> raw;
+    if (current.status == FileRead::Status::Read && !text::isUtf16(current.bytes)) {
+        raw = text::findRawValue(current.bytes, section, key);
+    }
+    return text::copyToBuffer(raw ? std::string_view(*raw) : fallback, bufferSize);
+}
+
+bool PosixProfile::writeString(const std::string& section, const std::string& key,
+                               const std::string& value, const std::string& file) {
+    if (!usablePath(file)) {
+        errno = EINVAL;
+        return false;
+    }
+    FileRead current = readProfile(file, true);
+    if (current.status == FileRead::Status::Unreadable) {
+        return false;
+    }
+    if (text::isUtf16(current.bytes)) {
+        // Appending single-byte text would leave a file in two encodings.
+        errno = EINVAL;
+        return false;
+    }
+    std::string updated = text::setValue(current.bytes, section, key, value);
+    if (current.status == FileRead::Status::Read && updated == current.bytes) {
+        return true;
+    }
+    // Replace the file a link points to, not the link.
+    std::string target = file;
+    if (current.status == FileRead::Status::Read) {
+        if (char* real = ::realpath(file.c_str(), nullptr)) {
+            target = real;
+            std::free(real);
+        }
+    }
+    return replaceFileAtomically(target, updated);
+}
+
+} // namespace vesperon::platform::posix

@@ -1,0 +1,204 @@
+#include "platform/posix/posix_registry.h"
+
+#include "platform/posix/atomic_file.h"
+#include "platform/regedit_text.h"
+#include "platform/windows_error.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <functional>
+#include <pwd.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+namespace vesperon::platform::posix {
+
+namespace we = vesperon::platform::windows_error;
+
+namespace {
+
+std::string environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? std::string(value) : std::string();
+}
+
+// Like mkdir -p; errno is set when false.
+bool makeFolders(const std::string& path) {
+    for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
+        std::string part = path.substr(0, slash);
+        if (!part.empty() && ::mkdir(part.c_str(), 0755) != 0) {
+            int error = errno;
+            struct stat st {};
+            if (error != EEXIST || ::stat(part.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+                errno = error == EEXIST ? ENOTDIR : error;
+                return false;
+            }
+        }
+        if (slash == std::string::npos) {
+            return true;
+        }
+    }
+}
+
+// A missing file reads as empty; errno is set when false.
+bool readFile(const std::string& path, std::string& bytes) {
+    bytes.clear();
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return errno == ENOENT;
+    }
+    char buffer[8192];
+    for (;;) {
+        ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            int error = errno;
+            ::close(fd);
+            errno = error;
+            return n == 0;
+        }
+        bytes.append(buffer, static_cast<std::size_t>(n));
+    }
+}
+
+// Held while a hive file is read, changed and replaced, so that two runs of the
+// program at once cannot lose each other's values. Locking is best effort: where the
+// folder cannot be locked the update goes ahead.
+class FolderLock {
+public:
+    explicit FolderLock(const std::string& folder)
+        : fd_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+        if (fd_ >= 0) {
+            while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+            }
+        }
+    }
+    ~FolderLock() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+private:
+    int fd_;
+};
+
+bool writable(const std::string& name) {
+    return name.find_first_of(std::string("\r\n\0", 3)) == std::string::npos;
+}
+
+std::string fullKeyPath(std::uint32_t root, const std::string& path) {
+    std::string full = regedit_text::hiveName(root);
+    if (!path.empty()) {
+        full += '\\';
+        full += path;
+    }
+    return full;
+}
+
+// Reads the hive file, applies change and writes the result back when it differs.
+long updateHive(const std::string& stateFolder, std::uint32_t root,
+                const std::function<std::string(const std::string&)>& change) {
+    std::string folder = stateFolder + "/registry";
+    if (!makeFolders(folder)) {
+        return windowsErrorFromErrno(errno);
+    }
+    FolderLock lock(folder);
+    std::string file = folder + "/" + regedit_text::hiveName(root) + ".reg";
+    std::string before;
+    if (!readFile(file, before)) {
+        return windowsErrorFromErrno(errno);
+    }
+    std::string after = change(before);
+    if (after != before && !replaceFileAtomically(file, after)) {
+        return windowsErrorFromErrno(errno);
+    }
+    return we::success;
+}
+
+} // namespace
+
+std::string defaultRegistryFolder() {
+    std::string explicitFolder = environment("VESPERON_STATE_DIR");
+    if (!explicitFolder.empty()) {
+        return explicitFolder;
+    }
+    if (::geteuid() == 0) {
+        return "/var/lib/vesperon";
+    }
+    // Relative values are to be ignored, as the XDG base directory rules say.
+    std::string stateHome = environment("XDG_STATE_HOME");
+    if (stateHome.starts_with('/')) {
+        return stateHome + "/vesperon";
+    }
+    std::string home = environment("HOME");
+    if (home.empty()) {
+        if (const passwd* entry = ::getpwuid(::geteuid()); entry != nullptr && entry->pw_dir) {
+            home = entry->pw_dir;
+        }
+    }
+    if (home.empty()) {
+        // Without a home folder, fail with a clear permission error rather than write
+        // into whatever the current folder happens to be.
+        return "/var/lib/vesperon";
+    }
+    return home + "/.local/state/vesperon";
+}
+
+PosixRegistry::PosixRegistry(std::string stateFolder) : stateFolder_(std::move(stateFolder)) {}
+
+long PosixRegistry::createKey(std::uint32_t root, const std::string& path, RegistryHandle& handle) {
+    handle = 0;
+    if (regedit_text::hiveName(root).empty()) {
+        return we::invalid_handle;
+    }
+    std::string key = path;
+    while (!key.empty() && key.back() == '\\') {
+        key.pop_back(); // Windows takes "Software\\" for "Software" too
+    }
+    if (!writable(key)) {
+        return we::invalid_parameter;
+    }
+    std::string full = fullKeyPath(root, key);
+    long status = updateHive(stateFolder_, root, [&](const std::string& bytes) {
+        return regedit_text::ensureKey(bytes, full);
+    });
+    if (status != we::success) {
+        return status;
+    }
+    handle = nextHandle_++;
+    open_[handle] = OpenKey{root, key};
+    return we::success;
+}
+
+long PosixRegistry::setValue(RegistryHandle handle, const std::string& name, std::uint32_t type,
+                             const std::vector<std::uint8_t>& data) {
+    auto it = open_.find(handle);
+    if (it == open_.end()) {
+        return we::invalid_handle;
+    }
+    if (!writable(name)) {
+        return we::invalid_parameter;
+    }
+    std::uint32_t root = it->second.root;
+    std::string full = fullKeyPath(root, it->second.path);
+    return updateHive(stateFolder_, root, [&](const std::string& bytes) {
+        return regedit_text::setValue(bytes, full, name, type, data);
+    });
+}
+
+long PosixRegistry::closeKey(RegistryHandle handle) {
+    if (open_.erase(handle) == 0) {
+        return we::invalid_handle;
+    }
+    return we::success;
+}
+
+} // namespace vesperon::platform::posix

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "platform/registry.h"
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace vesperon::platform::posix {
+
+// The state folder: $VESPERON_STATE_DIR when set and not empty; else /var/lib/vesperon
+// for root; else $XDG_STATE_HOME/vesperon or ~/.local/state/vesperon.
+std::string defaultRegistryFolder();
+
+// The registry kept as REGEDIT4 text, one file per hive:
+// <stateFolder>/registry/HKEY_LOCAL_MACHINE.reg and so on. Each call reads the hive
+// file and, when something changed, replaces it in one step.
+class PosixRegistry final : public vesperon::platform::Registry {
+public:
+    explicit PosixRegistry(std::string stateFolder);
+
+    long createKey(std::uint32_t root, const std::string& path, RegistryHandle& handle) override;
+    long setValue(RegistryHandle handle, const std::string& name, std::uint32_t type,
+                  const std::vector<std::uint8_t>& data) override;
+    long closeKey(RegistryHandle handle) override;
+
+private:
+    struct OpenKey {
+        std::uint32_t root = 0;
+        std::string path;
+    };
+
+    std::string stateFolder_;
+    std::map<RegistryHandle, OpenKey> open_;
+    RegistryHandle nextHandle_ = 1;
+};
+
+} // namespace vesperon::platform::posix

@@ -1,0 +1,159 @@
+#include "app/app_folder.h"
+#include "app/form1.h"
+#include "app/shutdown_request.h"
+#include "app/version_caption.h"
+#include "platform/fake/fake_platform.h"
+
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace vesperon {
+namespace {
+
+const std::string settingsPath = "C:\\Tools\\Vesperon.ini";
+const std::string listPath = "C:\\Tools\\Vesperon.cfg";
+const std::string header = "; ********************************************\r\n"
+                           ";     Vesperon - Configuration File\r\n"
+                           "; ********************************************\r\n"
+                           "\r\n";
+
+struct Startup : ::testing::Test {
+    fake::FakePlatform f;
+    std::unique_ptr<Form1> run(const std::string& arguments) {
+        f.system.arguments = arguments;
+        auto form = std::make_unique<Form1>(f.platform);
+        form->Form_Load();
+        return form;
+    }
+    std::string startedCommandLine() const {
+        return f.processes.started.empty() ? "" : f.processes.started.back().commandLine;
+    }
+};
+
+TEST_F(Startup, FreshInstallationCreatesBothFilesAndShowsDefaults) {
+    Form1 form(f.platform);
+    form.Form_Load();
+    EXPECT_EQ(form.Caption, "Vesperon   v1.3");
+    EXPECT_EQ(f.disk.bytesOf(listPath), header);
+    EXPECT_EQ(f.disk.bytesOf(settingsPath),
+              "[EventLog]\r\nWriteToNTEventLog=1\r\n[General]\r\nForceAppsToClose=0\r\n");
+    EXPECT_EQ(form.WriteEventCheck, 1);
+    EXPECT_EQ(form.ForceCheck, 0);
+    EXPECT_TRUE(form.isLoaded()) << "no switch means interactive mode";
+    EXPECT_TRUE(f.processes.started.empty());
+}
+
+TEST_F(Startup, ExistingFilesAreNeverCompletedOrRepaired) {
+    f.disk.addFile(listPath, "C:\\data.mdb");
+    f.disk.addFile(settingsPath, "");
+    auto form = run("");
+    EXPECT_EQ(f.disk.bytesOf(listPath), "C:\\data.mdb");
+    EXPECT_EQ(f.disk.bytesOf(settingsPath), "");
+    EXPECT_EQ(form->WriteEventCheck, 0);
+    EXPECT_EQ(form->ForceCheck, 0);
+}
+
+TEST_F(Startup, FileThatCannotBeSeenIsNotOverwritten) {
+    f.disk.addFile(settingsPath, "[General]\r\nForceAppsToClose=1\r\n");
+    f.disk.unreadable.insert(fake::FakeDisk::key(settingsPath));
+    f.disk.drives['C'].type = 0; // the existence check cannot answer for this drive
+    run("");
+    EXPECT_EQ(f.disk.bytesOf(settingsPath), "[General]\r\nForceAppsToClose=1\r\n");
+}
+
+TEST_F(Startup, EachSwitchStartsItsOwnRequestAndUnloads) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"-r", "shutdown.exe -r -t 60 -c \"Restart by Vesperon\" -d p:4:1"},
+        {"-R", "shutdown.exe -r -t 60 -c \"Restart by Vesperon\" -d p:4:1"},
+        {"-s", "shutdown.exe -s -t 60 -c \"Shutdown by Vesperon\" -d p:4:1"},
+        {"-S", "shutdown.exe -s -t 60 -c \"Shutdown by Vesperon\" -d p:4:1"},
+    };
+    for (const auto& [arguments, commandLine] : cases) {
+        fake::FakePlatform fresh;
+        fresh.system.arguments = arguments;
+        Form1 form(fresh.platform);
+        form.Form_Load();
+        ASSERT_EQ(fresh.processes.started.size(), 1u) << arguments;
+        EXPECT_EQ(fresh.processes.started[0].commandLine, commandLine);
+        EXPECT_EQ(fresh.processes.started[0].windowStyle, 2);
+        EXPECT_FALSE(form.isLoaded());
+        EXPECT_FALSE(form.Visible);
+        EXPECT_EQ(fresh.files.closeAllCalls, 1) << "the unload handler closes every file";
+    }
+}
+
+TEST_F(Startup, AnythingElseOpensTheConfigurationWindow) {
+    for (const char* arguments : {"-r -f", "/s", "restart", " -r", "-r ", "-x"}) {
+        fake::FakePlatform fresh;
+        fresh.system.arguments = arguments;
+        Form1 form(fresh.platform);
+        form.Form_Load();
+        EXPECT_TRUE(form.isLoaded()) << arguments;
+        EXPECT_TRUE(fresh.processes.started.empty()) << arguments;
+    }
+}
+
+TEST_F(Startup, ForceComesFromTheFileAndOnlyExactlyOneCounts) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"ForceAppsToClose=1",
+         "shutdown.exe -r -f -t 60 -c \"Forced Restart by Vesperon\" -d p:4:1"},
+        {"ForceAppsToClose=\"1 \"", "shutdown.exe -r -t 60 -c \"Restart by Vesperon\" -d p:4:1"},
+        {"ForceAppsToClose=yes", "shutdown.exe -r -t 60 -c \"Restart by Vesperon\" -d p:4:1"},
+        {"", "shutdown.exe -r -t 60 -c \"Restart by Vesperon\" -d p:4:1"},
+    };
+    for (const auto& [line, commandLine] : cases) {
+        fake::FakePlatform fresh;
+        fresh.disk.addFile(settingsPath, std::string("[General]\r\n") + line + "\r\n");
+        fresh.system.arguments = "-r";
+        Form1 form(fresh.platform);
+        form.Form_Load();
+        ASSERT_EQ(fresh.processes.started.size(), 1u) << line;
+        EXPECT_EQ(fresh.processes.started[0].commandLine, commandLine) << line;
+    }
+}
+
+TEST_F(Startup, FileInUseBlocksTheRequestButStillUnloads) {
+    f.disk.addFile(listPath, header + "C:\\Data\\db.mdb\r\n");
+    f.disk.addFile("C:\\Data\\db.mdb");
+    f.disk.inUse.insert("c:\\data\\db.mdb");
+    auto form = run("-s");
+    EXPECT_TRUE(f.processes.started.empty());
+    EXPECT_FALSE(form->isLoaded());
+    EXPECT_FALSE(form->Visible);
+}
+
+TEST_F(Startup, FailedStartIsSilent) {
+    f.processes.startFails = true;
+    auto form = run("-r");
+    EXPECT_EQ(f.processes.started.size(), 1u);
+    EXPECT_FALSE(form->isLoaded());
+}
+
+TEST_F(Startup, FilesFollowTheExecutableName) {
+    f.system.exePath = "C:\\Vesperon.exe";
+    EXPECT_EQ(AppFolder(f.platform), "C:\\");
+    f.system.exePath = "C:\\Tools\\Nightly.Reboot.exe";
+    EXPECT_EQ(AppFolder(f.platform), "C:\\Tools\\");
+    EXPECT_EQ(settingsFilePath(f.platform), "C:\\Tools\\Nightly.Reboot.ini");
+    EXPECT_EQ(checkListPath(f.platform), "C:\\Tools\\Nightly.Reboot.cfg");
+}
+
+TEST(VersionCaptionTest, NumbersStagesAndSuffix) {
+    EXPECT_EQ(VersionCaption("", ""), "Vesperon   v1.3");
+    EXPECT_EQ(versionCaptionFor(1, 3, 2, "", ""), "Vesperon   v1.3.2");
+    EXPECT_EQ(versionCaptionFor(1, 3, 0, "A", "nightly"), "Vesperon   v1.3 ALPHA  - nightly");
+    EXPECT_EQ(versionCaptionFor(1, 3, 0, "B", ""), "Vesperon   v1.3 BETA");
+    EXPECT_EQ(versionCaptionFor(1, 3, 0, "b", ""), "Vesperon   v1.3");
+}
+
+TEST(ShutdownRequestTest, LinuxArgumentsCarryTheSameComment) {
+    EXPECT_EQ(shutdownCommandLine(ShutdownKind::Shutdown, true),
+              "shutdown.exe -s -f -t 60 -c \"Forced Shutdown by Vesperon\" -d p:4:1");
+    EXPECT_EQ(shutdownArguments(ShutdownKind::Restart, true),
+              (std::vector<std::string>{"shutdown", "-r", "+1", "Forced Restart by Vesperon"}));
+    EXPECT_EQ(shutdownArguments(ShutdownKind::Shutdown, false),
+              (std::vector<std::string>{"shutdown", "-P", "+1", "Shutdown by Vesperon"}));
+}
+
+} // namespace
+} // namespace vesperon

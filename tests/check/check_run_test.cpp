@@ -1,0 +1,143 @@
+#include "app/form1.h"
+#include "check/in_use.h"
+#include "config/check_list_file.h"
+#include "platform/fake/fake_platform.h"
+
+#include <gtest/gtest.h>
+
+namespace vesperon {
+namespace {
+
+const std::string listPath = "C:\\Tools\\Vesperon.cfg";
+const std::string settingsPath = "C:\\Tools\\Vesperon.ini";
+
+struct RecordingResults final : ResultsWindow {
+    void clearList() override { rows.clear(); }
+    void showModeless() override { shown = true; }
+    void addRow(const std::string& row) override { rows.push_back(row); }
+    std::vector<std::string> rows;
+    bool shown = false;
+};
+
+struct CheckRun : ::testing::Test {
+    fake::FakePlatform f;
+    Form1 form{f.platform};
+    void SetUp() override { f.disk.addFile(settingsPath, "[EventLog]\r\nWriteToNTEventLog=1\r\n"); }
+    void list(const std::string& body) {
+        f.disk.addFile(listPath, checkListHeader() + "\r\n" + body);
+    }
+    void held(const std::string& path) {
+        f.disk.addFile(path);
+        f.disk.inUse.insert(fake::FakeDisk::key(path));
+    }
+    std::string entry() const {
+        return f.eventLog.events.empty() ? "<none>" : f.eventLog.events[0].strings.at(0);
+    }
+};
+
+TEST_F(CheckRun, EveryLineIsTestedInOrderAndEveryFileInUseReported) {
+    held("C:\\Data\\a.mdb");
+    held("C:\\Data\\b.mdb");
+    f.disk.addFile("C:\\Data\\free.txt");
+    list("C:\\Data\\a.mdb\r\n"
+         "; C:\\Data\\b.mdb\r\n"
+         "\r\n"
+         " ;C:\\Data\\b.mdb\r\n"
+         "C:\\Data\\missing.txt\r\n"
+         "C:\\Data\\free.txt\r\n"
+         "\"C:\\Data\\b.mdb\"\r\n");
+    RecordingResults results;
+    form.setResultsWindow(&results);
+    form.CheckAllFiles(true);
+
+    EXPECT_TRUE(form.bFileInUse);
+    EXPECT_EQ(form.sCheckMsg, "File in use");
+    EXPECT_EQ(results.rows, (std::vector<std::string>{"C:\\Data\\a.mdb", "C:\\Data\\b.mdb"}));
+    EXPECT_TRUE(results.shown);
+    EXPECT_EQ(entry(), " *** A Planned Shutdown was Aborted! *** \r\n"
+                       "\r\nFile in use:  C:\\Data\\a.mdb\r\n"
+                       "\r\nFile in use:  C:\\Data\\b.mdb\r\n");
+    EXPECT_EQ(f.eventLog.events[0].type, 2);
+    EXPECT_EQ(f.eventLog.events[0].eventId, 10177u);
+    EXPECT_EQ(f.disk.probeRuns, 1) << "one view of the held files serves the whole run";
+    EXPECT_EQ(f.disk.probed.size(), 3u) << "absent and commented files are never probed";
+}
+
+TEST_F(CheckRun, NothingInUseLeavesStateAndLogAlone) {
+    f.disk.addFile("C:\\Data\\free.txt");
+    list("C:\\Data\\free.txt\r\nC:\\nowhere\\x\r\n");
+    form.CheckAllFiles(false);
+    EXPECT_FALSE(form.bFileInUse);
+    EXPECT_EQ(form.sCheckMsg, "");
+    EXPECT_TRUE(f.eventLog.events.empty());
+    EXPECT_TRUE(f.registry.calls.empty());
+}
+
+TEST_F(CheckRun, LoggingOffMeansNoEventAndNoRegistryWrite) {
+    f.disk.addFile(settingsPath, "[EventLog]\r\nWriteToNTEventLog=true\r\n");
+    held("C:\\Data\\a.mdb");
+    list("C:\\Data\\a.mdb");
+    form.CheckAllFiles(false);
+    EXPECT_TRUE(form.bFileInUse);
+    EXPECT_TRUE(f.eventLog.events.empty());
+    EXPECT_TRUE(f.registry.calls.empty());
+}
+
+TEST_F(CheckRun, NoFileNumberLeftCountsAsInUse) {
+    f.disk.addFile("C:\\Data\\a.mdb");
+    f.disk.fileNumbersLeft = false;
+    list("C:\\Data\\a.mdb\n");
+    form.CheckAllFiles(false);
+    EXPECT_TRUE(form.bFileInUse);
+    EXPECT_EQ(entry(), " *** A Planned Shutdown was Aborted! *** \r\n"
+                       "\r\nUnable to determine if file is in use:  C:\\Data\\a.mdb\r\n");
+}
+
+TEST_F(CheckRun, UnreadableCheckListBlocksAndNamesItself) {
+    list("C:\\Data\\a.mdb\r\n");
+    f.disk.unreadable.insert(fake::FakeDisk::key(listPath));
+    form.CheckAllFiles(false);
+    EXPECT_TRUE(form.bFileInUse);
+    EXPECT_EQ(entry(), " *** A Planned Shutdown was Aborted! *** \r\n"
+                       "\r\nUnable to determine if file is in use:  " +
+                           listPath + "\r\n");
+}
+
+TEST_F(CheckRun, CheckListThatCannotBeCreatedHoldsNoEntries) {
+    f.disk.readOnly.insert("c:\\tools");
+    form.CheckAllFiles(false);
+    EXPECT_FALSE(f.disk.hasFile(listPath));
+    EXPECT_FALSE(form.bFileInUse);
+}
+
+TEST_F(CheckRun, HandWrittenLineEndsAreAccepted) {
+    held("C:\\Data\\a.mdb");
+    held("C:\\Data\\b.mdb");
+    held("C:\\Data\\c.mdb");
+    f.disk.addFile(listPath, "C:\\Data\\a.mdb\nC:\\Data\\b.mdb\rC:\\Data\\c.mdb");
+    RecordingResults results;
+    form.setResultsWindow(&results);
+    form.CheckAllFiles(true);
+    EXPECT_EQ(results.rows.size(), 3u);
+}
+
+TEST(CheckFileTest, QuotesAreRemovedFromTheCallersText) {
+    fake::FakePlatform f;
+    Form1 form(f.platform);
+    std::string path = "\"C:\\Da\"ta\\x.txt\"";
+    EXPECT_FALSE(form.CheckFile(path));
+    EXPECT_EQ(path, "C:\\Data\\x.txt");
+    EXPECT_EQ(form.sCheckMsg, "") << "a missing file sets no message";
+}
+
+TEST(StripCharsTest, RemovesEveryOccurrence) {
+    std::string s = "aXXbXc";
+    EXPECT_EQ(StripChars(s, "X"), "abc");
+    EXPECT_EQ(s, "abc");
+    std::string t = "aaaa";
+    EXPECT_EQ(StripChars(t, "aa"), "");
+    EXPECT_EQ(inUseMessage(7), "Unknown Error");
+}
+
+} // namespace
+} // namespace vesperon

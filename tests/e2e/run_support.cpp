@@ -1,0 +1,132 @@
+#include "e2e/run_support.h"
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <stdexcept>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace vesperon::test {
+
+namespace {
+
+const char* standIn =
+    "#!/bin/sh\n"
+    "# Records its arguments instead of shutting anything down.\n"
+    "printf '%s\\n' \"$@\" > \"$(dirname \"$0\")/../shutdown-args.tmp\"\n"
+    "mv \"$(dirname \"$0\")/../shutdown-args.tmp\" \"$(dirname \"$0\")/../shutdown-args\"\n";
+
+} // namespace
+
+Installation::Installation(const std::string& exeName) : exeName_(exeName) {
+    std::filesystem::copy_file(VESPERON_EXECUTABLE, exe());
+    std::filesystem::create_directory(dir.file("bin"));
+    dir.write("bin/shutdown", standIn);
+    std::filesystem::permissions(dir.file("bin/shutdown"), std::filesystem::perms::owner_all);
+}
+
+int Installation::run(const std::vector<std::string>& arguments,
+                      const std::vector<std::string>& extraEnv) {
+    std::vector<std::string> env;
+    for (char** e = environ; *e != nullptr; ++e) {
+        const std::string entry(*e);
+        if (entry.rfind("DISPLAY=", 0) != 0 && entry.rfind("PATH=", 0) != 0 &&
+            entry.rfind("VESPERON_STATE_DIR=", 0) != 0) {
+            env.push_back(entry);
+        }
+    }
+    env.push_back("PATH=" + dir.file("bin") + ":/usr/bin:/bin");
+    env.push_back("VESPERON_STATE_DIR=" + dir.file("state"));
+    env.insert(env.end(), extraEnv.begin(), extraEnv.end());
+
+    std::vector<std::string> argv{exe()};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    std::vector<char*> cargv, cenv;
+    for (auto& a : argv) {
+        cargv.push_back(a.data());
+    }
+    cargv.push_back(nullptr);
+    for (auto& e : env) {
+        cenv.push_back(e.data());
+    }
+    cenv.push_back(nullptr);
+
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::chdir(dir.path().c_str());
+        int devnull = ::open("/dev/null", O_RDONLY);
+        ::dup2(devnull, 0);
+        ::execve(cargv[0], cargv.data(), cenv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+std::vector<std::string> Installation::shutdownArguments(int waitMilliseconds) const {
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMilliseconds);
+    while (!dir.exists("shutdown-args") && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    std::vector<std::string> args;
+    if (!dir.exists("shutdown-args")) {
+        return args;
+    }
+    const std::string text = dir.read("shutdown-args");
+    std::size_t start = 0;
+    for (auto end = text.find('\n'); end != std::string::npos; end = text.find('\n', start)) {
+        args.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return args;
+}
+
+std::string Installation::registryFile() const {
+    return dir.read("state/registry/HKEY_LOCAL_MACHINE.reg");
+}
+
+Holder::Holder(const std::string& path, Way way) {
+    int ready[2];
+    if (::pipe(ready) != 0) {
+        throw std::runtime_error("pipe");
+    }
+    pid_ = ::fork();
+    if (pid_ == 0) {
+        ::close(ready[0]);
+        int fd = ::open(path.c_str(), O_RDONLY);
+        struct stat st {};
+        ::fstat(fd, &st);
+        if (way == Way::MappedOnly) {
+            ::mmap(nullptr, st.st_size > 0 ? st.st_size : 1, PROT_READ, MAP_SHARED, fd, 0);
+            ::close(fd);
+        }
+        char c = 'x';
+        [[maybe_unused]] auto n = ::write(ready[1], &c, 1);
+        ::pause();
+        ::_exit(0);
+    }
+    ::close(ready[1]);
+    char c;
+    [[maybe_unused]] auto n = ::read(ready[0], &c, 1);
+    ::close(ready[0]);
+}
+
+Holder::~Holder() {
+    if (pid_ > 0) {
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+    }
+}
+
+} // namespace vesperon::test

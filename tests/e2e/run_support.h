@@ -1,0 +1,45 @@
+#pragma once
+
+#include "support/temp_dir.h"
+
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace vesperon::test {
+
+// A fresh application folder holding a copy of the built executable, a recording
+// stand-in for `shutdown` first on PATH, and its own registry state folder.
+class Installation {
+public:
+    explicit Installation(const std::string& exeName = "vesperon");
+    std::string exe() const { return dir.file(exeName_); }
+    std::string file(const std::string& name) const { return dir.file(name); }
+    // Runs the executable as a scheduler would: no display, no terminal input. Returns its exit
+    // status.
+    int run(const std::vector<std::string>& arguments,
+            const std::vector<std::string>& extraEnv = {});
+    // The arguments the stand-in received, or nothing when it was not started.
+    std::vector<std::string> shutdownArguments(int waitMilliseconds = 3000) const;
+    std::string registryFile() const;
+
+    TempDir dir;
+
+private:
+    std::string exeName_;
+};
+
+// Another process that holds a file open (or only mapped) until it is destroyed.
+class Holder {
+public:
+    enum class Way { Open, MappedOnly };
+    Holder(const std::string& path, Way way);
+    ~Holder();
+    Holder(const Holder&) = delete;
+    Holder& operator=(const Holder&) = delete;
+
+private:
+    pid_t pid_ = -1;
+};
+
+} // namespace vesperon::test

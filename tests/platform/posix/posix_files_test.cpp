@@ -1,0 +1,239 @@
+#include "platform/posix/open_file_scan.h"
+#include "platform/posix/posix_files.h"
+#include "support/temp_dir.h"
+
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <functional>
+#include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace vesperon::platform::posix {
+namespace {
+
+using test::TempDir;
+using Status = FileRead::Status;
+
+// A forked process that runs setUp, reports back, then waits; killed and reaped on scope exit.
+class Child {
+public:
+    explicit Child(const std::function<bool()>& setUp) {
+        int ready[2];
+        if (::pipe2(ready, O_CLOEXEC) != 0) {
+            return;
+        }
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            char ok = setUp() ? '1' : '0';
+            (void)!::write(ready[1], &ok, 1);
+            for (;;) {
+                ::pause();
+            }
+        }
+        ::close(ready[1]);
+        char ok = '0';
+        ready_ = pid_ > 0 && ::read(ready[0], &ok, 1) == 1 && ok == '1';
+        ::close(ready[0]);
+    }
+    ~Child() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+    }
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+    bool ready() const { return ready_; }
+
+private:
+    pid_t pid_ = -1;
+    bool ready_ = false;
+};
+
+bool holdOpen(const std::string& path) {
+    return ::open(path.c_str(), O_RDONLY) >= 0;
+}
+
+bool mapOnly(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDONLY);
+    void* map = fd < 0 ? MAP_FAILED : ::mmap(nullptr, 4, PROT_READ, MAP_PRIVATE, fd, 0);
+    return map != MAP_FAILED && ::close(fd) == 0;
+}
+
+bool openAndClose(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDONLY);
+    return fd >= 0 && ::close(fd) == 0;
+}
+
+TEST(PosixFiles, ProbeSeesWhatOtherProcessesHold) {
+    struct Case {
+        const char* name;
+        bool (*child)(const std::string&);
+        bool free;
+    } cases[] = {{"held open", holdOpen, false},
+                 {"mapped, descriptor closed", mapOnly, false},
+                 {"opened and closed again", openAndClose, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        dir.write("data", "some bytes");
+        dir.write("other", "x");
+        Child child([&] { return c.child(dir.file("data")); });
+        ASSERT_TRUE(child.ready());
+        PosixFiles files;
+        files.beginProbeRun();
+        EXPECT_EQ(files.probeExclusive(dir.file("data")), c.free);
+        EXPECT_TRUE(files.probeExclusive(dir.file("other")));
+    }
+}
+
+TEST(PosixFiles, HoldersAreReadAgainOnlyForANewRun) {
+    TempDir dir;
+    dir.write("data", "x");
+    PosixFiles files;
+    files.beginProbeRun();
+    EXPECT_TRUE(files.probeExclusive(dir.file("data")));
+    Child child([&] { return holdOpen(dir.file("data")); });
+    ASSERT_TRUE(child.ready());
+    EXPECT_TRUE(files.probeExclusive(dir.file("data")));
+    files.beginProbeRun();
+    EXPECT_FALSE(files.probeExclusive(dir.file("data")));
+}
+
+TEST(PosixFiles, ProbeWithoutOtherHolders) {
+    TempDir dir;
+    ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
+    PosixFiles files;
+    files.beginProbeRun();
+    ::alarm(5); // a FIFO open that blocks ends the test run instead of hanging it
+    EXPECT_TRUE(files.probeExclusive(dir.file("fifo")));
+    ::alarm(0);
+    EXPECT_FALSE(files.probeExclusive(dir.file("missing")));
+    EXPECT_FALSE(files.probeExclusive(dir.file("fifo") + std::string(1, '\0')));
+    if (::geteuid() != 0) { // permissions do not bind root
+        dir.write("locked", "x");
+        ASSERT_EQ(::chmod(dir.file("locked").c_str(), 0), 0);
+        EXPECT_FALSE(files.probeExclusive(dir.file("locked")));
+    }
+}
+
+TEST(PosixFiles, NoFreeDescriptorIsReported) {
+    EXPECT_TRUE(PosixFiles().fileNumberAvailable());
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        rlimit limit{32, 32};
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+        while (::open("/dev/null", O_RDONLY) >= 0) {
+        }
+        ::_exit(PosixFiles().fileNumberAvailable() ? 1 : 0);
+    }
+    int status = -1;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+TEST(PosixFiles, ReadWhole) {
+    TempDir dir;
+    dir.write("data", std::string("a\0b\r\n", 5));
+    dir.write("empty", "");
+    PosixFiles files;
+    EXPECT_EQ(files.readWhole(dir.file("missing")).status, Status::Absent);
+    EXPECT_EQ(files.readWhole(dir.file("data") + "/below").status, Status::Absent);
+    EXPECT_EQ(files.readWhole(dir.path()).status, Status::Unreadable);
+    auto read = files.readWhole(dir.file("data"));
+    EXPECT_EQ(read.status, Status::Read);
+    EXPECT_EQ(read.bytes, std::string("a\0b\r\n", 5));
+    EXPECT_EQ(files.readWhole(dir.file("empty")).status, Status::Read);
+}
+
+TEST(PosixFiles, WriteTextAppendsOrReplaces) {
+    TempDir dir;
+    PosixFiles files;
+    EXPECT_TRUE(files.writeText(dir.file("log"), "ab\r\n", false));
+    EXPECT_TRUE(files.writeText(dir.file("log"), "cd", false));
+    EXPECT_EQ(dir.read("log"), "ab\r\ncd");
+    EXPECT_TRUE(files.writeText(dir.file("log"), "x", true));
+    EXPECT_EQ(dir.read("log"), "x");
+    EXPECT_FALSE(files.writeText(dir.file("no/such/folder"), "x", true));
+}
+
+TEST(PosixFiles, PathQueries) {
+    TempDir dir;
+    dir.write("file", "x");
+    dir.write(".hidden", "x");
+    ASSERT_EQ(::symlink(dir.file("missing").c_str(), dir.file("dangling").c_str()), 0);
+    struct Case {
+        std::string name;
+        bool absent, normal;
+    } cases[] = {{"missing", true, false},   {"file", false, true},       {".hidden", false, false},
+                 {"dangling", false, false}, {"file/below", true, false}, {"", false, false}};
+    PosixFiles files;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(files.pathAbsent(dir.file(c.name)), c.absent);
+        EXPECT_EQ(files.normalFileExists(dir.file(c.name)), c.normal);
+    }
+    EXPECT_TRUE(files.deleteFile(dir.file("file")));
+    EXPECT_FALSE(dir.exists("file"));
+    EXPECT_FALSE(files.deleteFile(dir.file("file")));
+}
+
+// A made-up /proc, to reach what a real one rarely shows: maps whose device is not the one
+// stat() reports, names that cannot be looked up, our own process.
+TEST(OpenFileScan, ReadsDescriptorsAndMappings) {
+    TempDir dir;
+    for (const char* name : {"fd", "mapped", "own", "renumbered", "unnamed", "deleted", "free"}) {
+        dir.write(name, "x");
+    }
+    auto inode = [&](const char* name) {
+        struct stat info {};
+        ::stat(dir.file(name).c_str(), &info);
+        return info;
+    };
+    auto mapsLine = [&](const char* device, const char* name, const std::string& path) {
+        return "7f00-7f10 r--p 00000000 " + std::string(device) + " " +
+               std::to_string(inode(name).st_ino) + "    " + path + "\n";
+    };
+    char device[16];
+    std::snprintf(device, sizeof device, "%02x:%02x", major(inode("mapped").st_dev),
+                  minor(inode("mapped").st_dev));
+    auto proc = [&](const std::string& rest) { return dir.file("proc/" + rest); };
+    for (const char* folder : {"proc", "proc/10", "proc/10/fd", "proc/20", "proc/30", "proc/42",
+                               "proc/42/fd", "proc/x", "proc/x/fd"}) {
+        ASSERT_EQ(::mkdir(dir.file(folder).c_str(), 0700), 0);
+    }
+    ASSERT_EQ(::symlink(dir.file("fd").c_str(), proc("10/fd/3").c_str()), 0);
+    ASSERT_EQ(::symlink(dir.file("gone").c_str(), proc("10/fd/4").c_str()), 0);
+    dir.write("proc/10/maps", "5500-5600 rw-p 00000000 00:00 0    [heap]\n" +
+                                  mapsLine(device, "mapped", dir.file("mapped")));
+    ASSERT_EQ(::symlink("/", proc("20/root").c_str()), 0);
+    // The inode number is another file's: the name decides.
+    dir.write("proc/20/maps", mapsLine("ff:ff", "free", dir.file("renumbered")));
+    dir.write("proc/30/maps", mapsLine("ff:fe", "unnamed", "/no/such/name") +
+                                  mapsLine("ff:fd", "deleted", "/gone (deleted)") + "garbage\n");
+    ASSERT_EQ(::symlink(dir.file("own").c_str(), proc("42/fd/3").c_str()), 0);
+    ASSERT_EQ(::symlink(dir.file("free").c_str(), proc("x/fd/3").c_str()), 0);
+
+    OpenFileScan scan(dir.file("proc"), 42);
+    ASSERT_TRUE(scan.scan());
+    for (auto [name, held] : {std::pair{"fd", true},
+                              {"mapped", true},
+                              {"renumbered", true},
+                              {"unnamed", true},
+                              {"own", false},
+                              {"deleted", false},
+                              {"free", false}}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(scan.held(inode(name).st_dev, inode(name).st_ino), held);
+    }
+    EXPECT_FALSE(OpenFileScan(dir.file("missing")).scan());
+}
+
+} // namespace
+} // namespace vesperon::platform::posix

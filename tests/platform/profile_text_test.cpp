@@ -1,0 +1,104 @@
+#include "platform/profile_cases.h"
+#include "platform/profile_text.h"
+
+#include <gtest/gtest.h>
+#include <string>
+
+namespace vesperon::platform::profile_text {
+namespace {
+
+using namespace std::string_literals;
+
+TEST(ProfileText, FindsValuesLikeTheWindowsFunctions) {
+    for (const auto& c : vesperon::test::profileCases()) {
+        EXPECT_EQ(findValue(c.file, c.section, c.key).value_or(""), c.expected) << c.name;
+    }
+}
+
+TEST(ProfileText, MissingIsDistinctFromEmpty) {
+    EXPECT_EQ(findValue("[s]\r\nk=\r\n", "s", "k"), "");
+    EXPECT_EQ(findValue("[s]\r\nk=\"\"\r\n", "s", "k"), "");
+    EXPECT_EQ(findValue("[s]\r\nk\r\n", "s", "k"), std::nullopt);
+    EXPECT_EQ(findValue("", "s", "k"), std::nullopt);
+    EXPECT_EQ(findRawValue("[s]\r\nk='x'\r\n", "s", "k"), "'x'");
+}
+
+TEST(ProfileText, BlankSectionNameReachesKeysBeforeTheFirstHeader) {
+    EXPECT_EQ(findValue("k=1\r\n[s]\r\nk=2\r\n", " ", "k"), "1");
+    EXPECT_EQ(findValue("[s]\r\nk=2\r\n", "", "k"), std::nullopt);
+}
+
+TEST(ProfileText, CopyToBufferCutsAndStripsQuotesOnlyWhenTheValueFits) {
+    struct Case {
+        std::string value;
+        std::size_t bufferSize;
+        std::string expected;
+    };
+    const std::string x300(300, 'x');
+    const Case cases[] = {
+        {"abc", 255, "abc"},
+        {"abc", 3, "ab"},
+        {"abc", 1, ""},
+        {"abc", 0, ""},
+        {"\"abc\"", 5, "abc"},
+        {"\"abc\"", 4, "ab"}, // Wine cuts the closing quote and then one character more
+        {"\"abc\"", 3, "ab"},
+        {"'a'", 1, ""},
+        {x300, 255, x300.substr(0, 254)},
+        {"\"" + x300 + "\"", 255, x300.substr(0, 254)},
+        {"\"" + x300.substr(0, 100) + "\"", 255, x300.substr(0, 100)},
+        {"a\0b"s, 255, "a"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(copyToBuffer(c.value, c.bufferSize), c.expected)
+            << c.value.substr(0, 10) << " in " << c.bufferSize;
+    }
+}
+
+TEST(ProfileText, SetValueChangesOnlyWhatItMust) {
+    struct Case {
+        const char* name;
+        std::string before;
+        std::string section;
+        std::string key;
+        std::string value;
+        std::string after;
+    };
+    const Case cases[] = {
+        {"replaces only the value's line", "; c\n[a]\nx=1\n  k = old  \n[b]\nk=2\n", "A", "K",
+         "new", "; c\n[a]\nx=1\nk=new\n[b]\nk=2\n"},
+        {"keeps the stored spelling of the key", "[A]\r\nKEY=1\r\n", "a", "key", "2",
+         "[A]\r\nKEY=2\r\n"},
+        {"same value leaves the file alone", "[a]\r\n k = 1 \r\n", "a", "k", "1",
+         "[a]\r\n k = 1 \r\n"},
+        {"gives a line without equals sign its value", "[a]\rk\rj=1\r", "a", "k", "v",
+         "[a]\rk=v\rj=1\r"},
+        {"changes the first of duplicate sections", "[a]\r\nk=1\r\n[a]\r\nk=2\r\n", "a", "k", "3",
+         "[a]\r\nk=3\r\n[a]\r\nk=2\r\n"},
+        {"keeps odd bytes elsewhere", "\x01\r\n[a]\r\nz=\0\xff\r\nk=1"s, "a", "k", "2",
+         "\x01\r\n[a]\r\nz=\0\xff\r\nk=2"s},
+        {"drops leading blanks of the value", "", "s", "k", " \t v ", "[s]\r\nk=v \r\n"},
+        {"adds a key before the blank line separating sections", "[a]\r\nx=1\r\n\r\n[b]\r\ny=2\r\n",
+         "a", "k", "v", "[a]\r\nx=1\r\nk=v\r\n\r\n[b]\r\ny=2\r\n"},
+        {"adds a key to an empty section", "[a]\n\n[b]\n", "a", "k", "v", "[a]\nk=v\r\n\n[b]\n"},
+        {"adds a key after an unterminated last line", "[a]\r\nx=1", "a", "k", "v",
+         "[a]\r\nx=1\r\nk=v\r\n"},
+        {"adds a key to the first of duplicate sections", "[a]\r\n[a]\r\n", "a", "k", "v",
+         "[a]\r\nk=v\r\n[a]\r\n"},
+        {"creates the file's content", "", "EventLog", "WriteToNTEventLog", "1",
+         "[EventLog]\r\nWriteToNTEventLog=1\r\n"},
+        {"appends a section", "[a]\r\nx=1\r\n\r\n", " b", " k", "v",
+         "[a]\r\nx=1\r\n\r\n[b]\r\nk=v\r\n"},
+        {"ends the last line before a new section", "[a]\nx=1", "b", "k", "v",
+         "[a]\nx=1\r\n[b]\r\nk=v\r\n"},
+        {"keeps the byte-order mark", "\xEF\xBB\xBF", "b", "k", "v", "\xEF\xBB\xBF[b]\r\nk=v\r\n"},
+        {"adds to keys before the first header", "\r\n[a]\r\n", "", "k", "v", "k=v\r\n\r\n[a]\r\n"},
+        {"arguments end at NUL", "", "s\0x"s, "k\0x"s, "v\0x"s, "[s]\r\nk=v\r\n"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(setValue(c.before, c.section, c.key, c.value), c.after) << c.name;
+    }
+}
+
+} // namespace
+} // namespace vesperon::platform::profile_text

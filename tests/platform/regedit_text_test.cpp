@@ -1,0 +1,190 @@
+#include "platform/regedit_text.h"
+
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace vesperon::platform::regedit_text {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes sz(const std::string& text) {
+    Bytes bytes(text.begin(), text.end());
+    bytes.push_back(0);
+    return bytes;
+}
+
+constexpr const char* key = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Vesperon";
+
+TEST(RegeditText, HiveNames) {
+    EXPECT_EQ(hiveName(0x80000002), "HKEY_LOCAL_MACHINE");
+    EXPECT_EQ(hiveName(0x80000006), "HKEY_DYN_DATA");
+    EXPECT_EQ(hiveName(0x80000004), ""); // HKEY_PERFORMANCE_DATA has no file
+    EXPECT_EQ(hiveName(0), "");
+}
+
+TEST(RegeditText, ValueLineForms) {
+    struct Case {
+        std::string name;
+        std::uint32_t type;
+        Bytes data;
+        std::string line;
+    };
+    const Case cases[] = {
+        {"TypesSupported", 4, {7, 0, 0, 0}, "\"TypesSupported\"=dword:00000007"},
+        {"n", 4, {0xff, 0xff, 0xff, 0xff}, "\"n\"=dword:ffffffff"},
+        {"n", 4, {0x0a, 0x01, 0, 0}, "\"n\"=dword:0000010a"},
+        {"n", 4, {1, 2}, "\"n\"=hex(4):01,02"},
+        {"b", 3, {0xff, 0xff}, "\"b\"=hex:ff,ff"},
+        {"b", 3, {}, "\"b\"=hex:"},
+        {"p", 1, sz("C:\\v \"x\""), "\"p\"=\"C:\\\\v \\\"x\\\"\""},
+        {"", 1, {0}, "@=\"\""},
+        {"a\"b\\", 1, sz("x"), "\"a\\\"b\\\\\"=\"x\""},
+        {"s", 1, {'a'}, "\"s\"=hex(1):61"},             // no terminator
+        {"s", 1, {'a', 0, 0}, "\"s\"=hex(1):61,00,00"}, // two terminators
+        {"s", 1, sz("a\r\nb"), "\"s\"=hex(1):61,0d,0a,62,00"},
+        {"q", 0xb, {1, 0, 0, 0, 0, 0, 0, 0}, "\"q\"=hex(b):01,00,00,00,00,00,00,00"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(formatValueLine(c.name, c.type, c.data), c.line + "\r\n") << c.line;
+    }
+}
+
+TEST(RegeditText, LongHexIsContinuedAndReadBack) {
+    Bytes data(300);
+    for (std::size_t i = 0; i < data.size(); ++i) {
+        data[i] = static_cast<std::uint8_t>(i);
+    }
+    std::string line = formatValueLine("Blob", 3, data);
+    ASSERT_TRUE(line.ends_with("\r\n"));
+    std::size_t start = 0;
+    std::size_t lines = 0;
+    for (std::size_t end; (end = line.find("\r\n", start)) != std::string::npos; start = end + 2) {
+        std::string part = line.substr(start, end - start);
+        EXPECT_LE(part.size(), 80u) << part;
+        if (end + 2 < line.size()) {
+            EXPECT_TRUE(part.ends_with(",\\")) << part;
+        }
+        ++lines;
+    }
+    EXPECT_GT(lines, 1u);
+    auto found = findValue(setValue("", key, "Blob", 3, data), key, "Blob");
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->second, data);
+}
+
+TEST(RegeditText, RoundTrip) {
+    const std::pair<std::uint32_t, Bytes> values[] = {
+        {4, {7, 0, 0, 0}}, {4, {0xff, 0xff, 0xff, 0xff}},
+        {3, {}},           {3, {0, 0x80, 0xff}},
+        {1, {0}},          {1, sz("a\\b\"c")},
+        {1, {'x'}},        {1, sz("two\nlines")},
+        {7, {'a', 0, 0}},  {0x12345678, {1}},
+    };
+    for (const auto& [type, data] : values) {
+        std::string file = setValue("", key, "V", type, data);
+        auto found = findValue(file, key, "V");
+        ASSERT_TRUE(found) << file;
+        EXPECT_EQ(found->first, type) << file;
+        EXPECT_EQ(found->second, data) << file;
+    }
+}
+
+TEST(RegeditText, EnsureKey) {
+    EXPECT_EQ(ensureKey("", key), std::string("REGEDIT4\r\n\r\n[") + key + "]\r\n\r\n");
+    const std::string existing = "REGEDIT4\r\n\r\n[hkey_local_machine\\software\\VESPERON]\r\n";
+    EXPECT_EQ(ensureKey(existing, key), existing);
+    EXPECT_EQ(ensureKey("REGEDIT4\r\n\r\n[X]", key),
+              std::string("REGEDIT4\r\n\r\n[X]\r\n[") + key + "]\r\n\r\n");
+    EXPECT_EQ(ensureKey("[X]\n", key), std::string("[X]\n[") + key + "]\r\n\r\n");
+}
+
+TEST(RegeditText, SetValueKeepsEverythingElse) {
+    const std::string before = "REGEDIT4\r\n"
+                               "; kept by hand\r\n"
+                               "\r\n"
+                               "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Other]\r\n"
+                               "\"Count\"=dword:00000001\r\n"
+                               "\r\n"
+                               "[hkey_local_machine\\software\\vesperon]\n"
+                               "\"Blob\"=hex:01,02,\\\n"
+                               "  03,04\n"
+                               "odd line the editor would not write\r\n"
+                               "\"Last\"=\"x\"\r\n"
+                               "; trailing note\r\n"
+                               "\r\n"
+                               "[HKEY_LOCAL_MACHINE\\SOFTWARE\\After]\r\n"
+                               "\"BLOB\"=hex:09\r\n";
+    std::string replaced = setValue(before, key, "BLOB", 4, {2, 0, 0, 0});
+    std::string expected = before;
+    expected.replace(expected.find("\"Blob\""),
+                     std::string("\"Blob\"=hex:01,02,\\\n  03,04").size(),
+                     "\"BLOB\"=dword:00000002");
+    EXPECT_EQ(replaced, expected);
+
+    std::string added = setValue(before, key, "New", 3, {0xab});
+    expected = before;
+    expected.insert(expected.find("; trailing"), "\"New\"=hex:ab\r\n");
+    EXPECT_EQ(added, expected);
+
+    EXPECT_EQ(findValue(added, key, "blob"), std::pair(3u, Bytes{1, 2, 3, 4}));
+    EXPECT_EQ(findValue(added, "HKEY_LOCAL_MACHINE\\SOFTWARE\\Other", "count"),
+              std::pair(4u, Bytes{1, 0, 0, 0}));
+    EXPECT_EQ(findValue(added, key, "Count"), std::nullopt);
+}
+
+TEST(RegeditText, LastOccurrenceCounts) {
+    const std::string file = std::string("[") + key + "]\r\n\"V\"=dword:00000001\r\n\r\n[" + key +
+                             "]\r\n\"V\"=dword:00000002\r\n";
+    EXPECT_EQ(findValue(file, key, "V"), std::pair(4u, Bytes{2, 0, 0, 0}));
+    std::string changed = setValue(file, key, "V", 4, {3, 0, 0, 0});
+    EXPECT_EQ(changed.find("dword:00000001") != std::string::npos, true);
+    EXPECT_EQ(findValue(changed, key, "V"), std::pair(4u, Bytes{3, 0, 0, 0}));
+    EXPECT_EQ(findValue(file + "\"V\"=-\r\n", key, "V"), std::nullopt);
+}
+
+TEST(RegeditText, MalformedFilesSurvive) {
+    const std::string nul("\"n\0ul\"=dword:00000001\r\n", 23);
+    const std::string junk[] = {
+        "\"unterminated=dword:00000001\r\n",
+        "\"V\"=hex:zz,1\r\n",
+        "\"V\"=hex:123\r\n",
+        "\"V\"=hex(:01\r\n",
+        "\"V\"=dword:123456789\r\n",
+        "\"V\"=\"open\r\n",
+        "\"V\"=hex:01,\\\r\n",
+        "\"V\"=hex:01,\\\r\n[HKEY_LOCAL_MACHINE\\After]\r\n",
+        "@\r\n[\r\n[]\r\n[" + std::string(key) + "\r\n",
+        nul,
+        "\xEF\xBB\xBFREGEDIT4\r",
+        "\r\r\n\n\\",
+    };
+    for (const std::string& tail : junk) {
+        for (const std::string& before : {tail, std::string("[") + key + "]\r\n" + tail}) {
+            EXPECT_EQ(findValue(before, key, "V"), std::nullopt) << before;
+            std::string after = setValue(before, key, "V", 4, {5, 0, 0, 0});
+            EXPECT_EQ(findValue(after, key, "V"), std::pair(4u, Bytes{5, 0, 0, 0})) << after;
+            // Only the broken value line itself may go.
+            std::size_t start = 0;
+            while (start < before.size()) {
+                std::size_t end = std::min(before.find('\n', start), before.size());
+                std::string line = before.substr(start, end - start);
+                if (!line.starts_with("\"V\"=")) {
+                    EXPECT_NE(after.find(line), std::string::npos) << line;
+                }
+                start = end + 1;
+            }
+            if (before == tail) {
+                EXPECT_TRUE(after.starts_with(before));
+            }
+        }
+    }
+    // Names and paths that a line cannot hold leave the file alone.
+    EXPECT_EQ(setValue("x", key, "a\nb", 4, {1, 0, 0, 0}), "x");
+    EXPECT_EQ(setValue("x", "HKEY_USERS\r\nbad", "a", 4, {1, 0, 0, 0}), "x");
+}
+
+} // namespace
+} // namespace vesperon::platform::regedit_text
