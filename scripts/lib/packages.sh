@@ -1,0 +1,53 @@
+# Package installation shared by scripts/run and scripts/test (sourced, not run).
+# Installs only what is missing; retries a passing fault of the package mirror and,
+# when it persists, says in one line what failed.
+
+missing_packages() {
+    local pkg
+    for pkg in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
+            printf '%s\n' "$pkg"
+        fi
+    done
+}
+
+apt_update_with_retry() {
+    local attempt
+    for attempt in 1 2 3; do
+        if apt-get update -qq >/tmp/vesperon-apt-update.log 2>&1 &&
+            ! grep -q '^E:' /tmp/vesperon-apt-update.log; then
+            return 0
+        fi
+        sleep $((attempt * 5))
+    done
+    # A mirror caught mid-sync leaves one index stale; what could be read may still do.
+    grep '^E:' /tmp/vesperon-apt-update.log | head -1 >&2
+    return 1
+}
+
+# ensure_packages PKG...: installs the packages that are not installed yet.
+ensure_packages() {
+    local missing
+    missing=$(missing_packages "$@")
+    [ -z "$missing" ] && return 0
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "vesperon: missing packages ($(echo $missing)); run as root or install them first" >&2
+        return 1
+    fi
+    echo "Installing: $(echo $missing)"
+    apt_update_with_retry || echo "vesperon: apt-get update reported a mirror fault; trying with the indexes it has" >&2
+    local attempt
+    for attempt in 1 2 3; do
+        # shellcheck disable=SC2086
+        if DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing \
+            >/tmp/vesperon-apt-install.log 2>&1; then
+            return 0
+        fi
+        sleep $((attempt * 5))
+        apt_update_with_retry || true
+    done
+    echo "vesperon: could not install $(echo $missing): $(grep -E '^E:' /tmp/vesperon-apt-install.log | head -1)" >&2
+    return 1
+}
+
+linux_build_packages="cmake g++ make libgtest-dev libfltk1.3-dev"
