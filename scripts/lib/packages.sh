@@ -39,9 +39,14 @@ ensure_packages() {
     local attempt
     for attempt in 1 2 3; do
         # shellcheck disable=SC2086
-        if DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing \
-            >/tmp/vesperon-apt-install.log 2>&1; then
+        if DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+            ${VESPERON_APT_OPTIONS:-} $missing >/tmp/vesperon-apt-install.log 2>&1; then
             return 0
+        fi
+        if [ "$attempt" -eq 2 ]; then
+            # A security index caught mid-sync for one architecture leaves the two
+            # architectures at different versions; the main suite's versions still agree.
+            lower_security_suite
         fi
         sleep $((attempt * 5))
         apt_update_with_retry || true
@@ -50,4 +55,22 @@ ensure_packages() {
     return 1
 }
 
+lower_security_suite() {
+    local prefs
+    prefs=$(mktemp -d /tmp/vesperon-apt-prefs.XXXXXX)
+    printf 'Package: *\nPin: release l=Debian-Security\nPin-Priority: 100\n' >"$prefs/security-low"
+    VESPERON_APT_OPTIONS="-o Dir::Etc::PreferencesParts=$prefs"
+    echo "vesperon: package mirror fault; retrying with the security suite's priority lowered" >&2
+}
+
+# ensure_i386: lets the 32-bit Wine packages be installed.
+ensure_i386() {
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        dpkg --add-architecture i386
+        apt_update_with_retry || true
+    fi
+}
+
 linux_build_packages="cmake g++ make libgtest-dev libfltk1.3-dev"
+windows_build_packages="g++-mingw-w64-i686 binutils-mingw-w64-i686 googletest"
+wine_packages="wine wine32:i386 wine64 fonts-wine xvfb xauth"

@@ -1,8 +1,6 @@
 #include "fso/cls_fso.h"
 #include "fso/path_text.h"
 #include "platform/fake/fake_platform.h"
-#include "platform/posix/posix_file_system.h"
-#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -72,27 +70,6 @@ TEST_F(WindowsStyle, PathTextRoutines) {
     EXPECT_EQ(path_text::windowsParentFolderName("C:\\dir\\f.txt"), "C:\\dir");
     EXPECT_EQ(path_text::windowsParentFolderName("C:\\f.txt"), "C:\\");
     EXPECT_EQ(path_text::windowsParentFolderName("C:\\dir\\"), "C:\\");
-}
-
-TEST(PosixStyle, FileExistOnTheRealFileSystem) {
-    test::TempDir dir;
-    dir.write("f.txt", "x");
-    platform::posix::PosixFileSystem fs;
-    clsFSO fso(fs, platform::posixEdition);
-    EXPECT_TRUE(fso.File_Exist(dir.file("f.txt")));
-    EXPECT_FALSE(fso.File_Exist(dir.path()));
-    EXPECT_FALSE(fso.File_Exist(dir.file("none")));
-    EXPECT_FALSE(fso.File_Exist("f.txt"));
-    EXPECT_FALSE(fso.File_Exist(" " + dir.file("f.txt")));
-    EXPECT_FALSE(fso.File_Exist("/dev/null")) << "only regular files are probed";
-    EXPECT_TRUE(fso.Folder_Exist("/"));
-    EXPECT_EQ(fso.Remove_Trailing_Slash("/"), "/");
-    EXPECT_EQ(fso.Add_Trailing_Slash("/tmp"), "/tmp/");
-    EXPECT_EQ(path_text::posixParentFolderName("/f"), "/");
-    EXPECT_EQ(path_text::posixParentFolderName("/a/b/"), "/a");
-    std::int32_t type = 0;
-    EXPECT_TRUE(fso.Drive_Exist("/x", type));
-    EXPECT_EQ(type, 2);
 }
 
 } // namespace

@@ -1,39 +1,45 @@
 #include "support/temp_dir.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 
 namespace vesperon::test {
 
+namespace fs = std::filesystem;
+
 TempDir::TempDir() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "vesperon-test-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error("mkdtemp failed");
+    std::random_device seed;
+    std::mt19937_64 random(seed());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const fs::path candidate =
+            fs::temp_directory_path() / ("vesperon-test-" + std::to_string(random() % 100000000));
+        std::error_code error;
+        if (fs::create_directory(candidate, error)) {
+            path_ = candidate.string();
+            return;
+        }
     }
-    path_ = pattern;
+    throw std::runtime_error("no temporary folder could be created");
 }
 
 TempDir::~TempDir() {
     std::error_code ignored;
     // Tests may have taken write permission away; give it back before removing.
-    for (auto it = std::filesystem::recursive_directory_iterator(path_, ignored);
-         it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
+    for (auto it = fs::recursive_directory_iterator(path_, ignored);
+         it != fs::recursive_directory_iterator(); it.increment(ignored)) {
         if (it->is_directory(ignored) && !it->is_symlink(ignored)) {
-            std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
-                                         std::filesystem::perm_options::add, ignored);
+            fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
         }
     }
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ignored);
-    std::filesystem::remove_all(path_, ignored);
+    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::remove_all(path_, ignored);
 }
 
 std::string TempDir::file(const std::string& name) const {
-    return path_ + "/" + name;
+    return (fs::path(path_) / fs::path(name).make_preferred()).string();
 }
 
 void TempDir::write(const std::string& name, const std::string& bytes) const {
@@ -48,7 +54,7 @@ std::string TempDir::read(const std::string& name) const {
 
 bool TempDir::exists(const std::string& name) const {
     std::error_code ignored;
-    return std::filesystem::exists(std::filesystem::symlink_status(file(name), ignored));
+    return fs::exists(fs::symlink_status(file(name), ignored));
 }
 
 } // namespace vesperon::test

@@ -1,4 +1,4 @@
-#include "e2e/run_support.h"
+#include "e2e/posix/run_support.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

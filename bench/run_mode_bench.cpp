@@ -1,0 +1,577 @@
+// Times the unattended restart run (`vesperon -r`) against peers measured in the same run:
+//   A  10,000 listed files, 1,000 of them held open by 10 other processes, against fuser
+//      given the same paths: goal vesperon/fuser <= 0.33.
+//   B  an empty check list against /bin/true, with the run's peak resident memory; the
+//      memory goal (< 8 MB) is about the build that maps FLTK at start-up.
+// Run it with `bench/run` (builds the linux preset when needed), or directly:
+//   build/linux/bench/vesperon_run_mode_bench [vesperon-executable [fltk-linked-executable]]
+// Every run uses a copy of the executable in a temporary folder, with a recording stand-in
+// for `shutdown` first on PATH, its own state folder and no DISPLAY: nothing ever goes down.
+// Exit status: 0 all goals met, 1 a goal missed, 2 something could not be measured.
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int runs = 5;
+constexpr int fileCount = 10000;
+constexpr int holderCount = 10;
+constexpr int filesPerHolder = 100;
+constexpr double ratioGoal = 0.33;
+constexpr double rssGoalMB = 8.0;
+
+const std::string checkListHeader = "; ********************************************\r\n"
+                                    ";     Vesperon - Configuration File\r\n"
+                                    "; ********************************************\r\n"
+                                    "\r\n";
+const std::string quietSettings =
+    "[EventLog]\r\nWriteToNTEventLog=0\r\n[General]\r\nForceAppsToClose=0\r\n";
+const std::string loggingSettings =
+    "[EventLog]\r\nWriteToNTEventLog=1\r\n[General]\r\nForceAppsToClose=0\r\n";
+
+const char* standIn =
+    "#!/bin/sh\n"
+    "# Records its arguments instead of shutting anything down.\n"
+    "printf '%s\\n' \"$@\" > \"$(dirname \"$0\")/../shutdown-args.tmp\"\n"
+    "mv \"$(dirname \"$0\")/../shutdown-args.tmp\" \"$(dirname \"$0\")/../shutdown-args\"\n";
+
+volatile std::sig_atomic_t interrupted = 0;
+
+void onInterrupt(int) {
+    interrupted = 1;
+}
+
+// Unwinding, not dying, on Ctrl-C: the holders and temporary folders are cleaned up on the way.
+void stopIfInterrupted() {
+    if (interrupted != 0) {
+        throw std::runtime_error("interrupted");
+    }
+}
+
+std::string errnoText(const std::string& what) {
+    return what + ": " + std::strerror(errno);
+}
+
+void writeFile(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+    if (!out.flush()) {
+        throw std::runtime_error("cannot write " + path);
+    }
+}
+
+class TempFolder {
+public:
+    TempFolder() {
+        std::string pattern = (fs::temp_directory_path() / "vesperon-bench-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr) {
+            throw std::runtime_error(errnoText("mkdtemp"));
+        }
+        path_ = pattern;
+    }
+    ~TempFolder() {
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+struct Outcome {
+    double ms = 0;
+    int status = -1; // exit status, or 128 + signal
+    long maxRssKiB = 0;
+};
+
+std::vector<char*> pointersTo(std::vector<std::string>& strings) {
+    std::vector<char*> pointers;
+    for (auto& s : strings) {
+        pointers.push_back(s.data());
+    }
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+// fork + execve + wait4, timed from before the fork to the reaping. fork rather than vfork:
+// the child's peak RSS then starts from this (small) process's private pages, not its peak.
+// Output goes to /dev/null unless `output` asks for standard output.
+Outcome spawn(std::vector<std::string> argv, std::vector<std::string> env,
+              const std::string& folder, std::string* output = nullptr) {
+    auto cargv = pointersTo(argv);
+    auto cenv = pointersTo(env);
+    int execReport[2];
+    int outPipe[2] = {-1, -1};
+    if (::pipe2(execReport, O_CLOEXEC) != 0 ||
+        (output != nullptr && ::pipe2(outPipe, O_CLOEXEC) != 0)) {
+        throw std::runtime_error(errnoText("pipe"));
+    }
+    const int devNull = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (::chdir(folder.c_str()) == 0 && ::dup2(devNull, 0) == 0 &&
+            ::dup2(output != nullptr ? outPipe[1] : devNull, 1) == 1 && ::dup2(devNull, 2) == 2) {
+            ::execve(cargv[0], cargv.data(), cenv.data());
+        }
+        const int error = errno;
+        [[maybe_unused]] auto n = ::write(execReport[1], &error, sizeof error);
+        ::_exit(127);
+    }
+    ::close(execReport[1]);
+    ::close(devNull);
+    if (output != nullptr) {
+        ::close(outPipe[1]);
+    }
+    if (pid < 0) {
+        ::close(execReport[0]);
+        if (output != nullptr) {
+            ::close(outPipe[0]);
+        }
+        throw std::runtime_error(errnoText("fork"));
+    }
+    if (output != nullptr) {
+        char buffer[4096];
+        ssize_t n;
+        while ((n = ::read(outPipe[0], buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR)) {
+            if (n > 0) {
+                output->append(buffer, static_cast<std::size_t>(n));
+            }
+        }
+        ::close(outPipe[0]);
+    }
+    int status = 0;
+    rusage usage{};
+    while (::wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
+    }
+    const auto end = std::chrono::steady_clock::now();
+
+    int execError = 0;
+    const ssize_t got = ::read(execReport[0], &execError, sizeof execError);
+    ::close(execReport[0]);
+    if (got == static_cast<ssize_t>(sizeof execError)) {
+        throw std::runtime_error("cannot start " + argv[0] + ": " + std::strerror(execError));
+    }
+    stopIfInterrupted();
+
+    Outcome outcome;
+    outcome.ms = std::chrono::duration<double, std::milli>(end - start).count();
+    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    outcome.maxRssKiB = usage.ru_maxrss;
+    return outcome;
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const std::size_t mid = values.size() / 2;
+    return values.size() % 2 == 1 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
+}
+
+// A copy of the executable in a fresh folder, set up the way the end-to-end tests run it.
+class Installation {
+public:
+    explicit Installation(const std::string& executable) {
+        fs::copy_file(executable, exe());
+        fs::create_directory(folder_.file("bin"));
+        writeFile(folder_.file("bin/shutdown"), standIn);
+        fs::permissions(folder_.file("bin/shutdown"), fs::perms::owner_all);
+        for (char** e = environ; *e != nullptr; ++e) {
+            const std::string entry(*e);
+            if (entry.rfind("DISPLAY=", 0) != 0 && entry.rfind("WAYLAND_DISPLAY=", 0) != 0 &&
+                entry.rfind("PATH=", 0) != 0 && entry.rfind("VESPERON_STATE_DIR=", 0) != 0) {
+                env_.push_back(entry);
+            }
+        }
+        env_.push_back("PATH=" + folder_.file("bin") + ":/usr/bin:/bin");
+        env_.push_back("VESPERON_STATE_DIR=" + folder_.file("state"));
+    }
+
+    std::string exe() const { return folder_.file("vesperon"); }
+    std::string file(const std::string& name) const { return folder_.file(name); }
+    const std::vector<std::string>& env() const { return env_; }
+    const std::string& folder() const { return folder_.path(); }
+
+    Outcome run(const std::vector<std::string>& extraEnv = {}) {
+        // Refuse to go on unless the recording stand-in is still the first `shutdown` on PATH.
+        if (::access(folder_.file("bin/shutdown").c_str(), X_OK) != 0) {
+            throw std::runtime_error("the shutdown stand-in is missing; not running " + exe());
+        }
+        auto env = env_;
+        env.insert(env.end(), extraEnv.begin(), extraEnv.end());
+        return spawn({exe(), "-r"}, env, folder_.path());
+    }
+
+    // Whether the stand-in was started (within the wait); forgets the record for the next run.
+    bool takeStandInRecord(int waitMs) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+        const std::string record = folder_.file("shutdown-args");
+        while (!fs::exists(record) && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        std::error_code ignored;
+        return fs::remove(record, ignored);
+    }
+
+private:
+    TempFolder folder_;
+    std::vector<std::string> env_;
+};
+
+// Other processes, each holding its share of the files open until this is destroyed. They
+// also die with the benchmark itself, however it ends.
+class Holders {
+public:
+    Holders(const std::vector<std::string>& paths, int processes) {
+        try {
+            const std::size_t share = paths.size() / static_cast<std::size_t>(processes);
+            for (int p = 0; p < processes; ++p) {
+                start(paths, static_cast<std::size_t>(p) * share, share);
+            }
+        } catch (...) {
+            release();
+            throw;
+        }
+    }
+    ~Holders() { release(); }
+    Holders(const Holders&) = delete;
+    Holders& operator=(const Holders&) = delete;
+
+private:
+    void start(const std::vector<std::string>& paths, std::size_t first, std::size_t count) {
+        int ready[2];
+        if (::pipe(ready) != 0) {
+            throw std::runtime_error(errnoText("pipe"));
+        }
+        const pid_t parent = ::getpid();
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::close(ready[0]);
+            ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+            char answer = ::getppid() == parent ? 'k' : 'e';
+            for (std::size_t i = first; i < first + count && answer == 'k'; ++i) {
+                if (::open(paths[i].c_str(), O_RDONLY) < 0) {
+                    answer = 'e';
+                }
+            }
+            [[maybe_unused]] auto n = ::write(ready[1], &answer, 1);
+            for (;;) {
+                ::pause();
+            }
+        }
+        ::close(ready[1]);
+        if (pid < 0) {
+            ::close(ready[0]);
+            throw std::runtime_error(errnoText("fork"));
+        }
+        pids_.push_back(pid);
+        char answer = 0;
+        ssize_t n;
+        while ((n = ::read(ready[0], &answer, 1)) < 0 && errno == EINTR) {
+        }
+        ::close(ready[0]);
+        if (n != 1 || answer != 'k') {
+            throw std::runtime_error("a holder process could not open its files");
+        }
+    }
+
+    void release() {
+        for (pid_t pid : pids_) {
+            ::kill(pid, SIGKILL);
+        }
+        for (pid_t pid : pids_) {
+            while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+            }
+        }
+        pids_.clear();
+    }
+
+    std::vector<pid_t> pids_;
+};
+
+// ---- Workload A ---------------------------------------------------------------------------
+
+struct ResultA {
+    double quietMs = 0;
+    double loggingMs = 0;
+    double fuserMs = 0;
+    std::size_t fuserExecs = 0;
+    bool fuserSawHolders = true; // exit status 0 from some exec of every pass
+    int fuserFailure = 0;        // any exit status but 0 (found) and 1 (none in that chunk)
+    bool standInStarted = true;
+    int appStatus = -1;
+};
+
+// Splits the paths into argument lists that each fit the kernel's limit beside the environment.
+std::vector<std::vector<std::string>> fuserCommands(const std::vector<std::string>& paths,
+                                                    const std::vector<std::string>& env) {
+    const std::string fuser = "/usr/bin/fuser";
+    long budget = ::sysconf(_SC_ARG_MAX);
+    if (budget <= 0) {
+        budget = 128 * 1024;
+    }
+    budget -= 4096; // headroom, as xargs keeps
+    long base = static_cast<long>(fuser.size() + 1 + 2 * sizeof(char*));
+    for (const auto& e : env) {
+        base += static_cast<long>(e.size() + 1 + sizeof(char*));
+    }
+    std::vector<std::vector<std::string>> commands;
+    long used = budget; // forces a first command
+    for (const auto& path : paths) {
+        const long cost = static_cast<long>(path.size() + 1 + sizeof(char*));
+        if (used + cost > budget) {
+            commands.push_back({fuser});
+            used = base;
+        }
+        commands.back().push_back(path);
+        used += cost;
+    }
+    return commands;
+}
+
+ResultA workloadA(const std::string& executable) {
+    TempFolder data;
+    std::vector<std::string> paths;
+    paths.reserve(fileCount);
+    for (int i = 0; i < fileCount; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "f%05d.dat", i);
+        paths.push_back(data.file(name));
+        writeFile(paths.back(), "small file " + std::to_string(i) + "\n");
+        stopIfInterrupted();
+    }
+
+    Installation app(executable);
+    std::string list = checkListHeader;
+    for (const auto& path : paths) {
+        list += path + "\r\n";
+    }
+    writeFile(app.file("vesperon.cfg"), list);
+    writeFile(app.file("vesperon.ini"), quietSettings);
+
+    // Every tenth file is held, so in-use files are spread over the whole list.
+    std::vector<std::string> held;
+    for (int i = 0; i < holderCount * filesPerHolder; ++i) {
+        held.push_back(
+            paths[static_cast<std::size_t>(i) * fileCount / (holderCount * filesPerHolder)]);
+    }
+    Holders holders(held, holderCount);
+
+    ResultA result;
+    const auto commands = fuserCommands(paths, app.env());
+    result.fuserExecs = commands.size();
+    auto fuserPass = [&] {
+        double ms = 0;
+        bool saw = false;
+        for (const auto& command : commands) {
+            const Outcome o = spawn(command, app.env(), data.path());
+            ms += o.ms;
+            saw = saw || o.status == 0;
+            if (o.status > 1) {
+                result.fuserFailure = o.status;
+            }
+        }
+        result.fuserSawHolders = result.fuserSawHolders && saw;
+        return ms;
+    };
+
+    result.appStatus = app.run().status; // warm-up, also for the page cache
+    fuserPass();
+    std::vector<double> appMs, fuserMs;
+    for (int i = 0; i < runs; ++i) {
+        const Outcome o = app.run();
+        result.appStatus = std::max(result.appStatus, o.status);
+        appMs.push_back(o.ms);
+        fuserMs.push_back(fuserPass());
+    }
+    result.quietMs = median(appMs);
+    result.fuserMs = median(fuserMs);
+
+    writeFile(app.file("vesperon.ini"), loggingSettings);
+    std::vector<double> loggingMs;
+    app.run();
+    for (int i = 0; i < runs; ++i) {
+        const Outcome o = app.run();
+        result.appStatus = std::max(result.appStatus, o.status);
+        loggingMs.push_back(o.ms);
+    }
+    result.loggingMs = median(loggingMs);
+
+    result.standInStarted = app.takeStandInRecord(300);
+    return result;
+}
+
+// ---- Workload B ---------------------------------------------------------------------------
+
+struct ResultB {
+    double appMs = 0;
+    long appRssKiB = 0;
+    double trueMs = 0;
+    long trueRssKiB = 0;
+    bool standInEveryRun = false;
+    bool mapsFltk = false;
+    int appStatus = -1;
+};
+
+ResultB workloadB(const std::string& executable) {
+    Installation app(executable);
+    writeFile(app.file("vesperon.cfg"), checkListHeader);
+    writeFile(app.file("vesperon.ini"), quietSettings);
+
+    ResultB result;
+    std::string loaded;
+    spawn(
+        {app.exe()},
+        [&] {
+            auto env = app.env();
+            env.push_back("LD_TRACE_LOADED_OBJECTS=1"); // the loader lists, main never runs
+            return env;
+        }(),
+        app.folder(), &loaded);
+    result.mapsFltk = loaded.find("libfltk") != std::string::npos;
+
+    result.appStatus = app.run().status;
+    result.standInEveryRun = app.takeStandInRecord(3000);
+    std::vector<double> appMs, trueMs;
+    for (int i = 0; i < runs; ++i) {
+        const Outcome o = app.run();
+        appMs.push_back(o.ms);
+        result.appRssKiB = std::max(result.appRssKiB, o.maxRssKiB);
+        result.appStatus = std::max(result.appStatus, o.status);
+        // Waiting here keeps the stand-in out of the next timed run.
+        result.standInEveryRun = app.takeStandInRecord(3000) && result.standInEveryRun;
+
+        const Outcome t = spawn({"/bin/true"}, app.env(), app.folder());
+        trueMs.push_back(t.ms);
+        result.trueRssKiB = std::max(result.trueRssKiB, t.maxRssKiB);
+    }
+    result.appMs = median(appMs);
+    result.trueMs = median(trueMs);
+    return result;
+}
+
+// ---- Report -------------------------------------------------------------------------------
+
+double toMB(long kib) {
+    return static_cast<double>(kib) / 1024.0;
+}
+
+std::string fixed(double value, int decimals) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
+    return buffer;
+}
+
+void row(const std::string& label, const std::string& value, const std::string& note = {}) {
+    std::printf("  %-34s %14s  %s\n", label.c_str(), value.c_str(), note.c_str());
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::string executable = argc > 1 ? argv[1] : VESPERON_EXECUTABLE;
+    const std::string fltkExecutable = argc > 2 ? argv[2] : VESPERON_FLTK_EXECUTABLE;
+
+    struct sigaction action {};
+    action.sa_handler = onInterrupt;
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+
+    try {
+        // B first, while this process is still small: a forked child's peak RSS starts there.
+        const ResultB b = workloadB(executable);
+        ResultB bf;
+        const bool haveFltk = !fltkExecutable.empty() && fs::exists(fltkExecutable);
+        if (haveFltk) {
+            bf = workloadB(fltkExecutable);
+        }
+        const ResultA a = workloadA(executable);
+
+        const double ratioA = a.quietMs / a.fuserMs;
+        std::printf("vesperon run-mode benchmark: median of %d runs after one warm-up\n", runs);
+        std::printf("  %s\n", executable.c_str());
+        if (haveFltk) {
+            std::printf("  %s\n", fltkExecutable.c_str());
+        }
+        std::printf("\nA: %d listed files, %d held open by %d other processes\n", fileCount,
+                    holderCount * filesPerHolder, holderCount);
+        row("vesperon -r, event log off", fixed(a.quietMs, 2) + " ms");
+        row("vesperon -r, event log on", fixed(a.loggingMs, 2) + " ms", "(no goal)");
+        row("fuser, same paths", fixed(a.fuserMs, 2) + " ms",
+            a.fuserExecs == 1 ? "(1 exec, all paths as arguments)"
+                              : "(" + std::to_string(a.fuserExecs) + " execs, summed)");
+        row("ratio vesperon/fuser", fixed(ratioA, 3));
+        row("shutdown stand-in started", a.standInStarted ? "YES (wrong)" : "no (right)");
+
+        std::printf("\nB: empty check list\n");
+        auto rowsB = [](const std::string& name, const ResultB& r) {
+            row(name + " -r", fixed(r.appMs, 2) + " ms",
+                "peak RSS " + fixed(toMB(r.appRssKiB), 2) + " MB (" + std::to_string(r.appRssKiB) +
+                    " KiB)" + (r.mapsFltk ? ", FLTK mapped" : ""));
+        };
+        rowsB("vesperon", b);
+        if (haveFltk) {
+            rowsB("vesperon, FLTK linked", bf);
+        }
+        row("/bin/true", fixed(b.trueMs, 2) + " ms",
+            "peak RSS " + fixed(toMB(b.trueRssKiB), 2) + " MB (floor of the method)");
+        row("ratio vesperon//bin/true", fixed(b.appMs / b.trueMs, 2));
+        row("shutdown stand-in started", b.standInEveryRun ? "every run (right)" : "NOT (wrong)");
+
+        bool faulty = a.standInStarted || a.appStatus != 0 || !a.fuserSawHolders ||
+                      a.fuserFailure != 0 || !b.standInEveryRun || b.appStatus != 0 || b.mapsFltk;
+        if (haveFltk) {
+            faulty = faulty || !bf.standInEveryRun || bf.appStatus != 0 || !bf.mapsFltk;
+        }
+        const ResultB& memory = haveFltk ? bf : b;
+        const bool ratioMet = ratioA <= ratioGoal;
+        const bool memoryMet = haveFltk && toMB(memory.appRssKiB) < rssGoalMB;
+
+        std::printf("\nGoals\n");
+        std::printf("  %s  A  vesperon/fuser <= %.2f            %.3f\n", ratioMet ? "PASS" : "MISS",
+                    ratioGoal, ratioA);
+        std::printf("  %s  B  peak RSS, FLTK linked < %.0f MB     %s\n",
+                    memoryMet ? "PASS" : "MISS", rssGoalMB,
+                    haveFltk ? (fixed(toMB(memory.appRssKiB), 2) + " MB").c_str()
+                             : "not measured: no FLTK-linked build");
+        if (faulty) {
+            std::printf("\nWRONG BEHAVIOUR: exit status A %d (fuser %d, saw the holders: %s), B "
+                        "%d%s; figures above are not trustworthy\n",
+                        a.appStatus, a.fuserFailure, a.fuserSawHolders ? "yes" : "no", b.appStatus,
+                        haveFltk ? (", FLTK " + std::to_string(bf.appStatus)).c_str() : "");
+            return 2;
+        }
+        return ratioMet && memoryMet ? 0 : 1;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "vesperon_run_mode_bench: %s\n", e.what());
+        return 2;
+    }
+}

@@ -1,0 +1,120 @@
+#include "platform/win32/win32_platform.h"
+
+#include <windows.h>
+
+namespace vesperon::platform::win32 {
+
+namespace {
+
+// Never load an absurd list into memory.
+constexpr DWORD largestReadableFile = 64u << 20;
+
+class Handle {
+public:
+    explicit Handle(HANDLE h) : h_(h) {}
+    ~Handle() { close(); }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    bool valid() const { return h_ != INVALID_HANDLE_VALUE; }
+    HANDLE get() const { return h_; }
+    bool close() {
+        if (!valid()) {
+            return true;
+        }
+        const bool ok = ::CloseHandle(h_) != 0;
+        h_ = INVALID_HANDLE_VALUE;
+        return ok;
+    }
+
+private:
+    HANDLE h_;
+};
+
+bool writeAll(HANDLE h, const std::string& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD written = 0;
+        if (!::WriteFile(h, bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &written,
+                         nullptr) ||
+            written == 0) {
+            return false;
+        }
+        done += written;
+    }
+    return true;
+}
+
+} // namespace
+
+bool Win32Files::probeExclusive(const std::string& path) {
+    // Read access with no sharing fails while any other handle to the file is open.
+    Handle h(::CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr));
+    return h.valid() && h.close();
+}
+
+FileRead Win32Files::readWhole(const std::string& path) {
+    Handle h(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h.valid()) {
+        const DWORD error = ::GetLastError();
+        const bool absent = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+        return {absent ? FileRead::Status::Absent : FileRead::Status::Unreadable, {}};
+    }
+    DWORD high = 0;
+    const DWORD size = ::GetFileSize(h.get(), &high);
+    if ((size == INVALID_FILE_SIZE && ::GetLastError() != NO_ERROR) || high != 0 ||
+        size > largestReadableFile) {
+        return {FileRead::Status::Unreadable, {}};
+    }
+    std::string bytes(size, '\0');
+    DWORD done = 0;
+    while (done < size) {
+        DWORD n = 0;
+        if (!::ReadFile(h.get(), bytes.data() + done, size - done, &n, nullptr)) {
+            return {FileRead::Status::Unreadable, {}};
+        }
+        if (n == 0) {
+            break;
+        }
+        done += n;
+    }
+    bytes.resize(done);
+    return {FileRead::Status::Read, bytes};
+}
+
+bool Win32Files::writeText(const std::string& path, const std::string& bytes, bool overwrite) {
+    Handle h(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                           overwrite ? CREATE_ALWAYS : OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                           nullptr));
+    if (!h.valid()) {
+        return false;
+    }
+    if (!overwrite && ::SetFilePointer(h.get(), 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER &&
+        ::GetLastError() != NO_ERROR) {
+        return false;
+    }
+    const bool written = writeAll(h.get(), bytes);
+    return h.close() && written;
+}
+
+bool Win32Files::pathAbsent(const std::string& path) {
+    if (::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        return false;
+    }
+    const DWORD error = ::GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+bool Win32Files::normalFileExists(const std::string& path) {
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes &
+            (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) == 0;
+}
+
+bool Win32Files::deleteFile(const std::string& path) {
+    return ::DeleteFileA(path.c_str()) != 0;
+}
+
+} // namespace vesperon::platform::win32

@@ -1,0 +1,80 @@
+#pragma once
+
+// The Windows edition's backends: each calls the Windows operations of its facility.
+#include "platform/platform.h"
+
+#include <map>
+#include <string>
+
+namespace vesperon::platform::win32 {
+
+class Win32System final : public System {
+public:
+    std::string executablePath() override;
+    std::string argumentText() override;
+};
+
+// What follows the program name on a command line, as the argument text reads it.
+std::string argumentTextOf(const std::string& commandLine);
+
+class Win32Files final : public Files {
+public:
+    bool fileNumberAvailable() override { return true; }
+    void beginProbeRun() override {}
+    bool probeExclusive(const std::string& path) override;
+    FileRead readWhole(const std::string& path) override;
+    bool writeText(const std::string& path, const std::string& bytes, bool overwrite) override;
+    bool pathAbsent(const std::string& path) override;
+    bool normalFileExists(const std::string& path) override;
+    bool deleteFile(const std::string& path) override;
+    void closeAll() override {}
+};
+
+class Win32FileSystem final : public FileSystem {
+public:
+    bool DriveExists(const std::string& drive) override;
+    bool IsReady(const std::string& drive) override;
+    std::optional<std::string> DriveProperty(const std::string& drive,
+                                             std::string_view name) override;
+    std::string GetParentFolderName(const std::string& path) override;
+    bool FolderExists(const std::string& path) override;
+    bool FileExists(const std::string& path) override;
+};
+
+class Win32Processes final : public Processes {
+public:
+    // Runs shutdown.exe from the system folder, never from the current or program folder.
+    bool startWithoutWaiting(const StartRequest& request) override;
+};
+
+class Win32Profile final : public Profile {
+public:
+    std::string getString(const std::string& section, const std::string& key,
+                          const std::string& defaultValue, std::size_t bufferSize,
+                          const std::string& file) override;
+    bool writeString(const std::string& section, const std::string& key, const std::string& value,
+                     const std::string& file) override;
+};
+
+class Win32Registry final : public Registry {
+public:
+    long createKey(std::uint32_t root, const std::string& path, RegistryHandle& handle) override;
+    long setValue(RegistryHandle handle, const std::string& name, std::uint32_t type,
+                  const std::vector<std::uint8_t>& data) override;
+    long closeKey(RegistryHandle handle) override;
+};
+
+class Win32EventLog final : public EventLog {
+public:
+    EventSourceHandle registerEventSource(const std::string& server,
+                                          const std::string& source) override;
+    bool reportEvent(EventSourceHandle handle, std::uint16_t type, std::uint16_t category,
+                     std::uint32_t eventId, const std::vector<std::string>& strings,
+                     const std::vector<std::uint8_t>& rawData) override;
+    void deregisterEventSource(EventSourceHandle handle) override;
+};
+
+// The system folder's shutdown.exe, such as C:\Windows\system32\shutdown.exe.
+std::string systemShutdownProgram();
+
+} // namespace vesperon::platform::win32

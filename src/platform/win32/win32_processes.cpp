@@ -1,0 +1,42 @@
+#include "platform/win32/win32_platform.h"
+
+#include <windows.h>
+
+namespace vesperon::platform::win32 {
+
+std::string systemShutdownProgram() {
+    char folder[MAX_PATH + 1] = {};
+    const UINT n = ::GetSystemDirectoryA(folder, sizeof folder);
+    if (n == 0 || n >= sizeof folder) {
+        return {};
+    }
+    std::string path(folder, n);
+    if (path.back() != '\\') {
+        path += '\\';
+    }
+    return path + "shutdown.exe";
+}
+
+bool Win32Processes::startWithoutWaiting(const StartRequest& request) {
+    // Naming the program by its full path keeps Windows from running a shutdown.exe
+    // planted in the program's own or the current folder.
+    const std::string program = systemShutdownProgram();
+    if (program.empty()) {
+        return false;
+    }
+    std::string commandLine = request.commandLine; // CreateProcessA may write into it
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = static_cast<WORD>(request.windowStyle);
+    PROCESS_INFORMATION process{};
+    if (!::CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          nullptr, &startup, &process)) {
+        return false;
+    }
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+    return true;
+}
+
+} // namespace vesperon::platform::win32

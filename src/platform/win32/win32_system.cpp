@@ -1,0 +1,44 @@
+#include "platform/win32/win32_platform.h"
+
+#include <windows.h>
+
+namespace vesperon::platform::win32 {
+
+std::string Win32System::executablePath() {
+    std::string buffer(MAX_PATH, '\0');
+    for (;;) {
+        const DWORD n =
+            ::GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (n == 0) {
+            return {};
+        }
+        if (n < buffer.size()) {
+            buffer.resize(n);
+            return buffer;
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+std::string argumentTextOf(const std::string& commandLine) {
+    std::size_t i = 0;
+    // The program name: quoted up to the closing quote, otherwise up to the first blank.
+    if (i < commandLine.size() && commandLine[i] == '"') {
+        auto close = commandLine.find('"', 1);
+        i = close == std::string::npos ? commandLine.size() : close + 1;
+    }
+    while (i < commandLine.size() && commandLine[i] != ' ' && commandLine[i] != '\t') {
+        ++i;
+    }
+    while (i < commandLine.size() && (commandLine[i] == ' ' || commandLine[i] == '\t')) {
+        ++i;
+    }
+    return commandLine.substr(i);
+}
+
+std::string Win32System::argumentText() {
+    const char* line = ::GetCommandLineA();
+    return line == nullptr ? std::string() : argumentTextOf(line);
+}
+
+} // namespace vesperon::platform::win32

@@ -1,0 +1,69 @@
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+#include <windows.h>
+
+namespace {
+
+// The program beside the test folder: build/windows/vesperon.exe.
+std::string programPath() {
+    char self[MAX_PATH] = {};
+    ::GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::string path(self);
+    path.resize(path.find_last_of('\\'));
+    path.resize(path.find_last_of('\\') + 1);
+    return path + "vesperon.exe";
+}
+
+TEST(Resources, MessageTableShowsTheEntryTextAndALineBreak) {
+    HMODULE program = ::LoadLibraryExA(programPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(program, nullptr) << programPath();
+    HRSRC table = ::FindResourceExA(program, MAKEINTRESOURCEA(11), MAKEINTRESOURCEA(1),
+                                    MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
+    ASSERT_NE(table, nullptr);
+    ASSERT_EQ(::SizeofResource(program, table), 32u);
+    const auto* bytes =
+        static_cast<const unsigned char*>(::LockResource(::LoadResource(program, table)));
+    const std::vector<unsigned char> expected = {
+        1,    0,    0,   0,                                   // one block
+        0xC1, 0x27, 0,   0, 0xC1, 0x27, 0,    0, 16, 0, 0, 0, // ids 10177..10177, entries at 16
+        16,   0,    1,   0,                                   // entry of 16 bytes, UTF-16 text
+        '%',  0,    '1', 0, '\r', 0,    '\n', 0, 0,  0, 0, 0};
+    EXPECT_EQ(std::vector<unsigned char>(bytes, bytes + 32), expected);
+
+    char insert[] = "Files in use";
+    DWORD_PTR inserts[] = {reinterpret_cast<DWORD_PTR>(insert)};
+    char text[64] = {};
+    const DWORD n =
+        ::FormatMessageA(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY, program,
+                         10177, 0, text, sizeof text, reinterpret_cast<va_list*>(inserts));
+    EXPECT_EQ(std::string(text, n), "Files in use\r\n");
+    ::FreeLibrary(program);
+}
+
+TEST(Resources, VersionRecord) {
+    const std::string path = programPath();
+    DWORD ignored = 0;
+    const DWORD size = ::GetFileVersionInfoSizeA(path.c_str(), &ignored);
+    ASSERT_GT(size, 0u);
+    std::vector<char> info(size);
+    ASSERT_TRUE(::GetFileVersionInfoA(path.c_str(), 0, size, info.data()));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(::VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
+    EXPECT_EQ(fixed->dwFileVersionMS, (1u << 16) | 3u);
+    EXPECT_EQ(fixed->dwFileVersionLS, 0u);
+    auto text = [&](const char* name) {
+        char* value = nullptr;
+        UINT chars = 0;
+        const std::string query = std::string("\\StringFileInfo\\040904b0\\") + name;
+        return ::VerQueryValueA(info.data(), query.c_str(), reinterpret_cast<void**>(&value),
+                                &chars)
+                   ? std::string(value)
+                   : std::string("<missing>");
+    };
+    EXPECT_EQ(text("FileVersion"), "1.03");
+    EXPECT_EQ(text("ProductName"), "Vesperon");
+}
+
+} // namespace

@@ -1,0 +1,78 @@
+#include "platform/win32/win32_platform.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+namespace vesperon {
+namespace {
+
+using platform::FileRead;
+
+TEST(Win32System, ArgumentTextIsWhatFollowsTheProgramName) {
+    using platform::win32::argumentTextOf;
+    EXPECT_EQ(argumentTextOf("vesperon.exe -r"), "-r");
+    EXPECT_EQ(argumentTextOf("\"C:\\Program Files\\V\\vesperon.exe\"  -s"), "-s");
+    EXPECT_EQ(argumentTextOf("vesperon.exe"), "");
+    EXPECT_EQ(argumentTextOf("vesperon.exe -r -f"), "-r -f");
+    EXPECT_EQ(argumentTextOf("vesperon.exe -r "), "-r ");
+}
+
+TEST(Win32Files, ExclusiveProbeFailsWhileAnyOtherHandleIsOpen) {
+    test::TempDir dir;
+    dir.write("f.dat", "x");
+    const std::string path = dir.file("f.dat");
+    platform::win32::Win32Files files;
+    EXPECT_TRUE(files.probeExclusive(path));
+    for (DWORD share : {DWORD{0}, DWORD{FILE_SHARE_READ | FILE_SHARE_WRITE}}) {
+        HANDLE h =
+            ::CreateFileA(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        EXPECT_FALSE(files.probeExclusive(path)) << "share mode " << share;
+        ::CloseHandle(h);
+    }
+    EXPECT_TRUE(files.probeExclusive(path)) << "a file read and closed again is free";
+    EXPECT_FALSE(files.probeExclusive(dir.file("missing.dat")));
+}
+
+TEST(Win32Files, ReadWriteAndAbsence) {
+    test::TempDir dir;
+    platform::win32::Win32Files files;
+    const std::string path = dir.file("list.cfg");
+    EXPECT_EQ(files.readWhole(path).status, FileRead::Status::Absent);
+    EXPECT_EQ(files.readWhole(dir.file("no\\such\\list.cfg")).status, FileRead::Status::Absent);
+    EXPECT_TRUE(files.pathAbsent(path));
+    ASSERT_TRUE(files.writeText(path, "a\r\n", false));
+    ASSERT_TRUE(files.writeText(path, "b\r\n", false));
+    EXPECT_EQ(files.readWhole(path).bytes, "a\r\nb\r\n");
+    ASSERT_TRUE(files.writeText(path, "c\r\n", true));
+    EXPECT_EQ(files.readWhole(path).bytes, "c\r\n");
+    EXPECT_FALSE(files.pathAbsent(path));
+    EXPECT_FALSE(files.pathAbsent(dir.path()));
+    EXPECT_TRUE(files.normalFileExists(path));
+    EXPECT_FALSE(files.normalFileExists(dir.path()));
+    EXPECT_FALSE(files.writeText(dir.file("no\\such\\x.cfg"), "x", false));
+    EXPECT_TRUE(files.deleteFile(path));
+}
+
+TEST(Win32FileSystem, KeepsTheScriptingObjectsAnswers) {
+    platform::win32::Win32FileSystem fs;
+    EXPECT_TRUE(fs.DriveExists("C:"));
+    EXPECT_TRUE(fs.DriveExists("c:"));
+    EXPECT_TRUE(fs.IsReady("C:"));
+    EXPECT_EQ(fs.DriveProperty("C:", "DriveType"), "2");
+    EXPECT_EQ(fs.DriveProperty("c:", "RootFolder"), "C:\\");
+    EXPECT_TRUE(fs.FolderExists("C:")) << "a bare drive is a folder when the drive exists";
+    EXPECT_FALSE(fs.FileExists("C:\\windows"));
+    EXPECT_TRUE(fs.FolderExists("C:\\windows"));
+    EXPECT_EQ(fs.GetParentFolderName("C:\\dir\\f.txt"), "C:\\dir");
+}
+
+TEST(Win32Processes, RequestRunsFromTheSystemFolder) {
+    char folder[MAX_PATH] = {};
+    ::GetSystemDirectoryA(folder, MAX_PATH);
+    EXPECT_EQ(platform::win32::systemShutdownProgram(), std::string(folder) + "\\shutdown.exe");
+}
+
+} // namespace
+} // namespace vesperon

@@ -1,0 +1,38 @@
+#include "platform/profile_cases.h"
+#include "platform/profile_text.h"
+#include "platform/win32/win32_platform.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+namespace vesperon {
+namespace {
+
+// The Linux reader is built to agree with the real profile functions on every one of these.
+TEST(Win32Profile, AgreesWithTheSharedTableOfTrickyFiles) {
+    test::TempDir dir;
+    platform::win32::Win32Profile profile;
+    for (const auto& c : test::profileCases()) {
+        dir.write("case.ini", c.file);
+        EXPECT_EQ(profile.getString(c.section, c.key, "", 255, dir.file("case.ini")), c.expected)
+            << c.name;
+    }
+}
+
+TEST(Win32Profile, WritesTheSameBytesAsTheLinuxWriter) {
+    test::TempDir dir;
+    platform::win32::Win32Profile profile;
+    const std::string path = dir.file("new.ini");
+    ASSERT_TRUE(profile.writeString("EventLog", "WriteToNTEventLog", "1", path));
+    ASSERT_TRUE(profile.writeString("General", "ForceAppsToClose", "0", path));
+    std::string expected =
+        platform::profile_text::setValue("", "EventLog", "WriteToNTEventLog", "1");
+    expected = platform::profile_text::setValue(expected, "General", "ForceAppsToClose", "0");
+    EXPECT_EQ(dir.read("new.ini"), expected);
+    EXPECT_EQ(profile.getString("s", "k", "", 255, dir.file("missing.ini")), "");
+    dir.write("long.ini", "[s]\r\nk=" + std::string(300, 'x') + "\r\n");
+    EXPECT_EQ(profile.getString("s", "k", "", 255, dir.file("long.ini")), std::string(254, 'x'));
+}
+
+} // namespace
+} // namespace vesperon
