@@ -47,9 +47,27 @@ bool PosixFileSystem::DriveExists(const std::string& drive) {
     return drive == "/";
 }
 
-bool PosixFileSystem::IsReady(const std::string& drive) {
-    struct stat st {};
-    return drive == "/" && statPath(drive, st);
+bool PosixFileSystem::IsReady(const std::string& drive) { return drive == "/" && snapshot().valid; }
+
+const PosixFileSystem::Snapshot& PosixFileSystem::snapshot() {
+    const auto now = std::chrono::steady_clock::now();
+    if (snapshot_.valid && now - snapshot_.taken < std::chrono::seconds(1)) {
+        return snapshot_;
+    }
+    snapshot_ = Snapshot{};
+    struct statvfs vfs {};
+    if (::statvfs("/", &vfs) != 0) {
+        return snapshot_;
+    }
+    const std::uint64_t unit = vfs.f_frsize;
+    snapshot_ = Snapshot{true,
+                         vfs.f_blocks * unit,
+                         vfs.f_bavail * unit,
+                         vfs.f_bfree * unit,
+                         static_cast<std::uint32_t>(vfs.f_fsid),
+                         fileSystemName("/"),
+                         now};
+    return snapshot_;
 }
 
 std::optional<std::string> PosixFileSystem::DriveProperty(const std::string& drive,
@@ -69,25 +87,24 @@ std::optional<std::string> PosixFileSystem::DriveProperty(const std::string& dri
     if (name == "IsReady") {
         return IsReady(drive) ? "True" : "False";
     }
-    if (name == "FileSystem") {
-        return fileSystemName(drive);
-    }
-    struct statvfs vfs {};
-    if (::statvfs(drive.c_str(), &vfs) != 0) {
+    const Snapshot& root = snapshot();
+    if (!root.valid) {
         return std::nullopt;
     }
-    const unsigned long long unit = vfs.f_frsize;
+    if (name == "FileSystem") {
+        return root.fileSystem;
+    }
     if (name == "SerialNumber") {
-        return std::to_string(static_cast<unsigned int>(vfs.f_fsid));
+        return std::to_string(root.serial);
     }
     if (name == "TotalSize") {
-        return std::to_string(vfs.f_blocks * unit);
+        return std::to_string(root.total);
     }
     if (name == "AvailableSpace") {
-        return std::to_string(vfs.f_bavail * unit);
+        return std::to_string(root.available);
     }
     if (name == "FreeSpace") {
-        return std::to_string(vfs.f_bfree * unit);
+        return std::to_string(root.free);
     }
     return std::nullopt;
 }
@@ -97,8 +114,17 @@ std::string PosixFileSystem::GetParentFolderName(const std::string& path) {
 }
 
 bool PosixFileSystem::FolderExists(const std::string& path) {
+    const auto now = std::chrono::steady_clock::now();
+    if (!path.empty() && path == lastFolder_ && now - lastFolderSeen_ < std::chrono::seconds(1)) {
+        return true;
+    }
     struct stat st {};
-    return statPath(path, st) && S_ISDIR(st.st_mode);
+    if (!statPath(path, st) || !S_ISDIR(st.st_mode)) {
+        return false;
+    }
+    lastFolder_ = path;
+    lastFolderSeen_ = now;
+    return true;
 }
 
 bool PosixFileSystem::FileExists(const std::string& path) {

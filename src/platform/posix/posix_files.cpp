@@ -28,6 +28,15 @@ bool closeChecked(int fd) {
 } // namespace
 
 bool PosixFiles::fileNumberAvailable() {
+    // Nothing stays open between probes, so one answer serves a whole check run.
+    if (!fileNumberKnown_) {
+        fileNumberAvailable_ = descriptorAvailable();
+        fileNumberKnown_ = true;
+    }
+    return fileNumberAvailable_;
+}
+
+bool PosixFiles::descriptorAvailable() {
     // Duplicating a standard descriptor needs no path; only a full table makes it fail.
     for (int fd : {0, 1, 2}) {
         int copy = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
@@ -49,6 +58,7 @@ bool PosixFiles::fileNumberAvailable() {
 
 void PosixFiles::beginProbeRun() {
     scanStale_ = true;
+    fileNumberKnown_ = false;
 }
 
 bool PosixFiles::probeExclusive(const std::string& path) {

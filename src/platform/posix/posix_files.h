@@ -22,7 +22,11 @@ public:
     void closeAll() override;
 
 private:
+    static bool descriptorAvailable();
+
     OpenFileScan scan_;
+    bool fileNumberKnown_ = false;
+    bool fileNumberAvailable_ = true;
     bool scanStale_ = true;
     bool scanValid_ = false;
 };
