@@ -22,3 +22,4 @@ add_executable(vesperon WIN32 src/app/main_win32.cpp src/app/version.rc
 set_target_properties(vesperon PROPERTIES OUTPUT_NAME vesperon SUFFIX .exe)
 target_include_directories(vesperon PRIVATE ${VESPERON_MC_DIR})
 target_link_libraries(vesperon PRIVATE vesperon_win32)
+target_link_options(vesperon PRIVATE $<$<CONFIG:Release>:-s>)
