@@ -9,7 +9,8 @@
 
 namespace vesperon {
 
-Form1::Form1(platform::Platform& platform) : p_(platform) {}
+Form1::Form1(platform::Platform& platform, Forms& forms)
+    : Form(forms, layout()), p_(platform), form2_(forms), form4_(forms, platform, *this) {}
 
 Form1::~Form1() = default;
 
@@ -21,19 +22,19 @@ clsFSO& Form1::fso() {
 }
 
 void Form1::Form_Load() {
-    resumeNext([&] { Caption = VersionCaption("", ""); });
+    resumeNext([&] { Caption(VersionCaption("", "")); });
     resumeNext([&] { EnsureConfig(); });
     resumeNext([&] { EnsureSettings(); });
     resumeNext([&] {
         if (settingIsOn(p_.profile, settingsFilePath(p_), settings::eventLogSection,
                         settings::writeToNTEventLog)) {
-            WriteEventCheck = 1;
+            Value("WriteEventCheck", 1);
         }
     });
     resumeNext([&] {
         if (settingIsOn(p_.profile, settingsFilePath(p_), settings::generalSection,
                         settings::forceAppsToClose)) {
-            ForceCheck = 1;
+            Value("ForceCheck", 1);
         }
     });
     std::string arguments;
@@ -45,13 +46,13 @@ void Form1::Form_Load() {
     if (arguments == "-R") {
         runMode(static_cast<int>(ShutdownKind::Restart));
     }
-    if (loaded_ && arguments == "-S") {
+    if (Loaded() && arguments == "-S") {
         runMode(static_cast<int>(ShutdownKind::Shutdown));
     }
 }
 
 void Form1::runMode(int kind) {
-    Visible = false;
+    Hide();
     const bool showList = false;
     resumeNext([&] { CheckAllFiles(showList); });
     if (!bFileInUse) {
@@ -68,16 +69,7 @@ void Form1::runMode(int kind) {
 
 void Form1::Form_Unload(std::int16_t& /*cancel*/) {
     resumeNext([&] { p_.files.closeAll(); });
-}
-
-void Form1::Unload() {
-    if (!loaded_) {
-        return;
-    }
-    std::int16_t cancel = 0;
-    Form_Unload(cancel);
-    Visible = false;
-    loaded_ = false;
+    UnloadOtherForms(forms(), *this);
 }
 
 } // namespace vesperon

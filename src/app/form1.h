@@ -1,6 +1,8 @@
 #pragma once
 
+#include "app/form.h"
 #include "check/results_window.h"
+#include "config/check_list_editor.h"
 #include "fso/cls_fso.h"
 #include "platform/platform.h"
 
@@ -10,16 +12,13 @@
 
 namespace vesperon {
 
-// The start-up window: carries the run modes and owns the state of a check run.
-class Form1 {
+// The configuration window, and the start-up window: its load handler carries the run
+// modes, and it owns the state of a check run and the program's other windows.
+class Form1 final : public Form {
 public:
-    explicit Form1(platform::Platform& platform);
-    ~Form1();
-
-    // The entry into the program's own logic.
-    void Form_Load();
-    void Form_Unload(std::int16_t& cancel);
-    void Unload();
+    Form1(platform::Platform& platform, Forms& forms);
+    ~Form1() override;
+    static platform::FormSpec layout();
 
     void CheckAllFiles(const bool& bShowList);
     bool CheckFile(std::string& sFile);
@@ -27,26 +26,32 @@ public:
     void EnsureConfig();
     void EnsureSettings();
 
+    void ForceCheck_Click();
+    void WriteEventCheck_Click();
+    void ConfigEdit_Click();
+    void ConfigTest_Click();
+
     // The window's file-system object, created on first use.
     clsFSO& fso();
-    // Where "Test Now" lists the files in use; none in a run mode.
-    void setResultsWindow(ResultsWindow* window) { resultsWindow_ = window; }
+    Form2& results() { return form2_; }
+    form4& editor() { return form4_; }
 
     bool bFileInUse = false;
     std::string sCheckMsg;
-    std::string Caption;
-    int WriteEventCheck = 0; // check-box values: 1 ticked, 0 clear
-    int ForceCheck = 0;
-    bool Visible = false;
-    bool isLoaded() const { return loaded_; }
+
+protected:
+    void Form_Load() override;
+    void Form_Unload(std::int16_t& cancel) override;
+    void Click(const std::string& control) override;
 
 private:
     void runMode(int kind);
+    void writeSwitch(const char* checkBox, const char* section, const char* key);
 
     platform::Platform& p_;
     std::unique_ptr<clsFSO> fso_;
-    ResultsWindow* resultsWindow_ = nullptr;
-    bool loaded_ = true;
+    Form2 form2_;
+    form4 form4_;
 };
 
 } // namespace vesperon

@@ -1,5 +1,6 @@
 // The Linux edition's entry point: builds the platform, then hands over to the start-up window.
-#include "app/form1.h"
+#include "app/application.h"
+#include "platform/posix/fltk_windowing.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/posix_files.h"
 #include "platform/posix/posix_processes.h"
@@ -8,7 +9,6 @@
 #include "platform/posix/posix_system.h"
 #include "platform/posix/syslog_event_log.h"
 
-#include <cstdio>
 
 int main(int argc, char** argv) {
     using namespace vesperon::platform::posix;
@@ -19,6 +19,7 @@ int main(int argc, char** argv) {
     PosixProfile profile;
     PosixRegistry registry(defaultRegistryFolder());
     SyslogEventLog eventLog;
+    FltkWindowing windowing;
     vesperon::platform::Platform platform{vesperon::platform::posixEdition,
                                           system,
                                           files,
@@ -26,15 +27,8 @@ int main(int argc, char** argv) {
                                           processes,
                                           profile,
                                           registry,
-                                          eventLog};
+                                          eventLog,
+                                          windowing};
 
-    vesperon::Form1 form(platform);
-    form.Form_Load();
-    if (!form.isLoaded()) {
-        return 0;
-    }
-    std::fputs("vesperon: this build has no configuration window; start it with -r (restart) or "
-               "-s (shut down)\n",
-               stderr);
-    return 1;
+    return vesperon::runApplication(platform);
 }

@@ -1,6 +1,7 @@
 // The Windows edition's entry point: builds the platform, then hands over to the start-up window.
-#include "app/form1.h"
+#include "app/application.h"
 #include "platform/win32/win32_platform.h"
+#include "platform/win32/win32_windowing.h"
 
 #include <windows.h>
 
@@ -13,6 +14,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     Win32Profile profile;
     Win32Registry registry;
     Win32EventLog eventLog;
+    Win32Windowing windowing;
     vesperon::platform::Platform platform{vesperon::platform::windowsEdition,
                                           system,
                                           files,
@@ -20,8 +22,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
                                           processes,
                                           profile,
                                           registry,
-                                          eventLog};
-    vesperon::Form1 form(platform);
-    form.Form_Load();
-    return 0;
+                                          eventLog,
+                                          windowing};
+    return vesperon::runApplication(platform);
 }

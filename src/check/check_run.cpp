@@ -1,4 +1,5 @@
 #include "app/app_folder.h"
+#include "app/app_identity.h"
 #include "app/form1.h"
 #include "app/resume_next.h"
 #include "check/in_use.h"
@@ -26,10 +27,10 @@ void Form1::CheckAllFiles(const bool& bShowList) {
         if (loggingOn()) {
             abortReport += abortReportBlock(sCheckMsg, path);
         }
-        if (bShowList && resultsWindow_ != nullptr) {
+        if (bShowList) {
             resumeNext([&] {
-                resultsWindow_->showModeless();
-                resultsWindow_->addRow(path);
+                form2_.Show();
+                form2_.ListAddItem("List1", path);
             });
         }
     };
@@ -64,6 +65,18 @@ void Form1::CheckAllFiles(const bool& bShowList) {
             bool dll = false;
             WriteEvent(p_, abortedRunEntry(abortReport), type, id, dll);
         });
+    }
+}
+
+void Form1::ConfigTest_Click() {
+    bFileInUse = false;
+    sCheckMsg.clear();
+    resumeNext([&] { form2_.ListClear("List1"); });
+    const bool showList = true;
+    resumeNext([&] { CheckAllFiles(showList); });
+    if (!bFileInUse) {
+        p_.windowing.messageBox("Found no in-use files, this system would shutdown.",
+                                platform::msgbox::okOnly, applicationTitle);
     }
 }
 

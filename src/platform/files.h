@@ -29,6 +29,9 @@ public:
     // True for an existing file that is neither hidden, system nor a folder.
     virtual bool normalFileExists(const std::string& path) = 0;
     virtual bool deleteFile(const std::string& path) = 0;
+    // Replaces the file's whole content in one step: a temporary file in the same folder,
+    // then renamed over it. On failure the old file is left whole.
+    virtual bool replaceFile(const std::string& path, const std::string& bytes) = 0;
     // Closes every file the program still holds open.
     virtual void closeAll() = 0;
 };

@@ -7,6 +7,7 @@
 #include "platform/profile.h"
 #include "platform/registry.h"
 #include "platform/system.h"
+#include "platform/windowing.h"
 
 namespace vesperon::platform {
 
@@ -31,6 +32,7 @@ struct Platform {
     Profile& profile;
     Registry& registry;
     EventLog& eventLog;
+    Windowing& windowing; // initialises its toolkit on first use, never in a run mode
 };
 
 } // namespace vesperon::platform

@@ -19,10 +19,11 @@ const std::string header = "; ********************************************\r\n"
 
 struct Startup : ::testing::Test {
     fake::FakePlatform f;
+    Forms forms{f.windowing};
     std::unique_ptr<Form1> run(const std::string& arguments) {
         f.system.arguments = arguments;
-        auto form = std::make_unique<Form1>(f.platform);
-        form->Form_Load();
+        auto form = std::make_unique<Form1>(f.platform, forms);
+        form->Load();
         return form;
     }
     std::string startedCommandLine() const {
@@ -31,15 +32,14 @@ struct Startup : ::testing::Test {
 };
 
 TEST_F(Startup, FreshInstallationCreatesBothFilesAndShowsDefaults) {
-    Form1 form(f.platform);
-    form.Form_Load();
-    EXPECT_EQ(form.Caption, "Vesperon   v1.3");
+    auto form = run("");
+    EXPECT_EQ(form->Caption(), "Vesperon   v1.3");
     EXPECT_EQ(f.disk.bytesOf(listPath), header);
     EXPECT_EQ(f.disk.bytesOf(settingsPath),
               "[EventLog]\r\nWriteToNTEventLog=1\r\n[General]\r\nForceAppsToClose=0\r\n");
-    EXPECT_EQ(form.WriteEventCheck, 1);
-    EXPECT_EQ(form.ForceCheck, 0);
-    EXPECT_TRUE(form.isLoaded()) << "no switch means interactive mode";
+    EXPECT_EQ(form->Value("WriteEventCheck"), 1);
+    EXPECT_EQ(form->Value("ForceCheck"), 0);
+    EXPECT_TRUE(form->Loaded()) << "no switch means interactive mode";
     EXPECT_TRUE(f.processes.started.empty());
 }
 
@@ -49,8 +49,8 @@ TEST_F(Startup, ExistingFilesAreNeverCompletedOrRepaired) {
     auto form = run("");
     EXPECT_EQ(f.disk.bytesOf(listPath), "C:\\data.mdb");
     EXPECT_EQ(f.disk.bytesOf(settingsPath), "");
-    EXPECT_EQ(form->WriteEventCheck, 0);
-    EXPECT_EQ(form->ForceCheck, 0);
+    EXPECT_EQ(form->Value("WriteEventCheck"), 0);
+    EXPECT_EQ(form->Value("ForceCheck"), 0);
 }
 
 TEST_F(Startup, FileThatCannotBeSeenIsNotOverwritten) {
@@ -71,13 +71,14 @@ TEST_F(Startup, EachSwitchStartsItsOwnRequestAndUnloads) {
     for (const auto& [arguments, commandLine] : cases) {
         fake::FakePlatform fresh;
         fresh.system.arguments = arguments;
-        Form1 form(fresh.platform);
-        form.Form_Load();
+        Forms freshForms(fresh.windowing);
+        Form1 form(fresh.platform, freshForms);
+        form.Load();
         ASSERT_EQ(fresh.processes.started.size(), 1u) << arguments;
         EXPECT_EQ(fresh.processes.started[0].commandLine, commandLine);
         EXPECT_EQ(fresh.processes.started[0].windowStyle, 2);
-        EXPECT_FALSE(form.isLoaded());
-        EXPECT_FALSE(form.Visible);
+        EXPECT_FALSE(form.Loaded());
+        EXPECT_FALSE(form.Visible());
         EXPECT_EQ(fresh.files.closeAllCalls, 1) << "the unload handler closes every file";
     }
 }
@@ -86,9 +87,10 @@ TEST_F(Startup, AnythingElseOpensTheConfigurationWindow) {
     for (const char* arguments : {"-r -f", "/s", "restart", " -r", "-r ", "-x"}) {
         fake::FakePlatform fresh;
         fresh.system.arguments = arguments;
-        Form1 form(fresh.platform);
-        form.Form_Load();
-        EXPECT_TRUE(form.isLoaded()) << arguments;
+        Forms freshForms(fresh.windowing);
+        Form1 form(fresh.platform, freshForms);
+        form.Load();
+        EXPECT_TRUE(form.Loaded()) << arguments;
         EXPECT_TRUE(fresh.processes.started.empty()) << arguments;
     }
 }
@@ -105,8 +107,9 @@ TEST_F(Startup, ForceComesFromTheFileAndOnlyExactlyOneCounts) {
         fake::FakePlatform fresh;
         fresh.disk.addFile(settingsPath, std::string("[General]\r\n") + line + "\r\n");
         fresh.system.arguments = "-r";
-        Form1 form(fresh.platform);
-        form.Form_Load();
+        Forms freshForms(fresh.windowing);
+        Form1 form(fresh.platform, freshForms);
+        form.Load();
         ASSERT_EQ(fresh.processes.started.size(), 1u) << line;
         EXPECT_EQ(fresh.processes.started[0].commandLine, commandLine) << line;
     }
@@ -118,15 +121,15 @@ TEST_F(Startup, FileInUseBlocksTheRequestButStillUnloads) {
     f.disk.inUse.insert("c:\\data\\db.mdb");
     auto form = run("-s");
     EXPECT_TRUE(f.processes.started.empty());
-    EXPECT_FALSE(form->isLoaded());
-    EXPECT_FALSE(form->Visible);
+    EXPECT_FALSE(form->Loaded());
+    EXPECT_FALSE(form->Visible());
 }
 
 TEST_F(Startup, FailedStartIsSilent) {
     f.processes.startFails = true;
     auto form = run("-r");
     EXPECT_EQ(f.processes.started.size(), 1u);
-    EXPECT_FALSE(form->isLoaded());
+    EXPECT_FALSE(form->Loaded());
 }
 
 TEST_F(Startup, FilesFollowTheExecutableName) {

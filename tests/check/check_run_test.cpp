@@ -11,17 +11,11 @@ namespace {
 const std::string listPath = "C:\\Tools\\Vesperon.cfg";
 const std::string settingsPath = "C:\\Tools\\Vesperon.ini";
 
-struct RecordingResults final : ResultsWindow {
-    void clearList() override { rows.clear(); }
-    void showModeless() override { shown = true; }
-    void addRow(const std::string& row) override { rows.push_back(row); }
-    std::vector<std::string> rows;
-    bool shown = false;
-};
-
 struct CheckRun : ::testing::Test {
     fake::FakePlatform f;
-    Form1 form{f.platform};
+    Forms forms{f.windowing};
+    Form1 form{f.platform, forms};
+    const std::vector<std::string>& rows() { return form.results().List("List1").items; }
     void SetUp() override { f.disk.addFile(settingsPath, "[EventLog]\r\nWriteToNTEventLog=1\r\n"); }
     void list(const std::string& body) {
         f.disk.addFile(listPath, checkListHeader() + "\r\n" + body);
@@ -46,14 +40,12 @@ TEST_F(CheckRun, EveryLineIsTestedInOrderAndEveryFileInUseReported) {
          "C:\\Data\\missing.txt\r\n"
          "C:\\Data\\free.txt\r\n"
          "\"C:\\Data\\b.mdb\"\r\n");
-    RecordingResults results;
-    form.setResultsWindow(&results);
     form.CheckAllFiles(true);
 
     EXPECT_TRUE(form.bFileInUse);
     EXPECT_EQ(form.sCheckMsg, "File in use");
-    EXPECT_EQ(results.rows, (std::vector<std::string>{"C:\\Data\\a.mdb", "C:\\Data\\b.mdb"}));
-    EXPECT_TRUE(results.shown);
+    EXPECT_EQ(rows(), (std::vector<std::string>{"C:\\Data\\a.mdb", "C:\\Data\\b.mdb"}));
+    EXPECT_TRUE(form.results().Visible());
     EXPECT_EQ(entry(), " *** A Planned Shutdown was Aborted! *** \r\n"
                        "\r\nFile in use:  C:\\Data\\a.mdb\r\n"
                        "\r\nFile in use:  C:\\Data\\b.mdb\r\n");
@@ -115,15 +107,14 @@ TEST_F(CheckRun, HandWrittenLineEndsAreAccepted) {
     held("C:\\Data\\b.mdb");
     held("C:\\Data\\c.mdb");
     f.disk.addFile(listPath, "C:\\Data\\a.mdb\nC:\\Data\\b.mdb\rC:\\Data\\c.mdb");
-    RecordingResults results;
-    form.setResultsWindow(&results);
     form.CheckAllFiles(true);
-    EXPECT_EQ(results.rows.size(), 3u);
+    EXPECT_EQ(rows().size(), 3u);
 }
 
 TEST(CheckFileTest, QuotesAreRemovedFromTheCallersText) {
     fake::FakePlatform f;
-    Form1 form(f.platform);
+    Forms forms(f.windowing);
+    Form1 form(f.platform, forms);
     std::string path = "\"C:\\Da\"ta\\x.txt\"";
     EXPECT_FALSE(form.CheckFile(path));
     EXPECT_EQ(path, "C:\\Data\\x.txt");

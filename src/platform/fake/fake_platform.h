@@ -38,6 +38,7 @@ public:
     std::set<std::string> unreadable;         // keys that exist but cannot be read
     std::set<std::string> readOnly;           // keys of files or folders that refuse writes
     bool fileNumbersLeft = true;
+    bool replaceFails = false;
     int probeRuns = 0;
     std::vector<std::string> probed;
 };
@@ -61,6 +62,7 @@ public:
     bool pathAbsent(const std::string& path) override;
     bool normalFileExists(const std::string& path) override { return disk_.hasFile(path); }
     bool deleteFile(const std::string& path) override;
+    bool replaceFile(const std::string& path, const std::string& bytes) override;
     void closeAll() override { ++closeAllCalls; }
     int closeAllCalls = 0;
 
@@ -164,6 +166,67 @@ public:
     bool startFails = false;
 };
 
+// A window that only records what it was told.
+class FakeNativeWindow final : public platform::NativeWindow {
+public:
+    void show() override { ++shows; }
+    void hide() override { ++hides; }
+    void setCaption(const std::string& text) override { caption = text; }
+    void setCheck(const std::string& control, int value) override { checks[control] = value; }
+    void setListItems(const std::string& control, const std::vector<std::string>& items,
+                      int selected) override {
+        lists[control] = {items, selected};
+    }
+    void setText(const std::string& control, const std::string& text) override {
+        texts[control] = text;
+    }
+    void setFocus(const std::string& control) override { focus = control; }
+    platform::Rect clientArea() override { return {}; }
+    std::optional<platform::Rect> controlRect(const std::string&) override { return std::nullopt; }
+
+    int shows = 0, hides = 0;
+    std::string caption, focus;
+    std::map<std::string, int> checks;
+    std::map<std::string, std::pair<std::vector<std::string>, int>> lists;
+    std::map<std::string, std::string> texts;
+};
+
+struct ShownMessage {
+    std::string prompt;
+    int buttons = 0;
+    std::string title;
+};
+
+struct DialogCall {
+    std::string title, filter, initialName;
+};
+
+// Windows that record; message boxes and dialogs answer from scripts.
+class FakeWindowing final : public platform::Windowing {
+public:
+    bool available() override { return displayPresent; }
+    std::unique_ptr<platform::NativeWindow> createWindow(const platform::FormSpec& spec,
+                                                         platform::WindowEvents& events) override;
+    int messageBox(const std::string& prompt, int buttons, const std::string& title) override;
+    std::optional<std::string> openFileDialog(const std::string& title, const std::string& filter,
+                                              const std::string& initialName) override;
+    void processPendingMessages() override { ++pendingMessagePasses; }
+    void runUntil(const std::function<bool()>& done) override;
+    // The live window of a form, or null.
+    FakeNativeWindow* window(const std::string& formName);
+
+    bool displayPresent = true;
+    std::vector<ShownMessage> messages;
+    std::vector<int> answers;                          // next answers, first first
+    std::vector<std::optional<std::string>> dialogResults; // nullopt: cancelled
+    std::vector<DialogCall> dialogs;
+    std::map<std::string, platform::WindowEvents*> events; // by form name
+    int pendingMessagePasses = 0;
+
+private:
+    std::map<std::string, FakeNativeWindow*> windows_;
+};
+
 // Every facility on fakes, Windows edition.
 struct FakePlatform {
     FakePlatform();
@@ -175,6 +238,7 @@ struct FakePlatform {
     FakeProfile profile{disk};
     FakeRegistry registry;
     FakeEventLog eventLog;
+    FakeWindowing windowing;
     platform::Platform platform;
 };
 

@@ -1,5 +1,7 @@
 #include "platform/posix/posix_files.h"
 
+#include "platform/posix/atomic_file.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
@@ -180,5 +182,9 @@ bool PosixFiles::deleteFile(const std::string& path) {
 
 // Every operation closes what it opens before returning; nothing is left to close.
 void PosixFiles::closeAll() {}
+
+bool PosixFiles::replaceFile(const std::string& path, const std::string& bytes) {
+    return replaceFileAtomically(path, bytes);
+}
 
 } // namespace vesperon::platform::posix

@@ -19,6 +19,7 @@ public:
     bool pathAbsent(const std::string& path) override;
     bool normalFileExists(const std::string& path) override;
     bool deleteFile(const std::string& path) override;
+    bool replaceFile(const std::string& path, const std::string& bytes) override;
     void closeAll() override;
 
 private:

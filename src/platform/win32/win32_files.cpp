@@ -113,6 +113,20 @@ bool Win32Files::normalFileExists(const std::string& path) {
             (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) == 0;
 }
 
+bool Win32Files::replaceFile(const std::string& path, const std::string& bytes) {
+    const std::string temp = path + ".new";
+    if (!writeText(temp, bytes, true)) {
+        ::DeleteFileA(temp.c_str());
+        return false;
+    }
+    if (!::MoveFileExA(temp.c_str(), path.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        ::DeleteFileA(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
 bool Win32Files::deleteFile(const std::string& path) {
     return ::DeleteFileA(path.c_str()) != 0;
 }

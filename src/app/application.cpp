@@ -1,0 +1,26 @@
+#include "app/application.h"
+
+#include <cstdio>
+
+namespace vesperon {
+
+int runApplication(platform::Platform& platform) {
+    Forms forms(platform.windowing);
+    Form1 form1(platform, forms);
+    form1.Load();
+    if (!form1.Loaded()) {
+        return 0;
+    }
+    if (!platform.windowing.available()) {
+        std::fputs("vesperon: no display for the configuration window; set DISPLAY, or start "
+                   "with -r (restart) or -s (shut down)\n",
+                   stderr);
+        return 1;
+    }
+    forms.enableWindows();
+    form1.Show();
+    platform.windowing.runUntil([&] { return forms.empty(); });
+    return 0;
+}
+
+} // namespace vesperon

@@ -1,0 +1,60 @@
+#include "app/app_folder.h"
+#include "app/form1.h"
+#include "app/resume_next.h"
+#include "config/settings_file.h"
+
+namespace vesperon {
+
+platform::FormSpec Form1::layout() {
+    using platform::ControlKind;
+    constexpr auto plain = platform::ControlSpec::defaultColor;
+    constexpr std::uint32_t pureBlue = 0x0000FF;
+    platform::FormSpec spec;
+    spec.name = "Form1";
+    spec.clientWidth = 288;
+    spec.clientHeight = 136;
+    spec.controls = {
+        {"Frame1", ControlKind::Frame, "Configuration File:", 8, 8, 185, 65, 0, "", pureBlue},
+        {"ConfigEdit", ControlKind::Button, "View/Edit", 16, 24, 153, 25, 1, "Frame1", plain},
+        {"WriteEventCheck", ControlKind::CheckBox, "Write Events to Application Log", 16, 104, 185,
+         17, 2, "", plain},
+        {"ForceCheck", ControlKind::CheckBox, "Force Applications to Close", 16, 80, 161, 17, 3, "",
+         plain},
+        {"ConfigTest", ControlKind::Button, "Test Now", 208, 32, 65, 25, 4, "", plain},
+    };
+    spec.initialFocus = "ConfigEdit";
+    return spec;
+}
+
+void Form1::Click(const std::string& control) {
+    if (control == "ForceCheck") {
+        ForceCheck_Click();
+    } else if (control == "WriteEventCheck") {
+        WriteEventCheck_Click();
+    } else if (control == "ConfigEdit") {
+        ConfigEdit_Click();
+    } else if (control == "ConfigTest") {
+        ConfigTest_Click();
+    }
+}
+
+void Form1::writeSwitch(const char* checkBox, const char* section, const char* key) {
+    // Every click writes at once: a run started meanwhile already sees the new value.
+    const char* value = Value(checkBox) == 1 ? settings::on : settings::off;
+    resumeNext([&] { WriteIniValue(p_.profile, settingsFilePath(p_), section, key, value); });
+}
+
+void Form1::ForceCheck_Click() {
+    writeSwitch("ForceCheck", settings::generalSection, settings::forceAppsToClose);
+}
+
+void Form1::WriteEventCheck_Click() {
+    writeSwitch("WriteEventCheck", settings::eventLogSection, settings::writeToNTEventLog);
+}
+
+void Form1::ConfigEdit_Click() {
+    resumeNext([&] { EnsureConfig(); });
+    resumeNext([&] { form4_.Show(); });
+}
+
+} // namespace vesperon

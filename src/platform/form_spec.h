@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vesperon::platform {
+
+// A window declared once, toolkit-neutral; each windowing backend draws it as it stands.
+
+enum class ControlKind { Frame, Button, CheckBox, Label, ListBox };
+
+struct ControlSpec {
+    std::string name;
+    ControlKind kind = ControlKind::Button;
+    std::string caption;
+    // In the form's unit, from the top left of the client area, or of the frame named
+    // by container for a control inside a frame.
+    int left = 0, top = 0, width = 0, height = 0;
+    int tabIndex = -1; // -1: takes no part in the tab order
+    std::string container;
+    std::uint32_t captionColor = defaultColor; // 0xRRGGBB
+    static constexpr std::uint32_t defaultColor = 0xFFFFFFFF;
+};
+
+enum class FormUnit { Pixels, Twips };  // twips: 15 to the pixel at 96 dots per inch
+enum class FormStyle { Normal, FixedToolWindow };
+
+struct FormSpec {
+    std::string name;
+    std::string caption;
+    int clientWidth = 0, clientHeight = 0;
+    FormUnit unit = FormUnit::Pixels;
+    FormStyle style = FormStyle::Normal;
+    std::vector<ControlSpec> controls; // in tab order
+    std::string initialFocus;          // the control that has the focus when first shown
+
+    const ControlSpec* control(const std::string& controlName) const {
+        for (const auto& c : controls) {
+            if (c.name == controlName) {
+                return &c;
+            }
+        }
+        return nullptr;
+    }
+    static int toPixels(int value, FormUnit unit) { return unit == FormUnit::Twips ? value / 15 : value; }
+};
+
+struct Rect {
+    int left = 0, top = 0, width = 0, height = 0;
+    bool operator==(const Rect&) const = default;
+};
+
+} // namespace vesperon::platform

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "platform/windowing.h"
+
+namespace vesperon::platform::posix {
+
+// Windows, message boxes and the open-file dialog with FLTK on X11. The toolkit and the
+// display are touched only when the first window is needed, never in a run mode.
+class FltkWindowing final : public Windowing {
+public:
+    FltkWindowing();
+    ~FltkWindowing() override;
+    bool available() override;
+    std::unique_ptr<NativeWindow> createWindow(const FormSpec& spec, WindowEvents& events) override;
+    int messageBox(const std::string& prompt, int buttons, const std::string& title) override;
+    std::optional<std::string> openFileDialog(const std::string& title, const std::string& filter,
+                                              const std::string& initialName) override;
+    void processPendingMessages() override;
+    void runUntil(const std::function<bool()>& done) override;
+};
+
+} // namespace vesperon::platform::posix

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "platform/windowing.h"
+
+namespace vesperon::platform::win32 {
+
+// Native Win32 windows and controls, message boxes and the common open-file dialog.
+class Win32Windowing final : public Windowing {
+public:
+    Win32Windowing();
+    ~Win32Windowing() override;
+    bool available() override;
+    std::unique_ptr<NativeWindow> createWindow(const FormSpec& spec, WindowEvents& events) override;
+    int messageBox(const std::string& prompt, int buttons, const std::string& title) override;
+    std::optional<std::string> openFileDialog(const std::string& title, const std::string& filter,
+                                              const std::string& initialName) override;
+    void processPendingMessages() override;
+    void runUntil(const std::function<bool()>& done) override;
+};
+
+} // namespace vesperon::platform::win32

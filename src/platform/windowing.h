@@ -1,0 +1,68 @@
+#pragma once
+
+#include "platform/form_spec.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace vesperon::platform {
+
+// What a native window reports back: the form it shows handles it.
+class WindowEvents {
+public:
+    virtual ~WindowEvents() = default;
+    // The user changed a check box (value 1 ticked, 0 clear) or a list's selection;
+    // reported before the click itself.
+    virtual void checkChanged(const std::string& control, int value) = 0;
+    virtual void selectionChanged(const std::string& control, int index) = 0;
+    virtual void controlClicked(const std::string& control) = 0;
+    // The close box: the form decides whether and how it unloads.
+    virtual void closeRequested() = 0;
+};
+
+// One window on the screen, drawn from its FormSpec. The form keeps the controls' state;
+// the window shows what it is told.
+class NativeWindow {
+public:
+    virtual ~NativeWindow() = default;
+    virtual void show() = 0;  // modeless; a visible window is brought forward
+    virtual void hide() = 0;
+    virtual void setCaption(const std::string& caption) = 0;
+    virtual void setCheck(const std::string& control, int value) = 0;
+    virtual void setListItems(const std::string& control, const std::vector<std::string>& items,
+                              int selected) = 0;
+    virtual void setText(const std::string& control, const std::string& text) = 0;
+    virtual void setFocus(const std::string& control) = 0;
+    // For layout tests: where the toolkit really put things, in pixels.
+    virtual Rect clientArea() = 0;
+    virtual std::optional<Rect> controlRect(const std::string& control) = 0;
+};
+
+// Message-box buttons, icons and answers, with the values Windows uses.
+namespace msgbox {
+inline constexpr int okOnly = 0, okCancel = 1, yesNoCancel = 3, yesNo = 4;
+inline constexpr int critical = 16, question = 32, exclamation = 48, information = 64;
+inline constexpr int ok = 1, cancel = 2, yes = 6, no = 7;
+} // namespace msgbox
+
+class Windowing {
+public:
+    virtual ~Windowing() = default;
+    // Whether windows can be shown at all (a display is there); opens nothing else.
+    virtual bool available() = 0;
+    virtual std::unique_ptr<NativeWindow> createWindow(const FormSpec& spec, WindowEvents& events) = 0;
+    // A modal message box; returns the answer (msgbox::ok, yes, no, ...).
+    virtual int messageBox(const std::string& prompt, int buttons, const std::string& title) = 0;
+    // The open-file dialog; the chosen file's full path, or nullopt when cancelled.
+    virtual std::optional<std::string> openFileDialog(const std::string& title,
+                                                      const std::string& filter,
+                                                      const std::string& initialName) = 0;
+    // Handles the window messages that are waiting, then returns.
+    virtual void processPendingMessages() = 0;
+    // Handles window messages until done() says so.
+    virtual void runUntil(const std::function<bool()>& done) = 0;
+};
+
+} // namespace vesperon::platform
