@@ -149,7 +149,9 @@ void Form::userClicks(const std::string& control) {
     Click(control);
 }
 
-void Form::checkChanged(const std::string& control, int value) { values_[control] = value; }
+void Form::checkChanged(const std::string& control, int value) {
+    values_[control] = value;
+}
 
 void Form::selectionChanged(const std::string& control, int index) {
     auto& list = lists_[control];

@@ -51,8 +51,8 @@ public:
     bool Loaded() const { return loaded_; }
     bool Visible() const { return visible_; }
 
-    void Load();   // runs Form_Load once, when not loaded yet
-    void Show();   // loads when needed; shows the window, or brings it forward
+    void Load(); // runs Form_Load once, when not loaded yet
+    void Show(); // loads when needed; shows the window, or brings it forward
     void Hide();
     void Unload(); // runs Form_Unload; the window goes unless the handler cancels
 

@@ -9,7 +9,6 @@
 #include "platform/posix/posix_system.h"
 #include "platform/posix/syslog_event_log.h"
 
-
 int main(int argc, char** argv) {
     using namespace vesperon::platform::posix;
     PosixSystem system(argc, argv);

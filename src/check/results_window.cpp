@@ -15,11 +15,12 @@ platform::FormSpec Form2::layout() {
     spec.clientHeight = 238;
     spec.style = platform::FormStyle::FixedToolWindow;
     spec.controls = {
-        {"List1", ControlKind::ListBox, "", 8, 24, 417, 186, 0, "", platform::ControlSpec::defaultColor},
+        {"List1", ControlKind::ListBox, "", 8, 24, 417, 186, 0, "",
+         platform::ControlSpec::defaultColor},
         {"Label1", ControlKind::Label, "The Following Files are IN USE:", 16, 8, 169, 17, 1, "",
          platform::ControlSpec::defaultColor},
-        {"Label2", ControlKind::Label, "This system would NOT shutdown or restart.", 16, 216, 225, 17, 2,
-         "", platform::ControlSpec::defaultColor},
+        {"Label2", ControlKind::Label, "This system would NOT shutdown or restart.", 16, 216, 225,
+         17, 2, "", platform::ControlSpec::defaultColor},
     };
     spec.initialFocus = "List1";
     return spec;

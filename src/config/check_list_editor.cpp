@@ -35,7 +35,9 @@ platform::FormSpec form4::layout() {
     return spec;
 }
 
-void form4::Form_Load() { LoadCheckList(); }
+void form4::Form_Load() {
+    LoadCheckList();
+}
 
 void form4::Click(const std::string& control) {
     if (control == "AddBrowse") {
@@ -99,11 +101,12 @@ void form4::RemoveFile_Click() {
         ListRemoveItem(list, selected);
     }
     // The old list stays whole until the new one is complete.
-    resumeNext([&] {
-        p_.files.replaceFile(checkListPath(p_), checkListWithEntries(List(list).items));
-    });
+    resumeNext(
+        [&] { p_.files.replaceFile(checkListPath(p_), checkListWithEntries(List(list).items)); });
 }
 
-void form4::Close_Click() { Unload(); }
+void form4::Close_Click() {
+    Unload();
+}
 
 } // namespace vesperon

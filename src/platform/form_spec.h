@@ -23,7 +23,7 @@ struct ControlSpec {
     static constexpr std::uint32_t defaultColor = 0xFFFFFFFF;
 };
 
-enum class FormUnit { Pixels, Twips };  // twips: 15 to the pixel at 96 dots per inch
+enum class FormUnit { Pixels, Twips }; // twips: 15 to the pixel at 96 dots per inch
 enum class FormStyle { Normal, FixedToolWindow };
 
 struct FormSpec {
@@ -43,7 +43,9 @@ struct FormSpec {
         }
         return nullptr;
     }
-    static int toPixels(int value, FormUnit unit) { return unit == FormUnit::Twips ? value / 15 : value; }
+    static int toPixels(int value, FormUnit unit) {
+        return unit == FormUnit::Twips ? value / 15 : value;
+    }
 };
 
 struct Rect {

@@ -27,7 +27,7 @@ public:
 class NativeWindow {
 public:
     virtual ~NativeWindow() = default;
-    virtual void show() = 0;  // modeless; a visible window is brought forward
+    virtual void show() = 0; // modeless; a visible window is brought forward
     virtual void hide() = 0;
     virtual void setCaption(const std::string& caption) = 0;
     virtual void setCheck(const std::string& control, int value) = 0;
@@ -52,7 +52,8 @@ public:
     virtual ~Windowing() = default;
     // Whether windows can be shown at all (a display is there); opens nothing else.
     virtual bool available() = 0;
-    virtual std::unique_ptr<NativeWindow> createWindow(const FormSpec& spec, WindowEvents& events) = 0;
+    virtual std::unique_ptr<NativeWindow> createWindow(const FormSpec& spec,
+                                                       WindowEvents& events) = 0;
     // A modal message box; returns the answer (msgbox::ok, yes, no, ...).
     virtual int messageBox(const std::string& prompt, int buttons, const std::string& title) = 0;
     // The open-file dialog; the chosen file's full path, or nullopt when cancelled.

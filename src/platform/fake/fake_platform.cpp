@@ -337,8 +337,15 @@ void FakeWindowing::runUntil(const std::function<bool()>& /*done*/) {
 }
 
 FakePlatform::FakePlatform()
-    : platform{platform::windowsEdition, system, files, fileSystem, processes,
-               profile, registry, eventLog, windowing} {
+    : platform{platform::windowsEdition,
+               system,
+               files,
+               fileSystem,
+               processes,
+               profile,
+               registry,
+               eventLog,
+               windowing} {
     disk.addFolder("C:\\Tools");
 }
 

@@ -217,7 +217,7 @@ public:
 
     bool displayPresent = true;
     std::vector<ShownMessage> messages;
-    std::vector<int> answers;                          // next answers, first first
+    std::vector<int> answers;                              // next answers, first first
     std::vector<std::optional<std::string>> dialogResults; // nullopt: cancelled
     std::vector<DialogCall> dialogs;
     std::map<std::string, platform::WindowEvents*> events; // by form name

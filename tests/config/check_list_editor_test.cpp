@@ -1,0 +1,132 @@
+#include "app/form1.h"
+#include "config/check_list_file.h"
+#include "platform/fake/fake_platform.h"
+
+#include <gtest/gtest.h>
+
+namespace vesperon {
+namespace {
+
+const std::string listPath = "C:\\Tools\\Vesperon.cfg";
+using Items = std::vector<std::string>;
+
+struct Editor : ::testing::Test {
+    fake::FakePlatform f;
+    Forms forms{f.windowing};
+    Form1 owner{f.platform, forms};
+    form4& editor = owner.editor();
+
+    void SetUp() override {
+        f.disk.addFile("C:\\Data\\a.txt");
+        f.disk.addFile("C:\\Data\\b.txt");
+        f.disk.addFile("C:\\Data\\c.txt");
+        f.disk.addFile(listPath, checkListHeader() + "\r\n; my note\r\nC:\\Data\\a.txt\r\n\r\n"
+                                                     "C:\\Data\\b.txt\r\nC:\\Data\\c.txt\r\n");
+        forms.enableWindows();
+        editor.Show();
+    }
+    const Items& items() { return editor.List("List1").items; }
+    void choose(std::optional<std::string> path) { f.windowing.dialogResults.push_back(path); }
+    std::vector<std::string> prompts() {
+        std::vector<std::string> out;
+        for (const auto& m : f.windowing.messages) {
+            out.push_back(m.prompt);
+        }
+        return out;
+    }
+};
+
+TEST_F(Editor, ShowsTheEntriesOnly) {
+    EXPECT_EQ(items(), (Items{"C:\\Data\\a.txt", "C:\\Data\\b.txt", "C:\\Data\\c.txt"}));
+}
+
+TEST_F(Editor, AddsAChosenFileAsTheLastEntry) {
+    f.disk.addFile("C:\\Data\\new.txt");
+    choose("C:\\Data\\new.txt");
+    editor.userClicks("AddBrowse");
+    ASSERT_EQ(f.windowing.dialogs.size(), 1u);
+    EXPECT_EQ(f.windowing.dialogs[0].title, "Select a File:");
+    EXPECT_EQ(f.windowing.dialogs[0].filter, "*.*");
+    EXPECT_EQ(items().back(), "C:\\Data\\new.txt");
+    EXPECT_TRUE(f.disk.bytesOf(listPath).ends_with("C:\\Data\\c.txt\r\nC:\\Data\\new.txt\r\n"));
+    EXPECT_EQ(editor.AddDLG.FileName, "");
+}
+
+TEST_F(Editor, RefusesAnExactDuplicateAndKeepsItInTheDialog) {
+    const std::string before = f.disk.bytesOf(listPath);
+    choose("C:\\Data\\b.txt");
+    editor.userClicks("AddBrowse");
+    choose(std::nullopt); // cancelled: the dialog gives back the kept name
+    editor.userClicks("AddBrowse");
+    EXPECT_EQ(f.windowing.dialogs[1].initialName, "C:\\Data\\b.txt");
+    EXPECT_EQ(prompts(), (std::vector<std::string>(
+                             2, "The selected file already exists in the Config File.")));
+    EXPECT_EQ(f.windowing.messages[0].title, "Vesperon");
+    EXPECT_EQ(f.disk.bytesOf(listPath), before);
+    EXPECT_EQ(items().size(), 3u);
+}
+
+TEST_F(Editor, AddsAPathThatDiffersOnlyInCase) {
+    choose("C:\\DATA\\B.TXT");
+    editor.userClicks("AddBrowse");
+    EXPECT_EQ(items().size(), 4u);
+    EXPECT_TRUE(prompts().empty());
+}
+
+TEST_F(Editor, RefusesAFileThatDoesNotExist) {
+    const std::string before = f.disk.bytesOf(listPath);
+    choose("C:\\Data\\gone.txt");
+    editor.userClicks("AddBrowse");
+    EXPECT_EQ(prompts(), (std::vector<std::string>{"Your chosen file does not exist!"}));
+    EXPECT_EQ(f.disk.bytesOf(listPath), before);
+    EXPECT_EQ(editor.AddDLG.FileName, "") << "cleared after a refused name";
+}
+
+TEST_F(Editor, CancelWritesNothingAndReloadsTheList) {
+    f.disk.addFile(listPath, checkListHeader() + "\r\nC:\\Data\\c.txt\r\n");
+    choose(std::nullopt);
+    editor.userClicks("AddBrowse");
+    EXPECT_EQ(items(), (Items{"C:\\Data\\c.txt"}));
+    EXPECT_TRUE(prompts().empty());
+}
+
+TEST_F(Editor, RemoveRewritesTheListUnderAFreshHeader) {
+    f.windowing.events["form4"]->selectionChanged("List1", 1);
+    editor.userClicks("RemoveFile");
+    EXPECT_EQ(items(), (Items{"C:\\Data\\a.txt", "C:\\Data\\c.txt"}));
+    EXPECT_EQ(f.disk.bytesOf(listPath),
+              checkListHeader() + "\r\nC:\\Data\\a.txt\r\nC:\\Data\\c.txt\r\n");
+
+    editor.userClicks("RemoveFile"); // nothing selected: the same entries are written again
+    EXPECT_EQ(items().size(), 2u);
+    EXPECT_EQ(f.disk.bytesOf(listPath),
+              checkListHeader() + "\r\nC:\\Data\\a.txt\r\nC:\\Data\\c.txt\r\n");
+}
+
+TEST_F(Editor, RemovingTheLastEntryLeavesTheHeader) {
+    f.disk.addFile(listPath, checkListHeader() + "\r\nC:\\Data\\a.txt\r\n");
+    editor.Unload();
+    editor.Show();
+    editor.ListIndex("List1", 0);
+    editor.userClicks("RemoveFile");
+    EXPECT_EQ(f.disk.bytesOf(listPath), checkListHeader() + "\r\n");
+}
+
+TEST_F(Editor, FailedRewriteLeavesTheOldListWhole) {
+    const std::string before = f.disk.bytesOf(listPath);
+    f.disk.replaceFails = true;
+    editor.ListIndex("List1", 0);
+    editor.userClicks("RemoveFile");
+    EXPECT_EQ(f.disk.bytesOf(listPath), before);
+}
+
+TEST_F(Editor, CloseDiscardsTheListAndAReopenLoadsItAfresh) {
+    editor.userClicks("Close");
+    EXPECT_FALSE(editor.Loaded());
+    f.disk.addFile(listPath, "C:\\Data\\c.txt\r\n");
+    editor.Show();
+    EXPECT_EQ(items(), (Items{"C:\\Data\\c.txt"}));
+}
+
+} // namespace
+} // namespace vesperon
