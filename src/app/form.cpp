@@ -36,6 +36,9 @@ void Form::realise() {
     for (const auto& [name, list] : lists_) {
         window_->setListItems(name, list.items, list.listIndex);
     }
+    for (const auto& [name, text] : texts_) {
+        window_->setText(name, text);
+    }
 }
 
 void Form::Show() {
@@ -75,6 +78,7 @@ void Form::Unload() {
     window_.reset();
     values_.clear();
     lists_.clear();
+    texts_.clear();
     caption_ = spec_.caption;
     auto& loaded = forms_.loaded_;
     loaded.erase(std::remove(loaded.begin(), loaded.end(), this), loaded.end());
@@ -139,6 +143,28 @@ void Form::ListIndex(const std::string& listBox, int index) {
     auto& list = lists_[listBox];
     list.listIndex = (index >= 0 && index < static_cast<int>(list.items.size())) ? index : -1;
     refreshList(listBox);
+}
+
+const std::string& Form::Text(const std::string& label) const {
+    static const std::string empty;
+    auto it = texts_.find(label);
+    if (it != texts_.end()) {
+        return it->second;
+    }
+    const auto* c = spec_.control(label);
+    return c != nullptr ? c->caption : empty;
+}
+
+void Form::Text(const std::string& label, const std::string& text) {
+    // Unlike the other controls, a label of an unloaded window stays unloaded: a countdown
+    // that outlives its window changes nothing anyone can see.
+    if (!loaded_) {
+        return;
+    }
+    texts_[label] = text;
+    if (window_) {
+        window_->setText(label, text);
+    }
 }
 
 void Form::userClicks(const std::string& control) {

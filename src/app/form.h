@@ -65,6 +65,9 @@ public:
     void ListAddItem(const std::string& listBox, const std::string& item);
     void ListRemoveItem(const std::string& listBox, int index);
     void ListIndex(const std::string& listBox, int index);
+    // A label's text.
+    const std::string& Text(const std::string& label) const;
+    void Text(const std::string& label, const std::string& text);
 
     // What a user's click does: a check box toggles, then the control's click handler runs.
     void userClicks(const std::string& control);
@@ -95,6 +98,7 @@ private:
     std::string caption_;
     std::map<std::string, int> values_;
     std::map<std::string, ListBoxState> lists_;
+    std::map<std::string, std::string> texts_;
     std::unique_ptr<platform::NativeWindow> window_;
 };
 

@@ -10,7 +10,8 @@
 namespace vesperon {
 
 Form1::Form1(platform::Platform& platform, Forms& forms)
-    : Form(forms, layout()), p_(platform), form2_(forms), form4_(forms, platform, *this) {}
+    : Form(forms, layout()), p_(platform), form2_(forms), form4_(forms, platform, *this),
+      form3_(forms, platform, *this), form5_(forms, platform.processListing) {}
 
 Form1::~Form1() = default;
 

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "app/form.h"
+#include "auxiliary/process_list_window.h"
+#include "auxiliary/start_config_prompt.h"
 #include "check/results_window.h"
 #include "config/check_list_editor.h"
 #include "fso/cls_fso.h"
@@ -30,11 +32,15 @@ public:
     void WriteEventCheck_Click();
     void ConfigEdit_Click();
     void ConfigTest_Click();
+    // Shows the process list window; nothing on the main road calls it.
+    void ShowProcessList();
 
     // The window's file-system object, created on first use.
     clsFSO& fso();
     Form2& results() { return form2_; }
     form4& editor() { return form4_; }
+    Form3& startPrompt() { return form3_; }
+    Form5& processList() { return form5_; }
 
     bool bFileInUse = false;
     std::string sCheckMsg;
@@ -52,6 +58,8 @@ private:
     std::unique_ptr<clsFSO> fso_;
     Form2 form2_;
     form4 form4_;
+    Form3 form3_;
+    Form5 form5_;
 };
 
 } // namespace vesperon

@@ -7,6 +7,7 @@
 #include "platform/posix/posix_profile.h"
 #include "platform/posix/posix_registry.h"
 #include "platform/posix/posix_system.h"
+#include "platform/posix/proc_process_listing.h"
 #include "platform/posix/syslog_event_log.h"
 
 int main(int argc, char** argv) {
@@ -19,6 +20,7 @@ int main(int argc, char** argv) {
     PosixRegistry registry(defaultRegistryFolder());
     SyslogEventLog eventLog;
     FltkWindowing windowing;
+    ProcProcessListing processListing;
     vesperon::platform::Platform platform{vesperon::platform::posixEdition,
                                           system,
                                           files,
@@ -27,7 +29,8 @@ int main(int argc, char** argv) {
                                           profile,
                                           registry,
                                           eventLog,
-                                          windowing};
+                                          windowing,
+                                          processListing};
 
     return vesperon::runApplication(platform);
 }

@@ -15,6 +15,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     Win32Registry registry;
     Win32EventLog eventLog;
     Win32Windowing windowing;
+    Win32ProcessListing processListing;
     vesperon::platform::Platform platform{vesperon::platform::windowsEdition,
                                           system,
                                           files,
@@ -23,6 +24,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
                                           profile,
                                           registry,
                                           eventLog,
-                                          windowing};
+                                          windowing,
+                                          processListing};
     return vesperon::runApplication(platform);
 }

@@ -52,6 +52,10 @@ void Form1::WriteEventCheck_Click() {
     writeSwitch("WriteEventCheck", settings::eventLogSection, settings::writeToNTEventLog);
 }
 
+void Form1::ShowProcessList() {
+    form5_.Show();
+}
+
 void Form1::ConfigEdit_Click() {
     resumeNext([&] { EnsureConfig(); });
     resumeNext([&] { form4_.Show(); });

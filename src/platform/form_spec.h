@@ -20,6 +20,7 @@ struct ControlSpec {
     int tabIndex = -1; // -1: takes no part in the tab order
     std::string container;
     std::uint32_t captionColor = defaultColor; // 0xRRGGBB
+    bool centredText = false;                  // labels: text centred in the rectangle
     static constexpr std::uint32_t defaultColor = 0xFFFFFFFF;
 };
 
@@ -34,6 +35,7 @@ struct FormSpec {
     FormStyle style = FormStyle::Normal;
     std::vector<ControlSpec> controls; // in tab order
     std::string initialFocus;          // the control that has the focus when first shown
+    bool centredOnOwner = false;       // opens centred on the program's main window (or screen)
 
     const ControlSpec* control(const std::string& controlName) const {
         for (const auto& c : controls) {

@@ -3,6 +3,7 @@
 #include "platform/event_log.h"
 #include "platform/file_system.h"
 #include "platform/files.h"
+#include "platform/process_listing.h"
 #include "platform/processes.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
@@ -33,6 +34,7 @@ struct Platform {
     Registry& registry;
     EventLog& eventLog;
     Windowing& windowing; // initialises its toolkit on first use, never in a run mode
+    ProcessListing& processListing;
 };
 
 } // namespace vesperon::platform

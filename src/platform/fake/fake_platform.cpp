@@ -5,6 +5,8 @@
 #include "platform/profile_text.h"
 #include "platform/windows_error.h"
 
+#include <algorithm>
+
 namespace vesperon::fake {
 
 namespace {
@@ -273,8 +275,9 @@ namespace {
 // Forgets its window in the fake's table when the form lets it go.
 class TrackedWindow final : public platform::NativeWindow {
 public:
-    TrackedWindow(std::map<std::string, FakeNativeWindow*>& table, std::string name)
-        : table_(table), name_(std::move(name)) {
+    TrackedWindow(std::map<std::string, FakeNativeWindow*>& table,
+                  std::map<std::string, std::vector<std::string>>& textLog, std::string name)
+        : table_(table), textLog_(textLog), name_(std::move(name)) {
         table_[name_] = &window_;
     }
     ~TrackedWindow() override { table_.erase(name_); }
@@ -286,13 +289,17 @@ public:
                       int selected) override {
         window_.setListItems(c, items, selected);
     }
-    void setText(const std::string& c, const std::string& t) override { window_.setText(c, t); }
+    void setText(const std::string& c, const std::string& t) override {
+        window_.setText(c, t);
+        textLog_[name_ + "." + c].push_back(t);
+    }
     void setFocus(const std::string& c) override { window_.setFocus(c); }
     platform::Rect clientArea() override { return {}; }
     std::optional<platform::Rect> controlRect(const std::string&) override { return std::nullopt; }
 
 private:
     std::map<std::string, FakeNativeWindow*>& table_;
+    std::map<std::string, std::vector<std::string>>& textLog_;
     std::string name_;
     FakeNativeWindow window_;
 };
@@ -302,7 +309,7 @@ private:
 std::unique_ptr<platform::NativeWindow> FakeWindowing::createWindow(const platform::FormSpec& spec,
                                                                     platform::WindowEvents& e) {
     events[spec.name] = &e;
-    return std::make_unique<TrackedWindow>(windows_, spec.name);
+    return std::make_unique<TrackedWindow>(windows_, textLog, spec.name);
 }
 
 FakeNativeWindow* FakeWindowing::window(const std::string& formName) {
@@ -336,6 +343,71 @@ void FakeWindowing::runUntil(const std::function<bool()>& /*done*/) {
     // Nothing happens on its own here: a test drives the handlers itself.
 }
 
+platform::ProcessHandle FakeProcessListing::createProcessSnapshot() {
+    snapshotAt_ = 0;
+    return snapshotFails ? 0 : 7;
+}
+
+bool FakeProcessListing::process32First(platform::ProcessHandle snapshot, std::string& exeFile) {
+    snapshotAt_ = 0;
+    return process32Next(snapshot, exeFile);
+}
+
+bool FakeProcessListing::process32Next(platform::ProcessHandle, std::string& exeFile) {
+    if (snapshotAt_ >= processes.size()) {
+        return false;
+    }
+    // The record's 260-character field: the name, then zeros.
+    exeFile = processes[snapshotAt_++].path;
+    exeFile.resize(260, '\0');
+    return true;
+}
+
+void FakeProcessListing::enumProcesses(std::vector<std::uint32_t>& ids, std::uint32_t cb,
+                                       std::uint32_t& bytesReturned) {
+    enumCalls.push_back(cb);
+    const std::size_t n = std::min<std::size_t>(processes.size(), cb / 4);
+    for (std::size_t i = 0; i < n && i < ids.size(); ++i) {
+        ids[i] = processes[i].id;
+    }
+    bytesReturned = static_cast<std::uint32_t>(n * 4);
+}
+
+platform::ProcessHandle FakeProcessListing::openProcess(std::uint32_t access, bool,
+                                                        std::uint32_t processId) {
+    accessAsked.push_back(access);
+    for (const auto& p : processes) {
+        if (p.id == processId && p.opens) {
+            return 1000 + processId;
+        }
+    }
+    return 0;
+}
+
+bool FakeProcessListing::enumProcessModules(platform::ProcessHandle process,
+                                            std::uintptr_t& firstModule, std::uint32_t,
+                                            std::uint32_t&) {
+    for (const auto& p : processes) {
+        if (1000 + p.id == process) {
+            firstModule = process;
+            return p.modulesListed;
+        }
+    }
+    return false;
+}
+
+std::uint32_t FakeProcessListing::moduleFileName(platform::ProcessHandle process, std::uintptr_t,
+                                                 std::string& buffer, std::uint32_t size) {
+    for (const auto& p : processes) {
+        if (1000 + p.id == process) {
+            const std::size_t n = std::min<std::size_t>(p.path.size(), size);
+            buffer.replace(0, n, p.path.substr(0, n));
+            return static_cast<std::uint32_t>(n);
+        }
+    }
+    return 0;
+}
+
 FakePlatform::FakePlatform()
     : platform{platform::windowsEdition,
                system,
@@ -345,7 +417,8 @@ FakePlatform::FakePlatform()
                profile,
                registry,
                eventLog,
-               windowing} {
+               windowing,
+               processListing} {
     disk.addFolder("C:\\Tools");
 }
 

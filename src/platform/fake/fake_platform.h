@@ -47,8 +47,50 @@ class FakeSystem final : public platform::System {
 public:
     std::string executablePath() override { return exePath; }
     std::string argumentText() override { return arguments; }
+    std::int64_t localTimeWholeSeconds() override { return nowMilliseconds / 1000; }
+    void sleepMilliseconds(int milliseconds) override {
+        sleeps.push_back(milliseconds);
+        nowMilliseconds += milliseconds;
+    }
     std::string exePath = "C:\\Tools\\Vesperon.exe";
     std::string arguments;
+    std::int64_t nowMilliseconds = 1'000'000'000'000; // a clock that only sleeps move
+    std::vector<int> sleeps;
+};
+
+// Processes as the Windows calls would report them.
+struct FakeProcess {
+    std::uint32_t id = 0;
+    std::string path;          // the main module's file name
+    bool opens = true;         // OpenProcess succeeds
+    bool modulesListed = true; // EnumProcessModules succeeds
+};
+
+class FakeProcessListing final : public platform::ProcessListing {
+public:
+    std::int32_t platformId() override { return id; }
+    platform::ProcessHandle createProcessSnapshot() override;
+    bool process32First(platform::ProcessHandle snapshot, std::string& exeFile) override;
+    bool process32Next(platform::ProcessHandle snapshot, std::string& exeFile) override;
+    void enumProcesses(std::vector<std::uint32_t>& ids, std::uint32_t cb,
+                       std::uint32_t& bytesReturned) override;
+    platform::ProcessHandle openProcess(std::uint32_t access, bool inherit,
+                                        std::uint32_t processId) override;
+    bool enumProcessModules(platform::ProcessHandle process, std::uintptr_t& firstModule,
+                            std::uint32_t cb, std::uint32_t& needed) override;
+    std::uint32_t moduleFileName(platform::ProcessHandle process, std::uintptr_t module,
+                                 std::string& buffer, std::uint32_t size) override;
+    void closeHandle(platform::ProcessHandle handle) override { closed.push_back(handle); }
+
+    std::int32_t id = 2;
+    std::vector<FakeProcess> processes;
+    bool snapshotFails = false;
+    std::vector<std::uint32_t> enumCalls; // cb of each EnumProcesses call
+    std::vector<std::uint32_t> accessAsked;
+    std::vector<platform::ProcessHandle> closed;
+
+private:
+    std::size_t snapshotAt_ = 0;
 };
 
 class FakeFiles final : public platform::Files {
@@ -210,7 +252,12 @@ public:
     int messageBox(const std::string& prompt, int buttons, const std::string& title) override;
     std::optional<std::string> openFileDialog(const std::string& title, const std::string& filter,
                                               const std::string& initialName) override;
-    void processPendingMessages() override { ++pendingMessagePasses; }
+    void processPendingMessages() override {
+        ++pendingMessagePasses;
+        if (onPendingMessages) {
+            onPendingMessages();
+        }
+    }
     void runUntil(const std::function<bool()>& done) override;
     // The live window of a form, or null.
     FakeNativeWindow* window(const std::string& formName);
@@ -222,6 +269,9 @@ public:
     std::vector<DialogCall> dialogs;
     std::map<std::string, platform::WindowEvents*> events; // by form name
     int pendingMessagePasses = 0;
+    std::function<void()> onPendingMessages; // what the user does while messages are handled
+    // Every text a label was given, by "Form.Label", kept after the window is gone.
+    std::map<std::string, std::vector<std::string>> textLog;
 
 private:
     std::map<std::string, FakeNativeWindow*> windows_;
@@ -239,6 +289,7 @@ struct FakePlatform {
     FakeRegistry registry;
     FakeEventLog eventLog;
     FakeWindowing windowing;
+    FakeProcessListing processListing;
     platform::Platform platform;
 };
 

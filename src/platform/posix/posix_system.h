@@ -12,6 +12,8 @@ public:
     std::string executablePath() override;
     // The arguments joined by single blanks, as a command line would read.
     std::string argumentText() override { return arguments_; }
+    std::int64_t localTimeWholeSeconds() override;
+    void sleepMilliseconds(int milliseconds) override;
 
 private:
     std::string arguments_;

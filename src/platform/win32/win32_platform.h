@@ -12,6 +12,8 @@ class Win32System final : public System {
 public:
     std::string executablePath() override;
     std::string argumentText() override;
+    std::int64_t localTimeWholeSeconds() override;
+    void sleepMilliseconds(int milliseconds) override;
 };
 
 // What follows the program name on a command line, as the argument text reads it.
@@ -73,6 +75,22 @@ public:
                      std::uint32_t eventId, const std::vector<std::string>& strings,
                      const std::vector<std::uint8_t>& rawData) override;
     void deregisterEventSource(EventSourceHandle handle) override;
+};
+
+class Win32ProcessListing final : public ProcessListing {
+public:
+    std::int32_t platformId() override;
+    ProcessHandle createProcessSnapshot() override;
+    bool process32First(ProcessHandle snapshot, std::string& exeFile) override;
+    bool process32Next(ProcessHandle snapshot, std::string& exeFile) override;
+    void enumProcesses(std::vector<std::uint32_t>& ids, std::uint32_t cb,
+                       std::uint32_t& bytesReturned) override;
+    ProcessHandle openProcess(std::uint32_t access, bool inherit, std::uint32_t id) override;
+    bool enumProcessModules(ProcessHandle process, std::uintptr_t& firstModule, std::uint32_t cb,
+                            std::uint32_t& needed) override;
+    std::uint32_t moduleFileName(ProcessHandle process, std::uintptr_t module, std::string& buffer,
+                                 std::uint32_t size) override;
+    void closeHandle(ProcessHandle handle) override;
 };
 
 // The system folder's shutdown.exe, such as C:\Windows\system32\shutdown.exe.

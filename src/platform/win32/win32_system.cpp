@@ -41,4 +41,19 @@ std::string Win32System::argumentText() {
     return line == nullptr ? std::string() : argumentTextOf(line);
 }
 
+std::int64_t Win32System::localTimeWholeSeconds() {
+    SYSTEMTIME local{};
+    ::GetLocalTime(&local);
+    FILETIME asFileTime{};
+    ::SystemTimeToFileTime(&local, &asFileTime);
+    ULARGE_INTEGER ticks{};
+    ticks.LowPart = asFileTime.dwLowDateTime;
+    ticks.HighPart = asFileTime.dwHighDateTime;
+    return static_cast<std::int64_t>(ticks.QuadPart / 10000000ULL);
+}
+
+void Win32System::sleepMilliseconds(int milliseconds) {
+    ::Sleep(static_cast<DWORD>(milliseconds));
+}
+
 } // namespace vesperon::platform::win32

@@ -1,0 +1,75 @@
+#include "app/form1.h"
+#include "auxiliary/module2.h"
+#include "auxiliary/process_list_window.h"
+#include "platform/fake/fake_platform.h"
+
+#include <gtest/gtest.h>
+
+namespace vesperon {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+std::vector<fake::FakeProcess> processes(int n) {
+    std::vector<fake::FakeProcess> list;
+    for (int i = 1; i <= n; ++i) {
+        list.push_back({static_cast<std::uint32_t>(4 * i), "C:\\p" + std::to_string(i) + ".exe"});
+    }
+    return list;
+}
+
+TEST(ProcessListing, IdBufferDoublesUntilThePlatformLeavesRoom) {
+    fake::FakeProcessListing three;
+    three.processes = processes(3);
+    EXPECT_EQ(listProcesses(three), (Lines{"C:\\p1.exe", "C:\\p2.exe", "C:\\p3.exe"}));
+    EXPECT_EQ(three.enumCalls, (std::vector<std::uint32_t>{16}));
+
+    fake::FakeProcessListing four;
+    four.processes = processes(4);
+    EXPECT_EQ(listProcesses(four).size(), 4u);
+    EXPECT_EQ(four.enumCalls, (std::vector<std::uint32_t>{16, 32}));
+    EXPECT_EQ(four.accessAsked, std::vector<std::uint32_t>(4, 0x410));
+    EXPECT_EQ(four.closed.size(), 4u);
+}
+
+TEST(ProcessListing, ProcessesThatDenyAccessGiveNoLine) {
+    fake::FakeProcessListing listing;
+    listing.processes = processes(4);
+    listing.processes[0].opens = false;
+    listing.processes[2].modulesListed = false;
+    listing.processes[3].path = ""; // a failed name query: an empty line
+    EXPECT_EQ(listProcesses(listing), (Lines{"C:\\p2.exe", ""}));
+    EXPECT_EQ(listing.closed.size(), 3u) << "every opened process is closed again";
+}
+
+TEST(ProcessListing, SnapshotBranchAndUnknownPlatforms) {
+    fake::FakeProcessListing listing;
+    listing.id = 1;
+    listing.processes = processes(2);
+    EXPECT_EQ(listProcesses(listing), (Lines{"C:\\p1.exe", "C:\\p2.exe"}));
+    listing.snapshotFails = true;
+    EXPECT_TRUE(listProcesses(listing).empty());
+    listing.id = 3;
+    listing.snapshotFails = false;
+    EXPECT_TRUE(listProcesses(listing).empty());
+    EXPECT_TRUE(listing.enumCalls.empty());
+    EXPECT_EQ(StripLastChar("abc"), "ab");
+}
+
+TEST(ProcessListWindow, EachClickGivesAFreshList) {
+    fake::FakePlatform f;
+    Forms forms(f.windowing);
+    Form1 configuration(f.platform, forms);
+    forms.enableWindows();
+    f.processListing.processes = processes(2);
+    configuration.ShowProcessList();
+    Form5& window = configuration.processList();
+    EXPECT_TRUE(window.List("List1").items.empty()) << "empty until the first click";
+    window.userClicks("Command1");
+    window.userClicks("Command1");
+    EXPECT_EQ(f.windowing.window("Form5")->lists["List1"].first,
+              (Lines{"C:\\p1.exe", "C:\\p2.exe"}));
+}
+
+} // namespace
+} // namespace vesperon

@@ -1,0 +1,76 @@
+#include "app/form1.h"
+#include "auxiliary/pause.h"
+#include "platform/fake/fake_platform.h"
+
+#include <gtest/gtest.h>
+
+namespace vesperon {
+namespace {
+
+struct Prompt : ::testing::Test {
+    fake::FakePlatform f;
+    Forms forms{f.windowing};
+    Form1 configuration{f.platform, forms};
+    Form3& prompt = configuration.startPrompt();
+    void SetUp() override { forms.enableWindows(); }
+    const std::vector<std::string>& label2() { return f.windowing.textLog["Form3.Label2"]; }
+};
+
+TEST_F(Prompt, CountsDownFromTwelveThenOpensTheConfigurationWindow) {
+    prompt.Show();
+    std::vector<std::string> expected{"Cancel in 12 seconds"};
+    for (int n = 12; n >= 0; --n) {
+        expected.push_back("Cancel in " + std::to_string(n) + " seconds");
+    }
+    EXPECT_EQ(label2(), expected);
+    EXPECT_EQ(prompt.StepIndex, 13);
+    EXPECT_EQ(f.system.sleeps.size(), 13u * 10) << "13 pauses, each to the next whole second";
+    EXPECT_FALSE(prompt.Loaded());
+    EXPECT_TRUE(configuration.Visible());
+    EXPECT_EQ(f.windowing.window("Form1")->shows, 1);
+}
+
+TEST_F(Prompt, ClickDuringTheFirstPauseClosesAtOnce) {
+    bool clicked = false;
+    f.windowing.onPendingMessages = [&] {
+        if (!clicked) {
+            clicked = true;
+            f.windowing.events["Form3"]->controlClicked("Command1");
+            EXPECT_EQ(f.windowing.window("Form3"), nullptr) << "closed at once";
+            EXPECT_TRUE(configuration.Visible());
+        }
+    };
+    prompt.Show();
+    EXPECT_TRUE(prompt.ConfigRequested);
+    EXPECT_EQ(label2(), std::vector<std::string>{"Cancel in 12 seconds"}) << "no further text";
+    EXPECT_EQ(f.system.sleeps.size(), 10u)
+        << "the pause in progress runs to its end, then it stops";
+    EXPECT_EQ(f.windowing.window("Form1")->shows, 1) << "opened once";
+}
+
+TEST_F(Prompt, AnswerGivenEarlierStartsNoCountdown) {
+    prompt.ConfigRequested = true;
+    prompt.Load();
+    EXPECT_TRUE(f.system.sleeps.empty());
+    EXPECT_EQ(f.windowing.window("Form3"), nullptr) << "loaded, never shown";
+}
+
+TEST(PauseTest, EndsAtTheNextWholeSecondOfTheClock) {
+    const std::pair<std::int64_t, std::size_t> cases[] = {
+        {0, 10},  // just after a whole second: almost a full second
+        {950, 1}, // just before one: at that boundary
+    };
+    for (const auto& [offset, sleeps] : cases) {
+        fake::FakePlatform f;
+        f.system.nowMilliseconds = 5'000'000 + offset;
+        Pause(f.system, f.windowing, 0.5);
+        EXPECT_EQ(f.system.sleeps.size(), sleeps) << offset;
+        EXPECT_EQ(f.windowing.pendingMessagePasses, static_cast<int>(sleeps));
+    }
+    fake::FakePlatform f;
+    Pause(f.system, f.windowing, 0.0);
+    EXPECT_EQ(f.system.sleeps.size(), 10u) << "even 0 waits for the reading to move on";
+}
+
+} // namespace
+} // namespace vesperon

@@ -1,0 +1,28 @@
+#include "auxiliary/process_list_window.h"
+#include "platform/posix/proc_process_listing.h"
+
+#include <algorithm>
+#include <climits>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace vesperon {
+namespace {
+
+TEST(ProcProcessListing, ListsTheExecutableOfEachProcess) {
+    char self[PATH_MAX];
+    const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self);
+    ASSERT_GT(n, 0);
+    platform::posix::ProcProcessListing listing;
+    const auto lines = listProcesses(listing);
+    EXPECT_NE(std::find(lines.begin(), lines.end(), std::string(self, n)), lines.end());
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), ""), 0) << "unreadable processes give no line";
+}
+
+TEST(ProcProcessListing, MissingProcFolderListsNothing) {
+    platform::posix::ProcProcessListing listing("/nonexistent-proc");
+    EXPECT_TRUE(listProcesses(listing).empty());
+}
+
+} // namespace
+} // namespace vesperon
