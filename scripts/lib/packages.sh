@@ -73,4 +73,5 @@ ensure_i386() {
 
 linux_build_packages="cmake g++ make libgtest-dev libfltk1.3-dev"
 windows_build_packages="g++-mingw-w64-i686 binutils-mingw-w64-i686 googletest"
-wine_packages="wine wine32:i386 wine64 fonts-wine xvfb xauth"
+wine_packages="wine wine32:i386 wine64 fonts-wine"
+gui_test_packages="xvfb xauth xdotool imagemagick x11-utils"

@@ -60,6 +60,12 @@ public:
     virtual std::optional<std::string> openFileDialog(const std::string& title,
                                                       const std::string& filter,
                                                       const std::string& initialName) = 0;
+    // The system's folder picker, modal to owner (the form's window, or none); only
+    // file-system folders can be chosen. The chosen folder's path, or nullopt when cancelled.
+    virtual std::optional<std::string> browseForFolder(NativeWindow* /*owner*/,
+                                                       const std::string& /*prompt*/) {
+        return std::nullopt;
+    }
     // Handles the window messages that are waiting, then returns.
     virtual void processPendingMessages() = 0;
     // Handles window messages until done() says so.

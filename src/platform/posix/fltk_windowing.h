@@ -2,6 +2,8 @@
 
 #include "platform/windowing.h"
 
+#include <string>
+
 namespace vesperon::platform::posix {
 
 // Windows, message boxes and the open-file dialog with FLTK on X11. The toolkit and the
@@ -18,5 +20,9 @@ public:
     void processPendingMessages() override;
     void runUntil(const std::function<bool()>& done) override;
 };
+
+// A Windows file-type filter ("*.*", "*.txt;*.log", "Text (*.txt)|*.txt|All|*.*") as the
+// filter string of FLTK's file chooser. "*.*" means every file, with or without a dot.
+std::string fltkFileFilter(const std::string& windowsFilter);
 
 } // namespace vesperon::platform::posix

@@ -114,14 +114,17 @@ bool Win32Files::normalFileExists(const std::string& path) {
 }
 
 bool Win32Files::replaceFile(const std::string& path, const std::string& bytes) {
-    const std::string temp = path + ".new";
-    if (!writeText(temp, bytes, true)) {
-        ::DeleteFileA(temp.c_str());
+    // A fresh name in the target's own folder: the move stays on one volume, and no file
+    // that happens to be there already is ever overwritten.
+    const auto separator = path.find_last_of("\\/:");
+    const std::string folder = separator == std::string::npos ? "." : path.substr(0, separator + 1);
+    char temp[MAX_PATH] = {};
+    if (::GetTempFileNameA(folder.c_str(), "vsp", 0, temp) == 0) {
         return false;
     }
-    if (!::MoveFileExA(temp.c_str(), path.c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        ::DeleteFileA(temp.c_str());
+    if (!writeText(temp, bytes, true) ||
+        !::MoveFileExA(temp, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        ::DeleteFileA(temp);
         return false;
     }
     return true;

@@ -1,19 +1,120 @@
 #include "platform/win32/win32_windowing.h"
 
+#include "platform/win32/win32_native_window.h"
+
+#include <algorithm>
+#include <commdlg.h>
+#include <vector>
+#include <windows.h>
+
 namespace vesperon::platform::win32 {
+
+namespace {
+
+// Enough for any path the ANSI functions accept, and then some.
+constexpr std::size_t fileNameBufferSize = 4096;
+// How long runUntil sleeps at most before it asks done() again without any message.
+constexpr DWORD idleCheckMilliseconds = 100;
+
+// Tab, Enter and the arrow keys move between controls as in a dialog box.
+void dispatch(MSG& msg) {
+    HWND root = msg.hwnd != nullptr ? ::GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+    if (isFormWindow(root) && ::IsDialogMessageA(root, &msg)) {
+        return;
+    }
+    ::TranslateMessage(&msg);
+    ::DispatchMessageA(&msg);
+}
+
+// Handles what is waiting; false when the thread was told to quit (the request is kept).
+bool drain(const std::function<bool()>& done) {
+    MSG msg;
+    while (!(done && done()) && ::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            ::PostQuitMessage(static_cast<int>(msg.wParam));
+            return false;
+        }
+        dispatch(msg);
+    }
+    return true;
+}
+
+} // namespace
 
 Win32Windowing::Win32Windowing() = default;
 Win32Windowing::~Win32Windowing() = default;
-bool Win32Windowing::available() { return false; }
-std::unique_ptr<NativeWindow> Win32Windowing::createWindow(const FormSpec&, WindowEvents&) {
-    return nullptr;
+
+bool Win32Windowing::available() {
+    if (!available_) {
+        // Windows always has a desktop; Wine without a display refuses any window.
+        HWND probe = ::CreateWindowExA(0, formWindowClass(), "", WS_OVERLAPPED, 0, 0, 1, 1, nullptr,
+                                       nullptr, ::GetModuleHandleA(nullptr), nullptr);
+        available_ = probe != nullptr;
+        if (probe != nullptr) {
+            ::DestroyWindow(probe);
+        }
+    }
+    return *available_;
 }
-int Win32Windowing::messageBox(const std::string&, int, const std::string&) { return msgbox::ok; }
-std::optional<std::string> Win32Windowing::openFileDialog(const std::string&, const std::string&,
-                                                         const std::string&) {
+
+std::unique_ptr<NativeWindow> Win32Windowing::createWindow(const FormSpec& spec,
+                                                           WindowEvents& events) {
+    return std::make_unique<Win32NativeWindow>(spec, events);
+}
+
+int Win32Windowing::messageBox(const std::string& prompt, int buttons, const std::string& title) {
+    return ::MessageBoxA(::GetActiveWindow(), prompt.c_str(), title.c_str(),
+                         static_cast<UINT>(buttons));
+}
+
+std::optional<std::string> Win32Windowing::openFileDialog(const std::string& title,
+                                                          const std::string& filter,
+                                                          const std::string& initialName) {
+    // Description and pattern alike, then the list's end.
+    std::string filterPairs = filter;
+    filterPairs += '\0';
+    filterPairs += filter;
+    filterPairs += '\0';
+    std::vector<char> file(fileNameBufferSize, '\0');
+    std::copy_n(initialName.begin(), std::min(initialName.size(), file.size() - 1), file.begin());
+
+    OPENFILENAMEA ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = ::GetActiveWindow();
+    ofn.lpstrFilter = filterPairs.c_str(); // c_str() adds the second terminating null
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = file.data();
+    ofn.nMaxFile = static_cast<DWORD>(file.size());
+    ofn.lpstrTitle = title.c_str();
+    ofn.Flags = OFN_HIDEREADONLY | OFN_EXPLORER;
+    if (::GetOpenFileNameA(&ofn)) {
+        return std::string(file.data());
+    }
+    if (::CommDlgExtendedError() == FNERR_INVALIDFILENAME && file[0] != '\0') {
+        // The dialog refuses to open on a name it cannot show: offer it without one.
+        std::fill(file.begin(), file.end(), '\0');
+        if (::GetOpenFileNameA(&ofn)) {
+            return std::string(file.data());
+        }
+    }
     return std::nullopt;
 }
-void Win32Windowing::processPendingMessages() {}
-void Win32Windowing::runUntil(const std::function<bool()>&) {}
+
+void Win32Windowing::processPendingMessages() {
+    drain(nullptr);
+}
+
+void Win32Windowing::runUntil(const std::function<bool()>& done) {
+    while (!done()) {
+        if (!drain(done)) {
+            return;
+        }
+        if (done()) {
+            return;
+        }
+        ::MsgWaitForMultipleObjectsEx(0, nullptr, idleCheckMilliseconds, QS_ALLINPUT,
+                                      MWMO_INPUTAVAILABLE);
+    }
+}
 
 } // namespace vesperon::platform::win32

@@ -2,6 +2,8 @@
 
 #include "platform/windowing.h"
 
+#include <optional>
+
 namespace vesperon::platform::win32 {
 
 // Native Win32 windows and controls, message boxes and the common open-file dialog.
@@ -16,6 +18,9 @@ public:
                                               const std::string& initialName) override;
     void processPendingMessages() override;
     void runUntil(const std::function<bool()>& done) override;
+
+private:
+    std::optional<bool> available_; // known after the first probe
 };
 
 } // namespace vesperon::platform::win32

@@ -66,8 +66,10 @@ struct Installation : ::testing::Test {
                                   dir.file("shutdown-record.txt").c_str());
     }
 
-    // Starts the program with the argument text given and waits for it.
-    DWORD run(const std::string& arguments, bool traceEventLog = false) {
+    // Starts the program with the argument text given and waits for it; a program still
+    // running after waitMilliseconds (its configuration window open) is ended.
+    DWORD run(const std::string& arguments, bool traceEventLog = false,
+              DWORD waitMilliseconds = 30000) {
         ::SetEnvironmentVariableA("WINEDEBUG", traceEventLog ? "warn+eventlog" : "-all");
         STARTUPINFOA startup{};
         startup.cb = sizeof startup;
@@ -79,7 +81,10 @@ struct Installation : ::testing::Test {
         ::SetEnvironmentVariableA("WINEDEBUG", "-all");
         DWORD code = 9999;
         if (started) {
-            ::WaitForSingleObject(process.hProcess, 30000);
+            if (::WaitForSingleObject(process.hProcess, waitMilliseconds) == WAIT_TIMEOUT) {
+                ::TerminateProcess(process.hProcess, STILL_ACTIVE);
+                ::WaitForSingleObject(process.hProcess, 5000);
+            }
             ::GetExitCodeProcess(process.hProcess, &code);
             ::CloseHandle(process.hThread);
             ::CloseHandle(process.hProcess);
@@ -129,8 +134,9 @@ TEST_F(Installation, ForcedShutdownUnderAnotherName) {
     EXPECT_EQ(dir.read("Nightly.cfg"), header);
 }
 
-TEST_F(Installation, ArgumentsBeyondTheSwitchNeverRequest) {
-    run("-r -f");
+TEST_F(Installation, ArgumentsBeyondTheSwitchOpenTheWindowAndNeverRequest) {
+    EXPECT_EQ(run("-r -f", false, 3000), static_cast<DWORD>(STILL_ACTIVE))
+        << "the configuration window stays open until the user closes it";
     EXPECT_TRUE(request(500).empty());
 }
 

@@ -1,0 +1,423 @@
+#include "platform/win32/win32_native_window.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace vesperon::platform::win32 {
+
+namespace {
+
+// Above IDOK and IDCANCEL, which the dialog manager sends for Enter and Esc.
+constexpr int firstControlId = 1000;
+
+struct FormControl {
+    std::string name;
+    ControlKind kind = ControlKind::Button;
+    HWND hwnd = nullptr;
+    bool coloured = false;
+    COLORREF textColor = 0;
+};
+
+} // namespace
+
+// Lives as long as the native window; a NativeWindow destroyed while a handler of its own
+// window runs leaves it to the window procedure, which destroys the window on return.
+struct FormState {
+    HWND hwnd = nullptr;
+    WindowEvents* events = nullptr; // null once nobody listens any more
+    std::vector<FormControl> controls;
+    HWND lastFocus = nullptr;
+    int depth = 0;         // handlers of this window on the stack
+    bool orphaned = false; // its NativeWindow is gone: destroy when the handlers return
+
+    FormControl* find(const std::string& name) {
+        auto it = std::find_if(controls.begin(), controls.end(),
+                               [&](const FormControl& c) { return c.name == name; });
+        return it == controls.end() || it->hwnd == nullptr ? nullptr : &*it;
+    }
+    FormControl* find(HWND child) {
+        auto it = std::find_if(controls.begin(), controls.end(),
+                               [&](const FormControl& c) { return c.hwnd == child; });
+        return it == controls.end() ? nullptr : &*it;
+    }
+};
+
+namespace {
+
+FormState* stateOf(HWND hwnd) {
+    return reinterpret_cast<FormState*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+}
+
+void onCommand(FormState& s, int id, int code) {
+    const int index = id - firstControlId;
+    if (index < 0 || index >= static_cast<int>(s.controls.size())) {
+        return;
+    }
+    const FormControl c = s.controls[index];
+    switch (c.kind) {
+    case ControlKind::CheckBox:
+        if (code == BN_CLICKED && s.events != nullptr) {
+            // The check box has already toggled itself.
+            const bool ticked = ::SendMessageA(c.hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
+            s.events->checkChanged(c.name, ticked ? 1 : 0);
+            if (s.events != nullptr) { // the handler may have closed the window
+                s.events->controlClicked(c.name);
+            }
+        }
+        break;
+    case ControlKind::Button:
+        if (code == BN_CLICKED && s.events != nullptr) {
+            s.events->controlClicked(c.name);
+        }
+        break;
+    case ControlKind::ListBox:
+        if (code == LBN_SELCHANGE && s.events != nullptr) {
+            s.events->selectionChanged(
+                c.name, static_cast<int>(::SendMessageA(c.hwnd, LB_GETCURSEL, 0, 0)));
+        }
+        break;
+    case ControlKind::Frame:
+    case ControlKind::Label:
+        break;
+    }
+}
+
+HWND firstTabStop(const FormState& s) {
+    for (const auto& c : s.controls) {
+        if (c.hwnd != nullptr && (::GetWindowLongA(c.hwnd, GWL_STYLE) & WS_TABSTOP) != 0 &&
+            ::IsWindowEnabled(c.hwnd) && ::IsWindowVisible(c.hwnd)) {
+            return c.hwnd;
+        }
+    }
+    return nullptr;
+}
+
+LRESULT handle(FormState& s, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_COMMAND:
+        if (lParam != 0) {
+            onCommand(s, LOWORD(wParam), HIWORD(wParam));
+            return 0;
+        }
+        break;
+    case WM_CTLCOLORSTATIC: // labels, and group boxes and check boxes draw their text with it
+    case WM_CTLCOLORBTN:
+        if (const FormControl* c = s.find(reinterpret_cast<HWND>(lParam)); c && c->coloured) {
+            HDC dc = reinterpret_cast<HDC>(wParam);
+            ::SetTextColor(dc, c->textColor);
+            ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
+            return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
+        }
+        break;
+    case WM_CLOSE:
+        if (s.events != nullptr) {
+            s.events->closeRequested();
+        }
+        return 0; // whether the window goes is the form's decision
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            HWND focus = ::GetFocus();
+            if (focus != nullptr && ::IsChild(hwnd, focus)) {
+                s.lastFocus = focus;
+            }
+        }
+        break;
+    case WM_SETFOCUS: {
+        // A plain window keeps no focused control of its own, as a dialog does.
+        HWND target = s.lastFocus != nullptr && ::IsWindow(s.lastFocus) &&
+                              ::IsWindowEnabled(s.lastFocus) && ::IsWindowVisible(s.lastFocus)
+                          ? s.lastFocus
+                          : firstTabStop(s);
+        if (target != nullptr) {
+            ::SetFocus(target);
+        }
+        return 0;
+    }
+    default:
+        break;
+    }
+    return ::DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+LRESULT CALLBACK formProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_NCCREATE) {
+        auto* created = reinterpret_cast<CREATESTRUCTA*>(lParam);
+        if (auto* s = static_cast<FormState*>(created->lpCreateParams)) {
+            s->hwnd = hwnd;
+            ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(s));
+        }
+    }
+    FormState* s = stateOf(hwnd);
+    if (s == nullptr) {
+        return ::DefWindowProcA(hwnd, msg, wParam, lParam);
+    }
+    if (msg == WM_NCDESTROY) {
+        ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+        s->hwnd = nullptr;
+        for (auto& c : s->controls) {
+            c.hwnd = nullptr;
+        }
+        return ::DefWindowProcA(hwnd, msg, wParam, lParam);
+    }
+    ++s->depth;
+    const LRESULT result = handle(*s, hwnd, msg, wParam, lParam);
+    if (--s->depth == 0 && s->orphaned) {
+        s->orphaned = false; // the messages of the destruction itself come through here too
+        if (s->hwnd != nullptr) {
+            ::DestroyWindow(s->hwnd);
+        }
+        delete s;
+    }
+    return result;
+}
+
+HINSTANCE moduleInstance() {
+    return ::GetModuleHandleA(nullptr);
+}
+
+ATOM formClassAtom() {
+    static const ATOM atom = [] {
+        WNDCLASSEXA wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = formProc;
+        wc.hInstance = moduleInstance();
+        wc.hIcon = ::LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
+        wc.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.lpszClassName = "VesperonForm";
+        return ::RegisterClassExA(&wc);
+    }();
+    return atom;
+}
+
+struct NativeStyle {
+    const char* windowClass;
+    DWORD style;
+};
+
+NativeStyle nativeStyle(ControlKind kind) {
+    switch (kind) {
+    case ControlKind::Frame:
+        return {"BUTTON", BS_GROUPBOX};
+    case ControlKind::Button:
+        return {"BUTTON", BS_PUSHBUTTON | WS_TABSTOP};
+    case ControlKind::CheckBox:
+        return {"BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP};
+    case ControlKind::Label:
+        return {"STATIC", SS_LEFT};
+    case ControlKind::ListBox:
+        // No integral height: the list keeps exactly the height it was given.
+        return {"LISTBOX", LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_BORDER | WS_TABSTOP};
+    }
+    return {"STATIC", SS_LEFT};
+}
+
+COLORREF colorRefOf(std::uint32_t rgb) {
+    return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+}
+
+// A control's rectangle in pixels from the top left of the client area.
+RECT pixelRect(const FormSpec& spec, const ControlSpec& c) {
+    auto px = [&](int v) { return FormSpec::toPixels(v, spec.unit); };
+    int left = px(c.left);
+    int top = px(c.top);
+    if (!c.container.empty()) {
+        if (const ControlSpec* frame = spec.control(c.container)) {
+            left += px(frame->left);
+            top += px(frame->top);
+        }
+    }
+    return {left, top, left + px(c.width), top + px(c.height)};
+}
+
+// The face the layouts were drawn for: wider faces cut captions short. Pixel layouts do
+// not grow with the screen's resolution, so neither does the font. Kept for the process.
+HFONT controlFont() {
+    static const HFONT font = [] {
+        HFONT f = ::CreateFontA(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                DEFAULT_PITCH | FF_SWISS, "MS Sans Serif");
+        return f != nullptr ? f : static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
+    }();
+    return font;
+}
+
+void createControls(FormState& s, const FormSpec& spec) {
+    HFONT font = controlFont();
+    int id = firstControlId;
+    // Created in the order listed, which is the tab order.
+    for (const auto& c : spec.controls) {
+        const NativeStyle native = nativeStyle(c.kind);
+        const RECT r = pixelRect(spec, c);
+        FormControl control;
+        control.name = c.name;
+        control.kind = c.kind;
+        control.coloured = c.captionColor != ControlSpec::defaultColor;
+        control.textColor = colorRefOf(c.captionColor);
+        control.hwnd = ::CreateWindowExA(
+            0, native.windowClass, c.caption.c_str(), WS_CHILD | WS_VISIBLE | native.style, r.left,
+            r.top, r.right - r.left, r.bottom - r.top, s.hwnd,
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), moduleInstance(), nullptr);
+        if (control.hwnd != nullptr) {
+            ::SendMessageA(control.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        }
+        s.controls.push_back(control); // even when refused: ids stay the list's indices
+        ++id;
+    }
+}
+
+} // namespace
+
+const char* formWindowClass() {
+    formClassAtom();
+    return "VesperonForm";
+}
+
+bool isFormWindow(HWND hwnd) {
+    return hwnd != nullptr &&
+           static_cast<ATOM>(::GetClassLongA(hwnd, GCW_ATOM)) == formClassAtom() &&
+           stateOf(hwnd) != nullptr;
+}
+
+Win32NativeWindow::Win32NativeWindow(const FormSpec& spec, WindowEvents& events)
+    : state_(new FormState) {
+    state_->events = &events;
+    const bool tool = spec.style == FormStyle::FixedToolWindow;
+    // Fixed size either way; a normal window can still be minimised.
+    const DWORD style =
+        tool ? WS_CAPTION | WS_SYSMENU : WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+    const DWORD exStyle = tool ? WS_EX_TOOLWINDOW : 0;
+    const int width = FormSpec::toPixels(spec.clientWidth, spec.unit);
+    const int height = FormSpec::toPixels(spec.clientHeight, spec.unit);
+    RECT outer{0, 0, width, height};
+    ::AdjustWindowRectEx(&outer, style, FALSE, exStyle);
+    // WM_NCCREATE stores the handle in the state.
+    ::CreateWindowExA(exStyle, formWindowClass(), spec.caption.c_str(), style, CW_USEDEFAULT,
+                      CW_USEDEFAULT, outer.right - outer.left, outer.bottom - outer.top, nullptr,
+                      nullptr, moduleInstance(), state_);
+    if (state_->hwnd == nullptr) {
+        return;
+    }
+    // Where the frame turns out other than computed, the client area still gets its size.
+    RECT client{};
+    ::GetClientRect(state_->hwnd, &client);
+    const int dx = width - (client.right - client.left);
+    const int dy = height - (client.bottom - client.top);
+    if (dx != 0 || dy != 0) {
+        ::SetWindowPos(state_->hwnd, nullptr, 0, 0, outer.right - outer.left + dx,
+                       outer.bottom - outer.top + dy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    createControls(*state_, spec);
+}
+
+Win32NativeWindow::~Win32NativeWindow() {
+    state_->events = nullptr;
+    if (state_->depth > 0) {
+        // Inside a handler of this very window: it goes when the handler returns.
+        state_->orphaned = true;
+        if (state_->hwnd != nullptr) {
+            ::ShowWindow(state_->hwnd, SW_HIDE);
+        }
+        return;
+    }
+    if (state_->hwnd != nullptr) {
+        ::DestroyWindow(state_->hwnd);
+    }
+    delete state_;
+}
+
+HWND Win32NativeWindow::handle() const {
+    return state_->hwnd;
+}
+
+HWND Win32NativeWindow::controlHandle(const std::string& control) const {
+    const FormControl* c = state_->find(control);
+    return c == nullptr ? nullptr : c->hwnd;
+}
+
+void Win32NativeWindow::show() {
+    if (state_->hwnd == nullptr) {
+        return;
+    }
+    if (::IsWindowVisible(state_->hwnd)) {
+        ::SetForegroundWindow(state_->hwnd);
+    } else {
+        ::ShowWindow(state_->hwnd, SW_SHOW);
+    }
+}
+
+void Win32NativeWindow::hide() {
+    if (state_->hwnd != nullptr) {
+        ::ShowWindow(state_->hwnd, SW_HIDE);
+    }
+}
+
+void Win32NativeWindow::setCaption(const std::string& caption) {
+    if (state_->hwnd != nullptr) {
+        ::SetWindowTextA(state_->hwnd, caption.c_str());
+    }
+}
+
+void Win32NativeWindow::setCheck(const std::string& control, int value) {
+    if (const FormControl* c = state_->find(control)) {
+        ::SendMessageA(c->hwnd, BM_SETCHECK, value == 1 ? BST_CHECKED : BST_UNCHECKED, 0);
+    }
+}
+
+void Win32NativeWindow::setListItems(const std::string& control,
+                                     const std::vector<std::string>& items, int selected) {
+    const FormControl* c = state_->find(control);
+    if (c == nullptr) {
+        return;
+    }
+    HWND list = c->hwnd;
+    // Refilled after every change: keep the view where the user left it.
+    const LRESULT top = ::SendMessageA(list, LB_GETTOPINDEX, 0, 0);
+    ::SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    ::SendMessageA(list, LB_RESETCONTENT, 0, 0);
+    for (const auto& item : items) {
+        ::SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+    }
+    if (top != LB_ERR) {
+        ::SendMessageA(list, LB_SETTOPINDEX, static_cast<WPARAM>(top), 0);
+    }
+    const bool valid = selected >= 0 && selected < static_cast<int>(items.size());
+    ::SendMessageA(list, LB_SETCURSEL,
+                   valid ? static_cast<WPARAM>(selected) : static_cast<WPARAM>(-1), 0);
+    ::SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    ::InvalidateRect(list, nullptr, TRUE);
+}
+
+void Win32NativeWindow::setText(const std::string& control, const std::string& text) {
+    if (const FormControl* c = state_->find(control)) {
+        ::SetWindowTextA(c->hwnd, text.c_str());
+    }
+}
+
+void Win32NativeWindow::setFocus(const std::string& control) {
+    if (const FormControl* c = state_->find(control)) {
+        state_->lastFocus = c->hwnd;
+        ::SetFocus(c->hwnd);
+    }
+}
+
+Rect Win32NativeWindow::clientArea() {
+    RECT r{};
+    if (state_->hwnd != nullptr) {
+        ::GetClientRect(state_->hwnd, &r);
+    }
+    return {0, 0, r.right - r.left, r.bottom - r.top};
+}
+
+std::optional<Rect> Win32NativeWindow::controlRect(const std::string& control) {
+    const FormControl* c = state_->find(control);
+    if (c == nullptr) {
+        return std::nullopt;
+    }
+    RECT r{};
+    ::GetWindowRect(c->hwnd, &r);
+    ::MapWindowPoints(HWND_DESKTOP, state_->hwnd, reinterpret_cast<POINT*>(&r), 2);
+    return Rect{r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+} // namespace vesperon::platform::win32

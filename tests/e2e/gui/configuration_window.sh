@@ -1,0 +1,102 @@
+#!/usr/bin/env bash
+# Drives the configuration window as a user would, on a real display, and keeps
+# screenshots of each window in SCREENSHOTS.
+#   configuration_window.sh linux   EXE SCREENSHOTS
+#   configuration_window.sh windows EXE SCREENSHOTS STANDIN HOLDER   (under Wine; WINEPREFIX set)
+# Never passes -r or -s; a recording stand-in for shutdown is put in place all the same.
+# Exit 77: skipped (no display or no xdotool).
+set -uo pipefail
+edition=$1 exe=$2 shots=$3 standin=${4:-} holder_exe=${5:-}
+[ -n "${DISPLAY:-}" ] && command -v xdotool >/dev/null && command -v import >/dev/null || exit 77
+mkdir -p "$shots"
+
+app=$(mktemp -d /tmp/vesperon-gui.XXXXXX)
+holder="" program=""
+finish() {
+    [ -n "$program" ] && kill "$program" 2>/dev/null
+    [ -n "$holder" ] && kill "$holder" 2>/dev/null
+    [ "$edition" = windows ] && wineserver -k 2>/dev/null
+    rm -rf "$app"
+}
+trap finish EXIT
+fail() { echo "FAILED: $*" >&2; exit 1; }
+
+name=vesperon
+[ "$edition" = windows ] && name=vesperon.exe
+cp "$exe" "$app/$name"
+mkdir "$app/bin"
+printf '#!/bin/sh\necho "$@" > "%s/shutdown-args"\n' "$app" >"$app/bin/shutdown"
+chmod +x "$app/bin/shutdown"
+export PATH="$app/bin:$PATH"
+echo "job data" >"$app/job.dat"
+
+if [ "$edition" = windows ]; then
+    cp "$standin" "$WINEPREFIX/drive_c/windows/system32/shutdown.exe"
+    listed="Z:$(echo "$app/job.dat" | tr / '\\')"
+    # The file must be held by a Wine process of the same prefix to be seen as in use.
+    wine "$holder_exe" "$listed" 60 >/dev/null 2>&1 &
+    holder=$!
+else
+    listed="$app/job.dat"
+    (exec 3<"$app/job.dat"; exec sleep 60) &
+    holder=$!
+fi
+printf '; list\r\n\r\n%s\r\n' "$listed" >"$app/vesperon.cfg"
+
+cd "$app"
+if [ "$edition" = windows ]; then
+    wine "$app/$name" >/dev/null 2>&1 &
+else
+    "$app/$name" &
+fi
+program=$!
+
+main=$(timeout 20 xdotool search --sync --onlyvisible --name '^Vesperon   v1\.3$' | head -1)
+[ -n "$main" ] || fail "the configuration window did not appear"
+sleep 1
+eval "$(xdotool getwindowgeometry --shell "$main")"
+# Without a window manager the X window is the client area, or (Wine) the client area
+# inside a frame that Wine draws itself: find where the client area starts.
+dx=$(((WIDTH - 288) / 2))
+dy=$((HEIGHT - 136 - dx))
+[ "$WIDTH" -ge 288 ] && [ "$HEIGHT" -ge 136 ] || fail "window is ${WIDTH}x${HEIGHT}, smaller than 288x136"
+[ "$edition" = linux ] && { [ "$WIDTH" = 288 ] && [ "$HEIGHT" = 136 ] || fail "client area ${WIDTH}x${HEIGHT}, not 288x136"; }
+import -window root "$shots/$edition-configuration.png"
+
+click() { # x y in client coordinates
+    xdotool mousemove --window "$main" $(($1 + dx)) $(($2 + dy)) click 1
+    sleep 0.7
+}
+
+# "Force Applications to Close": the settings file changes at once.
+grep -q 'ForceAppsToClose=0' vesperon.ini || fail "settings file not created: $(cat vesperon.ini)"
+click $((16 + 20)) $((80 + 8))
+grep -q 'ForceAppsToClose=1' vesperon.ini || fail "ticking Force did not write 1: $(cat vesperon.ini)"
+
+# "Test Now" with the listed file held: the results window appears.
+click $((208 + 32)) $((32 + 12))
+results=$(timeout 10 xdotool search --sync --onlyvisible --name '^Vesperon$' | head -1)
+[ -n "$results" ] || fail "the results window did not appear"
+sleep 0.5
+import -window root "$shots/$edition-results.png"
+# Without a window manager every window opens at the top left, over the configuration
+# window: close the results window from the keyboard (Wine), or raise the configuration
+# window above it (FLTK), as a user could.
+if [ "$edition" = windows ]; then
+    xdotool key alt+F4
+    sleep 0.7
+    xdotool search --onlyvisible --name '^Vesperon$' >/dev/null && fail "the results window did not close"
+else
+    xdotool windowraise "$main"
+    sleep 0.5
+fi
+
+# "View/Edit": the check-list editor lists the entry.
+click $((8 + 16 + 76)) $((8 + 24 + 12))
+editor=$(timeout 10 xdotool search --sync --onlyvisible --name '^Configuration:  In-Use File Check List$' | head -1)
+[ -n "$editor" ] || fail "the check-list editor did not appear"
+sleep 0.5
+import -window root "$shots/$edition-editor.png"
+
+[ -e "$app/shutdown-args" ] && fail "a shutdown request was started"
+echo "configuration window, results window and editor work on $edition; screenshots in $shots"

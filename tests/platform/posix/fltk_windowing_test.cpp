@@ -1,0 +1,350 @@
+#include "app/form1.h"
+#include "check/results_window.h"
+#include "config/check_list_editor.h"
+#include "platform/posix/fltk_windowing.h"
+#include "support/temp_dir.h"
+
+// clang-format off
+// GoogleTest first: Xlib defines None and Bool as macros.
+#include <gtest/gtest.h>
+#include <FL/Fl.H>
+#include <FL/Fl_Browser.H>
+#include <FL/Fl_Button.H>
+#include <FL/Fl_File_Input.H>
+#include <FL/Fl_Return_Button.H>
+#include <FL/Fl_Window.H>
+#include <FL/fl_ask.H>
+#include <FL/x.H>
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+// clang-format on
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+namespace vesperon::platform::posix {
+namespace {
+
+TEST(FltkFileFilter, WindowsFiltersBecomeFltkPatterns) {
+    const struct {
+        const char* windows;
+        const char* fltk;
+    } cases[] = {
+        {"*.*", "*"},
+        {"", "*"},
+        {"*.txt", "*.txt"},
+        {"*.txt; *.log", "{*.txt,*.log}"},
+        {"*.txt;*.*", "*"},
+        {"Text Files (*.txt)|*.txt|All Files (*.*)|*.*", "Text Files (*.txt)\tAll Files (*)"},
+        {"|*.log", "*.log"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(fltkFileFilter(c.windows), c.fltk) << c.windows;
+    }
+}
+
+TEST(FltkWindowingWithoutDisplay, AnswersQuietlyInsteadOfExiting) {
+    if (fl_display != nullptr) {
+        GTEST_SKIP() << "this process already has a display";
+    }
+    const char* saved = std::getenv("DISPLAY");
+    const std::string restore = saved != nullptr ? saved : "";
+    for (const char* display : {static_cast<const char*>(nullptr), "", ":4711"}) {
+        display != nullptr ? ::setenv("DISPLAY", display, 1) : ::unsetenv("DISPLAY");
+        FltkWindowing windowing;
+        EXPECT_FALSE(windowing.available());
+        EXPECT_EQ(windowing.messageBox("?", msgbox::yesNo, "Vesperon"), msgbox::no);
+        EXPECT_FALSE(windowing.openFileDialog("Select a File:", "*.*", "").has_value());
+        windowing.runUntil([] { return false; }); // returns: nothing could ever end it
+    }
+    saved != nullptr ? ::setenv("DISPLAY", restore.c_str(), 1) : ::unsetenv("DISPLAY");
+}
+
+struct Recorder final : WindowEvents {
+    std::vector<std::string> log;
+    std::function<void()> onClose;
+    void checkChanged(const std::string& c, int v) override {
+        log.push_back("check " + c + " " + std::to_string(v));
+    }
+    void selectionChanged(const std::string& c, int i) override {
+        log.push_back("select " + c + " " + std::to_string(i));
+    }
+    void controlClicked(const std::string& c) override { log.push_back("click " + c); }
+    void closeRequested() override {
+        log.push_back("close");
+        if (onClose) {
+            onClose();
+        }
+    }
+};
+
+Fl_Window* shownWindow(const std::string& caption) {
+    for (Fl_Window* w = Fl::first_window(); w != nullptr; w = Fl::next_window(w)) {
+        if (w->label() != nullptr && caption == w->label()) {
+            return w;
+        }
+    }
+    return nullptr;
+}
+
+// The first visible widget of that type (and label), searched depth first.
+template <typename Widget> Widget* child(Fl_Group* group, const char* label = nullptr) {
+    for (int i = 0; i < group->children(); ++i) {
+        Fl_Widget* w = group->child(i);
+        auto* match = dynamic_cast<Widget*>(w);
+        if (match != nullptr && w->visible() &&
+            (label == nullptr || (w->label() != nullptr && std::strcmp(w->label(), label) == 0))) {
+            return match;
+        }
+        if (Fl_Group* inner = w->as_group(); inner != nullptr && w->visible()) {
+            if (auto* found = child<Widget>(inner, label)) {
+                return found;
+            }
+        }
+    }
+    return nullptr;
+}
+
+class FltkWindowingTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!windowing.available()) {
+            GTEST_SKIP() << "no X display";
+        }
+    }
+    std::unique_ptr<NativeWindow> shown(FormSpec spec, const std::string& caption) {
+        auto window = windowing.createWindow(spec, events);
+        window->setCaption(caption);
+        window->show();
+        windowing.processPendingMessages();
+        return window;
+    }
+    FltkWindowing windowing;
+    Recorder events;
+};
+
+Atom windowType(Window xid) {
+    Atom type = None, actual = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    XGetWindowProperty(fl_display, xid, XInternAtom(fl_display, "_NET_WM_WINDOW_TYPE", False), 0, 1,
+                       False, XA_ATOM, &actual, &format, &count, &after, &data);
+    if (count == 1) {
+        type = *reinterpret_cast<Atom*>(data);
+    }
+    XFree(data);
+    return type;
+}
+
+FormSpec twipsForm() {
+    FormSpec spec;
+    spec.name = "TwipsForm";
+    spec.clientWidth = 3000;
+    spec.clientHeight = 1500;
+    spec.unit = FormUnit::Twips;
+    spec.controls = {{"Frame1", ControlKind::Frame, "F", 120, 120, 2400, 900, 0, "", 0x0000FF},
+                     {"Go", ControlKind::Button, "Go", 240, 360, 1200, 375, 1, "Frame1",
+                      ControlSpec::defaultColor}};
+    return spec;
+}
+
+TEST_F(FltkWindowingTest, WindowsAndControlsGetExactlyTheirRectangles) {
+    for (const FormSpec& spec : {Form1::layout(), Form2::layout(), form4::layout(), twipsForm()}) {
+        SCOPED_TRACE(spec.name);
+        auto window = shown(spec, "layout " + spec.name);
+        const int px = spec.unit == FormUnit::Twips ? 15 : 1;
+        EXPECT_EQ(window->clientArea(),
+                  (Rect{0, 0, spec.clientWidth / px, spec.clientHeight / px}));
+        for (const auto& c : spec.controls) {
+            Rect expected{c.left / px, c.top / px, c.width / px, c.height / px};
+            if (const auto* frame = spec.control(c.container)) {
+                expected.left += frame->left / px;
+                expected.top += frame->top / px;
+            }
+            EXPECT_EQ(window->controlRect(c.name), expected) << c.name;
+        }
+        // What the X server and the window manager are told: that size, and no other.
+        const Window xid = fl_xid(shownWindow("layout " + spec.name));
+        XWindowAttributes attributes{};
+        XGetWindowAttributes(fl_display, xid, &attributes);
+        EXPECT_EQ(attributes.width, spec.clientWidth / px);
+        EXPECT_EQ(attributes.height, spec.clientHeight / px);
+        XSizeHints hints{};
+        long supplied = 0;
+        XGetWMNormalHints(fl_display, xid, &hints, &supplied);
+        EXPECT_EQ(hints.min_width, hints.max_width);
+        EXPECT_EQ(hints.min_height, hints.max_height);
+        EXPECT_EQ(windowType(xid),
+                  spec.style == FormStyle::FixedToolWindow
+                      ? XInternAtom(fl_display, "_NET_WM_WINDOW_TYPE_UTILITY", False)
+                      : None);
+    }
+}
+
+TEST_F(FltkWindowingTest, UserActionsAreReportedInOrder) {
+    auto window = shown(Form1::layout(), "events");
+    Fl_Window* native = shownWindow("events");
+    auto* check = child<Fl_Button>(native, "Force Applications to Close");
+    ASSERT_NE(check, nullptr);
+    check->value(1); // as the toolkit does before calling back
+    check->do_callback();
+    child<Fl_Button>(native, "Test Now")->do_callback();
+    EXPECT_EQ(events.log, (std::vector<std::string>{"check ForceCheck 1", "click ForceCheck",
+                                                    "click ConfigTest"}));
+
+    window->setCheck("ForceCheck", 0);
+    EXPECT_EQ(check->value(), 0);
+
+    auto editor = shown(form4::layout(), "list");
+    auto* list = child<Fl_Browser>(shownWindow("list"));
+    editor->setListItems("List1", {"/a", "@b", "/c"}, 2);
+    EXPECT_EQ(list->size(), 3);
+    EXPECT_EQ(list->value(), 3);
+    list->select(1);
+    list->do_callback();
+    EXPECT_EQ(events.log.back(), "select List1 0");
+}
+
+TEST_F(FltkWindowingTest, TabFollowsTheTabOrderAcrossTheFrame) {
+    auto window = shown(Form1::layout(), "tabs");
+    window->setFocus("ConfigEdit");
+    std::vector<std::string> visited;
+    for (int i = 0; i < 4; ++i) {
+        Fl::e_keysym = FL_Tab;
+        Fl::e_state = 0;
+        Fl::handle(FL_KEYBOARD, shownWindow("tabs"));
+        visited.push_back(Fl::focus() != nullptr ? Fl::focus()->label() : "");
+    }
+    EXPECT_EQ(visited,
+              (std::vector<std::string>{"Write Events to Application Log",
+                                        "Force Applications to Close", "Test Now", "View/Edit"}));
+}
+
+TEST_F(FltkWindowingTest, CloseBoxOnlyAsksAndTheFormMayDestroyTheWindowInside) {
+    auto window = shown(Form2::layout(), "closing");
+    Fl_Window* native = shownWindow("closing");
+    Fl::e_keysym = FL_Escape;
+    Fl::handle(FL_KEYBOARD, native); // FLTK's way of closing; not the Windows one
+    Fl::handle(FL_CLOSE, native);
+    EXPECT_EQ(events.log, std::vector<std::string>{"close"});
+    EXPECT_TRUE(native->shown()) << "the form decides, not the backend";
+
+    events.onClose = [&] { window.reset(); };
+    Fl::handle(FL_CLOSE, native); // destroyed from inside its own callback
+    windowing.processPendingMessages();
+    EXPECT_EQ(window, nullptr);
+    EXPECT_EQ(shownWindow("closing"), nullptr);
+}
+
+struct BoxCase {
+    int buttons;
+    std::vector<std::string> labels; // left to right
+    const char* icon;                // nullptr: no icon shown
+    const char* press;
+    int answer;
+};
+
+struct BoxSeen {
+    const BoxCase* box;
+    std::string title;
+    std::vector<std::string> labels;
+    bool iconVisible = false;
+    std::string icon;
+};
+
+void answerBox(void* data) {
+    auto* seen = static_cast<BoxSeen*>(data);
+    Fl_Window* dialog = Fl::modal();
+    if (dialog == nullptr) {
+        Fl::repeat_timeout(0.01, answerBox, data);
+        return;
+    }
+    seen->title = dialog->label() != nullptr ? dialog->label() : "";
+    seen->iconVisible = fl_message_icon()->visible() != 0;
+    seen->icon = fl_message_icon()->label() != nullptr ? fl_message_icon()->label() : "";
+    std::vector<Fl_Button*> buttons;
+    for (int i = 0; i < dialog->children(); ++i) {
+        auto* b = dynamic_cast<Fl_Button*>(dialog->child(i));
+        if (b != nullptr && b->visible()) {
+            buttons.push_back(b);
+        }
+    }
+    std::sort(buttons.begin(), buttons.end(), [](auto* a, auto* b) { return a->x() < b->x(); });
+    for (auto* b : buttons) {
+        seen->labels.push_back(b->label());
+        if (seen->labels.back() == seen->box->press) {
+            b->do_callback();
+        }
+    }
+}
+
+TEST_F(FltkWindowingTest, MessageBoxesShowTheirButtonsAndIconAndAnswerLikeWindows) {
+    const BoxCase cases[] = {
+        {msgbox::okOnly, {"OK"}, nullptr, "OK", msgbox::ok},
+        {msgbox::okCancel | msgbox::information, {"OK", "Cancel"}, "i", "Cancel", msgbox::cancel},
+        {msgbox::yesNo | msgbox::question, {"Yes", "No"}, "?", "No", msgbox::no},
+        {msgbox::yesNo | msgbox::exclamation, {"Yes", "No"}, "!", "Yes", msgbox::yes},
+        {msgbox::yesNoCancel | msgbox::critical, {"Yes", "No", "Cancel"}, "!", "Yes", msgbox::yes},
+        {msgbox::yesNoCancel, {"Yes", "No", "Cancel"}, nullptr, "No", msgbox::no},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.buttons);
+        BoxSeen seen{&c, "", {}, false, ""};
+        Fl::add_timeout(0.0, answerBox, &seen);
+        EXPECT_EQ(windowing.messageBox("Proceed with 100% of it?", c.buttons, "Vesperon"),
+                  c.answer);
+        EXPECT_EQ(seen.title, "Vesperon");
+        EXPECT_EQ(seen.labels, c.labels);
+        EXPECT_EQ(seen.iconVisible, c.icon != nullptr);
+        if (c.icon != nullptr) {
+            EXPECT_EQ(seen.icon, c.icon);
+        }
+    }
+}
+
+struct DialogSeen {
+    std::string path; // typed in; empty: cancel
+    std::string title;
+    std::string initial;
+};
+
+void answerDialog(void* data) {
+    auto* seen = static_cast<DialogSeen*>(data);
+    Fl_Window* dialog = Fl::modal();
+    auto* name = dialog != nullptr ? child<Fl_File_Input>(dialog) : nullptr;
+    auto* ok = dialog != nullptr ? child<Fl_Return_Button>(dialog) : nullptr;
+    auto* cancel = dialog != nullptr ? child<Fl_Button>(dialog, "Cancel") : nullptr;
+    // The chooser runs events while it fills itself; it is ready once its name field has the focus.
+    if (name == nullptr || ok == nullptr || cancel == nullptr || Fl::focus() != name) {
+        Fl::repeat_timeout(0.01, answerDialog, data);
+        return;
+    }
+    seen->title = dialog->label() != nullptr ? dialog->label() : "";
+    seen->initial = name->value();
+    if (seen->path.empty()) {
+        cancel->do_callback();
+    } else {
+        name->value(seen->path.c_str());
+        ok->do_callback();
+    }
+}
+
+TEST_F(FltkWindowingTest, OpenFileDialogReturnsTheFullPathOrNothing) {
+    test::TempDir dir;
+    dir.write("picked.txt", "x");
+    DialogSeen seen{dir.file("picked.txt"), "", ""};
+    Fl::add_timeout(0.0, answerDialog, &seen);
+    EXPECT_EQ(windowing.openFileDialog("Select a File:", "*.*", dir.file("start.txt")),
+              dir.file("picked.txt"));
+    EXPECT_EQ(seen.title, "Select a File:");
+    EXPECT_EQ(seen.initial, dir.file("start.txt"));
+
+    DialogSeen cancelled{"", "", ""};
+    Fl::add_timeout(0.0, answerDialog, &cancelled);
+    EXPECT_FALSE(windowing.openFileDialog("Select a File:", "*.*", dir.file("x")).has_value());
+}
+
+} // namespace
+} // namespace vesperon::platform::posix

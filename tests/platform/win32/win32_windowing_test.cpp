@@ -1,0 +1,196 @@
+#include "app/form1.h"
+#include "check/results_window.h"
+#include "config/check_list_editor.h"
+#include "platform/win32/win32_native_window.h"
+#include "platform/win32/win32_platform.h"
+#include "platform/win32/win32_windowing.h"
+#include "support/temp_dir.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <gtest/gtest.h>
+#include <windows.h>
+
+namespace vesperon {
+namespace {
+
+using platform::ControlKind;
+using platform::FormSpec;
+using platform::Rect;
+using platform::win32::Win32NativeWindow;
+
+struct Recorder : platform::WindowEvents {
+    std::vector<std::string> log;
+    std::function<void()> onEvent; // runs after every event is logged
+    void record(std::string line) {
+        log.push_back(std::move(line));
+        if (onEvent) {
+            onEvent();
+        }
+    }
+    void checkChanged(const std::string& c, int v) override {
+        record("check " + c + "=" + std::to_string(v));
+    }
+    void selectionChanged(const std::string& c, int i) override {
+        record("select " + c + "=" + std::to_string(i));
+    }
+    void controlClicked(const std::string& c) override { record("click " + c); }
+    void closeRequested() override { record("close"); }
+};
+
+// A window of the kind still to come: measured in twips, with a frame.
+FormSpec twipsForm() {
+    FormSpec spec;
+    spec.name = "Twips";
+    spec.caption = "Twips";
+    spec.unit = platform::FormUnit::Twips;
+    spec.clientWidth = 4320;
+    spec.clientHeight = 2055;
+    constexpr auto plain = platform::ControlSpec::defaultColor;
+    spec.controls = {
+        {"Box", ControlKind::Frame, "Box", 120, 135, 3000, 1500, 0, "", 0x0000FF},
+        {"Inner", ControlKind::CheckBox, "Inner", 240, 360, 2400, 255, 1, "Box", plain},
+        {"Note", ControlKind::Label, "Note", 3240, 150, 990, 255, 2, "", plain}};
+    return spec;
+}
+
+class Win32Windowing : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!windowing.available()) {
+            GTEST_SKIP() << "no display for windows";
+        }
+    }
+    std::unique_ptr<platform::NativeWindow> open(const FormSpec& spec) {
+        auto window = windowing.createWindow(spec, events);
+        window->show();
+        windowing.processPendingMessages();
+        return window;
+    }
+    static Win32NativeWindow& native(std::unique_ptr<platform::NativeWindow>& w) {
+        return static_cast<Win32NativeWindow&>(*w);
+    }
+    platform::win32::Win32Windowing windowing;
+    Recorder events;
+};
+
+TEST_F(Win32Windowing, ClientAreaAndControlsSitWhereDeclared) {
+    for (const FormSpec& spec : {Form1::layout(), Form2::layout(), form4::layout(), twipsForm()}) {
+        auto window = open(spec);
+        auto px = [&](int v) { return FormSpec::toPixels(v, spec.unit); };
+        EXPECT_EQ(window->clientArea(), (Rect{0, 0, px(spec.clientWidth), px(spec.clientHeight)}))
+            << spec.name;
+        for (const auto& c : spec.controls) {
+            Rect expected{px(c.left), px(c.top), px(c.width), px(c.height)};
+            if (const auto* frame = spec.control(c.container)) {
+                expected.left += px(frame->left);
+                expected.top += px(frame->top);
+            }
+            EXPECT_EQ(window->controlRect(c.name), expected) << spec.name << "." << c.name;
+        }
+        EXPECT_EQ(window->controlRect("NoSuchControl"), std::nullopt);
+    }
+}
+
+TEST_F(Win32Windowing, StylesAndTabOrder) {
+    auto tool = open(Form2::layout());
+    HWND h = native(tool).handle();
+    EXPECT_NE(::GetWindowLongA(h, GWL_EXSTYLE) & WS_EX_TOOLWINDOW, 0);
+    EXPECT_EQ(::GetWindowLongA(h, GWL_STYLE) & (WS_MAXIMIZEBOX | WS_MINIMIZEBOX | WS_THICKFRAME),
+              0);
+
+    auto main = open(Form1::layout());
+    h = native(main).handle();
+    EXPECT_EQ(::GetWindowLongA(h, GWL_EXSTYLE) & WS_EX_TOOLWINDOW, 0);
+    EXPECT_EQ(::GetWindowLongA(h, GWL_STYLE) & (WS_MAXIMIZEBOX | WS_THICKFRAME), 0);
+    // Tab through the window's own message loop: the frame takes no part.
+    main->setFocus("ConfigEdit");
+    for (const char* next : {"WriteEventCheck", "ForceCheck", "ConfigTest", "ConfigEdit"}) {
+        ::PostMessageA(::GetFocus(), WM_KEYDOWN, VK_TAB, 0);
+        windowing.processPendingMessages();
+        EXPECT_EQ(::GetFocus(), native(main).controlHandle(next)) << next;
+    }
+}
+
+TEST_F(Win32Windowing, UserActionsAreReportedAndStateSetsAreNot) {
+    auto window = open(Form1::layout());
+    HWND force = native(window).controlHandle("ForceCheck");
+    ::SendMessageA(force, BM_CLICK, 0, 0);
+    ::SendMessageA(force, BM_CLICK, 0, 0);
+    ::SendMessageA(native(window).controlHandle("ConfigTest"), BM_CLICK, 0, 0);
+    window->setCheck("ForceCheck", 1);
+    EXPECT_EQ(::SendMessageA(force, BM_GETCHECK, 0, 0), BST_CHECKED);
+
+    auto editor = open(form4::layout());
+    editor->setListItems("List1", {"a", "b", "c"}, 0);
+    HWND list = native(editor).controlHandle("List1");
+    EXPECT_EQ(::SendMessageA(list, LB_GETCOUNT, 0, 0), 3);
+    ::SendMessageA(list, WM_KEYDOWN, VK_DOWN, 0);
+    editor->setListItems("List1", {"c", "b"}, -1);
+    EXPECT_EQ(::SendMessageA(list, LB_GETCURSEL, 0, 0), LB_ERR);
+    ::SendMessageA(native(editor).handle(), WM_CLOSE, 0, 0);
+    windowing.processPendingMessages();
+
+    EXPECT_EQ(events.log, (std::vector<std::string>{
+                              "check ForceCheck=1", "click ForceCheck", "check ForceCheck=0",
+                              "click ForceCheck", "click ConfigTest", "select List1=1", "close"}));
+    EXPECT_TRUE(::IsWindow(native(editor).handle())) << "closing is the form's decision";
+}
+
+TEST_F(Win32Windowing, FrameCaptionIsPureBlue) {
+    auto window = open(Form1::layout());
+    HWND h = native(window).handle();
+    HDC dc = ::CreateCompatibleDC(nullptr);
+    for (auto [control, color] : {std::pair{"Frame1", RGB(0, 0, 255)},
+                                  std::pair{"ForceCheck", ::GetSysColor(COLOR_WINDOWTEXT)}}) {
+        ::SetTextColor(dc, RGB(1, 2, 3));
+        ::SendMessageA(h, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                       reinterpret_cast<LPARAM>(native(window).controlHandle(control)));
+        EXPECT_EQ(::GetTextColor(dc), color) << control;
+    }
+    ::DeleteDC(dc);
+}
+
+// The form drops its window from inside the window's own handlers.
+TEST_F(Win32Windowing, WindowDestroyedByItsOwnHandler) {
+    for (const char* action : {"close", "click"}) {
+        auto window = open(Form1::layout());
+        HWND h = native(window).handle();
+        HWND check = native(window).controlHandle("ForceCheck");
+        events.onEvent = [&] { window.reset(); };
+        if (std::string(action) == "close") {
+            ::SendMessageA(h, WM_CLOSE, 0, 0);
+        } else {
+            ::SendMessageA(check, BM_CLICK, 0, 0);
+        }
+        windowing.processPendingMessages();
+        EXPECT_FALSE(::IsWindow(h)) << action;
+        events.onEvent = nullptr;
+    }
+    EXPECT_EQ(events.log, (std::vector<std::string>{"close", "check ForceCheck=1"}))
+        << "nothing after the window went";
+}
+
+TEST(Win32Files, ReplaceLeavesNoTemporaryFileAndSparesOtherFiles) {
+    test::TempDir dir;
+    platform::win32::Win32Files files;
+    dir.write("list.cfg", "old");
+    dir.write("list.cfg.new", "someone else's");
+    ASSERT_TRUE(files.replaceFile(dir.file("list.cfg"), "new"));
+    EXPECT_EQ(dir.read("list.cfg"), "new");
+    EXPECT_EQ(dir.read("list.cfg.new"), "someone else's");
+
+    std::filesystem::create_directory(dir.file("folder"));
+    EXPECT_FALSE(files.replaceFile(dir.file("folder"), "x")) << "a folder is never replaced";
+    EXPECT_FALSE(files.replaceFile(dir.file("missing\\list.cfg"), "x"));
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        left.push_back(entry.path().filename().string());
+    }
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"folder", "list.cfg", "list.cfg.new"}));
+}
+
+} // namespace
+} // namespace vesperon
