@@ -17,7 +17,7 @@ Form1::~Form1() = default;
 
 clsFSO& Form1::fso() {
     if (!fso_) {
-        fso_ = std::make_unique<clsFSO>(p_.fileSystem, p_.edition);
+        fso_ = std::make_unique<clsFSO>(p_);
     }
     return *fso_;
 }

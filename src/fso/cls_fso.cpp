@@ -21,8 +21,8 @@ std::string formatSerialNumber(const std::string& decimal) {
 
 } // namespace
 
-clsFSO::clsFSO(platform::FileSystem& fileSystem, platform::Edition edition)
-    : fs_(fileSystem), edition_(edition) {
+clsFSO::clsFSO(platform::Platform& platform)
+    : p_(platform), fs_(platform.fileSystem), edition_(platform.edition) {
     reset();
 }
 
@@ -127,6 +127,11 @@ std::string clsFSO::Add_Trailing_Slash(std::string strPath) const {
 
 std::string clsFSO::Remove_Trailing_Slash(std::string strPath) const {
     return path_text::removeTrailingSeparator(strPath, edition_.separator);
+}
+
+bool clsFSO::cancelledAfterPendingMessages() {
+    p_.windowing.processPendingMessages();
+    return cancelProcessing_ != 0;
 }
 
 } // namespace vesperon

@@ -61,4 +61,24 @@ std::string posixParentFolderName(const std::string& path) {
     return parent.empty() ? "/" : parent;
 }
 
+std::string fileNameOf(const std::string& path, bool windowsStyle) {
+    auto isSeparator = [&](char c) { return c == '/' || (windowsStyle && c == '\\'); };
+    const std::size_t rootEnd = (windowsStyle && path.size() >= 2 && path[1] == ':') ? 2 : 0;
+    std::size_t end = path.size();
+    while (end > rootEnd && isSeparator(path[end - 1])) {
+        --end;
+    }
+    std::size_t start = end;
+    while (start > rootEnd && !isSeparator(path[start - 1])) {
+        --start;
+    }
+    return path.substr(start, end - start);
+}
+
+std::string extensionNameOf(const std::string& path, bool windowsStyle) {
+    const std::string name = fileNameOf(path, windowsStyle);
+    const auto dot = name.find_last_of('.');
+    return dot == std::string::npos ? std::string() : name.substr(dot + 1);
+}
+
 } // namespace vesperon::path_text

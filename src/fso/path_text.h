@@ -13,5 +13,10 @@ std::string removeTrailingSeparator(const std::string& path, char separator);
 std::string windowsParentFolderName(const std::string& path);
 // The same for POSIX paths: /dir/f gives /dir, /f gives /.
 std::string posixParentFolderName(const std::string& path);
+// The scripting object's file name: the last component, trailing separators ignored
+// (C:\dir\ gives dir); a root or bare drive gives an empty text.
+std::string fileNameOf(const std::string& path, bool windowsStyle);
+// The text after the last "." of the last component, without the dot; empty when none.
+std::string extensionNameOf(const std::string& path, bool windowsStyle);
 
 } // namespace vesperon::path_text

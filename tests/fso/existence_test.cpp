@@ -9,7 +9,7 @@ namespace {
 
 struct WindowsStyle : ::testing::Test {
     fake::FakePlatform f;
-    clsFSO fso{f.fileSystem, platform::windowsEdition};
+    clsFSO fso{f.platform};
     void SetUp() override {
         f.disk.addFile("C:\\f.txt");
         f.disk.addFile("C:\\dir\\g.txt");

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -18,6 +19,16 @@ struct Drive {
     long type = 2; // fixed
 };
 
+// What a file has beyond its bytes. Read-only is kept in FakeDisk::readOnly.
+struct FakeFileMeta {
+    std::string spelling; // the path as first given; listings show it
+    std::int32_t attributes = platform::file_attribute::archive;
+    std::string accessed = "1/1/2024 12:00:00 PM";
+    std::string modified = "1/1/2024 12:00:00 PM";
+    std::string created = "1/1/2024 12:00:00 PM";
+    std::string version;
+};
+
 class FakeDisk {
 public:
     FakeDisk(); // drive C: present, ready, fixed
@@ -27,16 +38,22 @@ public:
     bool hasFile(const std::string& path) const;
     std::string bytesOf(const std::string& path) const;
     void removeFile(const std::string& path);
+    bool hasFolder(const std::string& path) const; // a bare drive counts when it is there
+    FakeFileMeta& meta(const std::string& path);   // created with the path's spelling
+    // The spelling of a file or folder key, or the key itself when none was given.
+    std::string spellingOf(const std::string& key) const;
 
     static std::string key(const std::string& path);
     static char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
 
     std::map<char, Drive> drives;
-    std::set<std::string> folders;            // keys
-    std::map<std::string, std::string> files; // key -> bytes
-    std::set<std::string> inUse;              // keys held by another process
-    std::set<std::string> unreadable;         // keys that exist but cannot be read
-    std::set<std::string> readOnly;           // keys of files or folders that refuse writes
+    std::set<std::string> folders;                  // keys
+    std::map<std::string, std::string> files;       // key -> bytes
+    std::set<std::string> inUse;                    // keys held by another process
+    std::set<std::string> unreadable;               // keys that exist but cannot be read
+    std::set<std::string> readOnly;                 // keys of files or folders that refuse writes
+    std::map<std::string, FakeFileMeta> metas;      // file key -> details
+    std::map<std::string, std::string> folderNames; // folder key -> spelling
     bool fileNumbersLeft = true;
     bool replaceFails = false;
     int probeRuns = 0;
@@ -122,10 +139,46 @@ public:
     std::string GetParentFolderName(const std::string& path) override;
     bool FolderExists(const std::string& path) override;
     bool FileExists(const std::string& path) override;
+    long getFile(const std::string& path, platform::FileDetails& details) override;
+    std::string extensionName(const std::string& path) override;
+    std::string fileName(const std::string& path) override;
+    std::string fileVersion(const std::string& path) override;
+    void showProperties(const std::string& path) override { propertiesShown.push_back(path); }
+    // Dates as "M/D/YYYY", optionally with "h:mm:ss" and AM or PM.
+    std::optional<double> dateValue(const std::string& text) override;
+    long getFolder(const std::string& path) override;
+    long listFiles(const std::string& folder, std::vector<std::string>& paths) override;
+    long listSubFolders(const std::string& folder, std::vector<std::string>& paths) override;
+    long createFolder(const std::string& path) override;
+    long deleteFolder(const std::string& path, bool force) override;
+    long moveFile(const std::string& source, const std::string& target) override;
+    long copyFile(const std::string& source, const std::string& target, bool overwrite) override;
+    long getAttributes(const std::string& path, std::int32_t& attributes) override;
+    long setAttributes(const std::string& path, std::int32_t attributes) override;
+    long deleteFile(const std::string& path) override;
+    long writeNewFile(const std::string& path, const std::string& bytes) override;
+    long appendToFile(const std::string& path, const std::string& bytes) override;
+    std::vector<std::string> logicalDriveStrings() override;
+    std::optional<std::string> tempPath() override { return tempFolder; }
+    std::optional<std::string> tempFileName(const std::string& folder,
+                                            const std::string& prefix) override;
+    std::optional<platform::DiskSpace> diskFreeSpaceEx(const std::string& drive) override;
+    std::optional<platform::DiskGeometry> diskFreeSpace(const std::string& drive) override;
+
     int queries = 0;
+    std::vector<std::string> propertiesShown;
+    bool driveListFails = false;
+    std::optional<std::string> tempFolder = "C:\\Temp\\";
+    unsigned tempNumber = 0x1A2A; // the next unique number of a temporary file name
+    std::optional<platform::DiskSpace> diskSpace = platform::DiskSpace{400, 1000, 500};
+    std::optional<platform::DiskGeometry> diskGeometry = platform::DiskGeometry{8, 512, 50, 100};
+    std::vector<std::string> diskQueries; // "Ex C:", "C:"
 
 private:
     const Drive* drive(const std::string& text) const;
+    // The error for a new entry at path: 0 when its folder exists and takes writes.
+    long folderRefuses(const std::string& path) const;
+    long listEntries(const std::string& folder, bool folders, std::vector<std::string>& paths);
     FakeDisk& disk_;
 };
 
@@ -252,6 +305,8 @@ public:
     int messageBox(const std::string& prompt, int buttons, const std::string& title) override;
     std::optional<std::string> openFileDialog(const std::string& title, const std::string& filter,
                                               const std::string& initialName) override;
+    std::optional<std::string> browseForFolder(platform::NativeWindow* owner,
+                                               const std::string& prompt) override;
     void processPendingMessages() override {
         ++pendingMessagePasses;
         if (onPendingMessages) {
@@ -267,7 +322,9 @@ public:
     std::vector<int> answers;                              // next answers, first first
     std::vector<std::optional<std::string>> dialogResults; // nullopt: cancelled
     std::vector<DialogCall> dialogs;
-    std::map<std::string, platform::WindowEvents*> events; // by form name
+    std::vector<std::optional<std::string>> folderResults; // the folder picker's answers
+    std::vector<std::pair<platform::NativeWindow*, std::string>> folderBrowses; // owner, prompt
+    std::map<std::string, platform::WindowEvents*> events;                      // by form name
     int pendingMessagePasses = 0;
     std::function<void()> onPendingMessages; // what the user does while messages are handled
     // Every text a label was given, by "Form.Label", kept after the window is gone.

@@ -1,5 +1,6 @@
 #include "fso/cls_fso.h"
 #include "fso/path_text.h"
+#include "platform/fake/fake_platform.h"
 #include "platform/posix/posix_file_system.h"
 #include "support/temp_dir.h"
 
@@ -11,8 +12,19 @@ namespace {
 TEST(PosixStyle, FileExistOnTheRealFileSystem) {
     test::TempDir dir;
     dir.write("f.txt", "x");
+    fake::FakePlatform f;
     platform::posix::PosixFileSystem fs;
-    clsFSO fso(fs, platform::posixEdition);
+    platform::Platform p{platform::posixEdition,
+                         f.system,
+                         f.files,
+                         fs,
+                         f.processes,
+                         f.profile,
+                         f.registry,
+                         f.eventLog,
+                         f.windowing,
+                         f.processListing};
+    clsFSO fso(p);
     EXPECT_TRUE(fso.File_Exist(dir.file("f.txt")));
     EXPECT_FALSE(fso.File_Exist(dir.path()));
     EXPECT_FALSE(fso.File_Exist(dir.file("none")));

@@ -1,0 +1,178 @@
+#include "fso/cls_fso.h"
+#include "platform/fake/fake_platform.h"
+
+#include <gtest/gtest.h>
+
+namespace vesperon {
+namespace {
+
+using platform::msgbox::no;
+using platform::msgbox::yes;
+
+struct FileOperations : ::testing::Test {
+    fake::FakePlatform f;
+    clsFSO fso{f.platform};
+    static std::string key(const std::string& path) { return fake::FakeDisk::key(path); }
+    const std::vector<fake::ShownMessage>& messages() { return f.windowing.messages; }
+};
+
+TEST_F(FileOperations, KillFileClearsReadOnlyButNotALock) {
+    f.disk.addFile("C:\\D\\ro.txt");
+    f.disk.readOnly.insert(key("C:\\D\\ro.txt"));
+    f.disk.addFile("C:\\D\\locked.txt");
+    f.disk.inUse.insert(key("C:\\D\\locked.txt"));
+    const std::pair<const char*, bool> cases[] = {{"C:\\D\\ro.txt", true},
+                                                  {"C:\\D\\locked.txt", false},
+                                                  {"C:\\D\\never.txt", true},
+                                                  {"relative.txt", true}};
+    for (const auto& [path, gone] : cases) {
+        EXPECT_EQ(fso.KillFile(path), gone) << path;
+        EXPECT_EQ(f.disk.hasFile(path), !gone) << path;
+    }
+    EXPECT_TRUE(messages().empty());
+}
+
+TEST_F(FileOperations, DelTree32TakesReadOnlyContentsAndFailsSilently) {
+    f.disk.addFile("C:\\T\\S\\ro.txt");
+    f.disk.readOnly.insert(key("C:\\T\\S\\ro.txt"));
+    EXPECT_TRUE(fso.DelTree32("C:\\T"));
+    EXPECT_FALSE(f.disk.hasFolder("C:\\T"));
+    EXPECT_FALSE(f.disk.hasFile("C:\\T\\S\\ro.txt"));
+    EXPECT_FALSE(fso.DelTree32("C:\\T"));
+    EXPECT_TRUE(messages().empty());
+}
+
+TEST_F(FileOperations, KillDirOnAMissingFolder) {
+    EXPECT_TRUE(fso.KillDir("C:\\New\\A\\B", false));
+    EXPECT_FALSE(f.disk.hasFolder("C:\\New"));
+    EXPECT_TRUE(fso.KillDir("C:\\New\\A\\B", true));
+    EXPECT_TRUE(f.disk.hasFolder("C:\\New\\A\\B"));
+
+    f.disk.addFile("C:\\New\\A\\B\\f.txt");
+    EXPECT_TRUE(fso.KillDir("C:\\New\\A\\B", true)) << "emptied and made again";
+    EXPECT_TRUE(f.disk.hasFolder("C:\\New\\A\\B"));
+    EXPECT_FALSE(f.disk.hasFile("C:\\New\\A\\B\\f.txt"));
+    EXPECT_TRUE(messages().empty());
+
+    EXPECT_TRUE(fso.KillDir("Q:\\x", true));
+    ASSERT_EQ(messages().size(), 2u);
+    EXPECT_EQ(messages()[0].prompt,
+              "Error: 76  Path not found\r\n\r\nAn error occured while trying to create Q:");
+    EXPECT_EQ(messages()[0].buttons, 64);
+    EXPECT_EQ(messages()[0].title, "Error creating folder");
+    EXPECT_EQ(messages()[1].prompt, "Error recreating:  \r\nQ:\\x");
+    EXPECT_EQ(messages()[1].buttons, 0);
+    EXPECT_EQ(messages()[1].title, "Vesperon");
+}
+
+TEST_F(FileOperations, KillDirEmptiesWhatItCanAroundALockedFile) {
+    f.disk.addFile("C:\\K\\locked.txt");
+    f.disk.inUse.insert(key("C:\\K\\locked.txt"));
+    f.disk.addFile("C:\\K\\a.txt");
+    f.disk.addFile("C:\\K\\S\\b.txt");
+    // A name holding ";" splits the list; the piece "b.txt" must not reach a file elsewhere.
+    f.disk.addFile("C:\\K\\x;b.txt");
+    f.disk.inUse.insert(key("C:\\K\\x;b.txt"));
+    f.disk.addFile("b.txt");
+    EXPECT_FALSE(fso.KillDir("C:\\K", true));
+    EXPECT_TRUE(f.disk.hasFile("C:\\K\\locked.txt"));
+    EXPECT_FALSE(f.disk.hasFile("C:\\K\\a.txt"));
+    EXPECT_FALSE(f.disk.hasFolder("C:\\K\\S"));
+    EXPECT_TRUE(f.disk.hasFolder("C:\\K"));
+    EXPECT_TRUE(f.disk.hasFile("b.txt"));
+    EXPECT_TRUE(messages().empty()) << "no re-creation after the fallback";
+}
+
+TEST_F(FileOperations, CreateDirStructMakesEveryMissingLevel) {
+    f.disk.addFolder("C:\\a");
+    EXPECT_TRUE(fso.Create_Dir_Struct("C:\\a\\b\\c"));
+    EXPECT_TRUE(f.disk.hasFolder("C:\\a\\b\\c"));
+    EXPECT_TRUE(fso.Create_Dir_Struct("  C:\\a\\b\\c\\d\\  "));
+    EXPECT_TRUE(f.disk.hasFolder("C:\\a\\b\\c\\d"));
+    EXPECT_FALSE(fso.Create_Dir_Struct("   "));
+    EXPECT_TRUE(messages().empty());
+
+    f.disk.addFile("C:\\a\\file");
+    const std::pair<const char*, const char*> failures[] = {
+        {"\\\\srv\\share\\x", "Error: 5  Invalid procedure call or argument\r\n\r\n"
+                              "An error occured while trying to create "},
+        {"C:\\a\\file\\x", "Error: 58  File already exists\r\n\r\n"
+                           "An error occured while trying to create C:\\a\\file"},
+        {"C:\\a\\b|c", "Error: 52  Bad file name or number\r\n\r\n"
+                       "An error occured while trying to create C:\\a\\b|c"},
+    };
+    for (const auto& [path, prompt] : failures) {
+        f.windowing.messages.clear();
+        EXPECT_FALSE(fso.Create_Dir_Struct(path)) << path;
+        ASSERT_EQ(messages().size(), 1u) << path;
+        EXPECT_EQ(messages()[0].prompt, prompt);
+        EXPECT_EQ(messages()[0].title, "Error creating folder");
+    }
+}
+
+struct Transfers : FileOperations {
+    void SetUp() override {
+        f.disk.addFile("C:\\S\\src.txt", "new");
+        f.disk.meta("C:\\S\\src.txt").attributes = 34; // hidden, archive
+        f.disk.addFile("C:\\T\\dst.txt", "old");
+        f.disk.readOnly.insert(key("C:\\T\\dst.txt"));
+        f.disk.addFile("C:\\I\\info.txt", "12345");
+        f.disk.meta("C:\\I\\info.txt").modified = "2/3/2024 4:05:06 PM";
+        ASSERT_TRUE(fso.Get_FileInfo("C:\\I\\info.txt"));
+    }
+    const std::string prompt = "File already exist at\r\nC:\\T\\dst.txt\r\n2/3/2024 4:05:06 PM\r\n"
+                               "5\r\n\r\nDo you want to replace it?";
+};
+
+TEST_F(Transfers, MoveAsksWithTheLastRecordAndKeepsBothOnNo) {
+    f.windowing.answers = {no};
+    EXPECT_FALSE(fso.Move_File("C:\\S\\src.txt", "C:\\T\\dst.txt"));
+    ASSERT_EQ(messages().size(), 1u);
+    EXPECT_EQ(messages()[0].prompt, prompt);
+    EXPECT_EQ(messages()[0].buttons, 36);
+    EXPECT_EQ(messages()[0].title, "Replace File?");
+    EXPECT_EQ(f.disk.bytesOf("C:\\S\\src.txt"), "new");
+    EXPECT_EQ(f.disk.bytesOf("C:\\T\\dst.txt"), "old");
+}
+
+TEST_F(Transfers, MoveOnYesReplacesAReadOnlyTargetAndCarriesTheAttributes) {
+    f.windowing.answers = {yes};
+    EXPECT_TRUE(fso.Move_File("C:\\S\\src.txt", "C:\\T\\dst.txt"));
+    EXPECT_FALSE(f.disk.hasFile("C:\\S\\src.txt"));
+    EXPECT_EQ(f.disk.bytesOf("C:\\T\\dst.txt"), "new");
+    ASSERT_TRUE(fso.Get_FileInfo("C:\\T\\dst.txt"));
+    EXPECT_EQ(fso.fileInfo().Attributes, "HA");
+}
+
+TEST_F(Transfers, MoveFromAMissingSourceNamesBothPaths) {
+    EXPECT_FALSE(fso.Move_File("C:\\S\\none.txt", "C:\\T\\new.txt"));
+    ASSERT_EQ(messages().size(), 1u);
+    EXPECT_EQ(messages()[0].prompt, "Error: 53  File not found\r\n\r\nError while moving a file"
+                                    "\r\n\r\nFROM: C:\\S\\none.txt\r\nTO: C:\\T\\new.txt");
+    EXPECT_EQ(messages()[0].buttons, 64);
+    EXPECT_EQ(messages()[0].title, "Errors detected");
+}
+
+TEST_F(Transfers, CopyOverwritesWithoutAskingOrAsksFirst) {
+    EXPECT_TRUE(fso.Copy_File("C:\\S\\src.txt", "C:\\T\\dst.txt", true));
+    EXPECT_TRUE(messages().empty());
+    EXPECT_EQ(f.disk.bytesOf("C:\\T\\dst.txt"), "new");
+    EXPECT_EQ(f.disk.bytesOf("C:\\S\\src.txt"), "new");
+
+    f.windowing.answers = {no, yes};
+    f.disk.files[key("C:\\T\\dst.txt")] = "old";
+    EXPECT_FALSE(fso.Copy_File("C:\\S\\src.txt", "C:\\T\\dst.txt", false));
+    EXPECT_EQ(f.disk.bytesOf("C:\\T\\dst.txt"), "old");
+    EXPECT_TRUE(fso.Copy_File("C:\\S\\src.txt", "C:\\T\\dst.txt", false));
+    EXPECT_EQ(f.disk.bytesOf("C:\\T\\dst.txt"), "new");
+    EXPECT_EQ(messages().size(), 2u);
+    EXPECT_EQ(messages()[1].prompt, prompt);
+
+    f.windowing.messages.clear();
+    EXPECT_FALSE(fso.Copy_File("C:\\S\\none.txt", "C:\\T\\x.txt", true));
+    EXPECT_FALSE(fso.Copy_File("C:\\S\\src.txt", "C:\\Missing\\x.txt", true));
+    EXPECT_TRUE(messages().empty()) << "copy failures are silent";
+}
+
+} // namespace
+} // namespace vesperon
