@@ -173,6 +173,10 @@ public:
         window_->end();
         window_->resizable(nullptr);
         window_->size_range(width, height, width, height);
+        if (spec.centredOnOwner) {
+            // No window owns another here: the screen stands for the owner.
+            window_->position((Fl::w() - width) / 2, (Fl::h() - height) / 2);
+        }
         window_->callback(onClose, &events);
         Fl_Group::current(outer);
     }
@@ -265,7 +269,8 @@ private:
         case ControlKind::Label: {
             // No background: a label's rectangle may overlap its neighbour's edge.
             auto* box = new Fl_Box(FL_NO_BOX, r.left, r.top, r.width, r.height, nullptr);
-            box->align(FL_ALIGN_TOP_LEFT | FL_ALIGN_INSIDE);
+            box->align(control.centredText ? FL_ALIGN_CENTER | FL_ALIGN_INSIDE
+                                           : FL_ALIGN_TOP_LEFT | FL_ALIGN_INSIDE);
             widget = box;
             break;
         }

@@ -247,7 +247,10 @@ void createControls(FormState& s, const FormSpec& spec) {
     int id = firstControlId;
     // Created in the order listed, which is the tab order.
     for (const auto& c : spec.controls) {
-        const NativeStyle native = nativeStyle(c.kind);
+        NativeStyle native = nativeStyle(c.kind);
+        if (c.kind == ControlKind::Label && c.centredText) {
+            native.style |= SS_CENTER;
+        }
         const RECT r = pixelRect(spec, c);
         FormControl control;
         control.name = c.name;
@@ -291,10 +294,18 @@ Win32NativeWindow::Win32NativeWindow(const FormSpec& spec, WindowEvents& events)
     const int height = FormSpec::toPixels(spec.clientHeight, spec.unit);
     RECT outer{0, 0, width, height};
     ::AdjustWindowRectEx(&outer, style, FALSE, exStyle);
+    const int outerWidth = outer.right - outer.left;
+    const int outerHeight = outer.bottom - outer.top;
+    int x = CW_USEDEFAULT;
+    int y = CW_USEDEFAULT;
+    if (spec.centredOnOwner) {
+        // No window owns another here: the screen stands for the owner.
+        x = (::GetSystemMetrics(SM_CXSCREEN) - outerWidth) / 2;
+        y = (::GetSystemMetrics(SM_CYSCREEN) - outerHeight) / 2;
+    }
     // WM_NCCREATE stores the handle in the state.
-    ::CreateWindowExA(exStyle, formWindowClass(), spec.caption.c_str(), style, CW_USEDEFAULT,
-                      CW_USEDEFAULT, outer.right - outer.left, outer.bottom - outer.top, nullptr,
-                      nullptr, moduleInstance(), state_);
+    ::CreateWindowExA(exStyle, formWindowClass(), spec.caption.c_str(), style, x, y, outerWidth,
+                      outerHeight, nullptr, nullptr, moduleInstance(), state_);
     if (state_->hwnd == nullptr) {
         return;
     }
