@@ -6,8 +6,8 @@
 
 namespace vesperon {
 
-Form::Form(Forms& forms, platform::FormSpec spec) : forms_(forms), spec_(std::move(spec)) {
-    caption_ = spec_.caption;
+Form::Form(Forms& forms, platform::FormLayout design) : forms_(forms), design_(std::move(design)) {
+    caption_ = design_.caption;
 }
 
 Form::~Form() {
@@ -28,7 +28,7 @@ void Form::realise() {
     if (window_ || !forms_.windowsEnabled()) {
         return;
     }
-    window_ = forms_.windowing().createWindow(spec_, *this);
+    window_ = forms_.windowing().createWindow(design_, *this);
     window_->setCaption(caption_);
     for (const auto& [name, value] : values_) {
         window_->setCheck(name, value);
@@ -51,8 +51,8 @@ void Form::Show() {
     visible_ = true;
     if (window_) {
         window_->show();
-        if (first && !spec_.initialFocus.empty()) {
-            window_->setFocus(spec_.initialFocus);
+        if (first && !design_.initialFocus.empty()) {
+            window_->setFocus(design_.initialFocus);
         }
     }
 }
@@ -79,7 +79,7 @@ void Form::Unload() {
     values_.clear();
     lists_.clear();
     texts_.clear();
-    caption_ = spec_.caption;
+    caption_ = design_.caption;
     auto& loaded = forms_.loaded_;
     loaded.erase(std::remove(loaded.begin(), loaded.end(), this), loaded.end());
 }
@@ -151,7 +151,7 @@ const std::string& Form::Text(const std::string& label) const {
     if (it != texts_.end()) {
         return it->second;
     }
-    const auto* c = spec_.control(label);
+    const auto* c = design_.control(label);
     return c != nullptr ? c->caption : empty;
 }
 
@@ -168,7 +168,7 @@ void Form::Text(const std::string& label, const std::string& text) {
 }
 
 void Form::userClicks(const std::string& control) {
-    const auto* c = spec_.control(control);
+    const auto* c = design_.control(control);
     if (c != nullptr && c->kind == platform::ControlKind::CheckBox) {
         Value(control, Value(control) == 1 ? 0 : 1);
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/form_spec.h"
+#include "platform/form_layout.h"
 #include "platform/windowing.h"
 
 #include <cstdint>
@@ -41,13 +41,13 @@ struct ListBoxState {
 // the state of its controls; the native window, when there is one, shows that state.
 class Form : public platform::WindowEvents {
 public:
-    Form(Forms& forms, platform::FormSpec spec);
+    Form(Forms& forms, platform::FormLayout design);
     ~Form() override;
     Form(const Form&) = delete;
     Form& operator=(const Form&) = delete;
 
-    const std::string& Name() const { return spec_.name; }
-    const platform::FormSpec& spec() const { return spec_; }
+    const std::string& Name() const { return design_.name; }
+    const platform::FormLayout& design() const { return design_; }
     bool Loaded() const { return loaded_; }
     bool Visible() const { return visible_; }
 
@@ -88,11 +88,11 @@ protected:
     Forms& forms() { return forms_; }
 
 private:
-    void realise(); // draws the native window from the spec and the kept state
+    void realise(); // draws the native window from the design and the kept state
     void refreshList(const std::string& listBox);
 
     Forms& forms_;
-    platform::FormSpec spec_;
+    platform::FormLayout design_;
     bool loaded_ = false;
     bool visible_ = false;
     std::string caption_;

@@ -20,7 +20,7 @@ class Form1 final : public Form {
 public:
     Form1(platform::Platform& platform, Forms& forms);
     ~Form1() override;
-    static platform::FormSpec layout();
+    static platform::FormLayout layout();
 
     void CheckAllFiles(const bool& bShowList);
     bool CheckFile(std::string& sFile);

@@ -72,21 +72,21 @@ std::vector<std::string> listProcesses(platform::ProcessListing& listing) {
 Form5::Form5(Forms& forms, platform::ProcessListing& listing)
     : Form(forms, layout()), listing_(listing) {}
 
-platform::FormSpec Form5::layout() {
+platform::FormLayout Form5::layout() {
     using platform::ControlKind;
-    constexpr auto plain = platform::ControlSpec::defaultColor;
-    platform::FormSpec spec;
-    spec.name = "Form5";
-    spec.caption = "Form5";
-    spec.unit = platform::FormUnit::Twips;
-    spec.clientWidth = 4680;
-    spec.clientHeight = 3090;
-    spec.controls = {
+    constexpr auto plain = platform::ControlLayout::defaultColor;
+    platform::FormLayout design;
+    design.name = "Form5";
+    design.caption = "Form5";
+    design.unit = platform::FormUnit::Twips;
+    design.clientWidth = 4680;
+    design.clientHeight = 3090;
+    design.controls = {
         {"List1", ControlKind::ListBox, "", 240, 240, 4335, 2400, 0, "", plain},
         {"Command1", ControlKind::Button, "Command1", 600, 2760, 1095, 255, 1, "", plain},
     };
-    spec.initialFocus = "List1";
-    return spec;
+    design.initialFocus = "List1";
+    return design;
 }
 
 void Form5::Command1_Click() {

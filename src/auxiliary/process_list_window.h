@@ -16,7 +16,7 @@ std::vector<std::string> listProcesses(platform::ProcessListing& listing);
 class Form5 final : public Form {
 public:
     Form5(Forms& forms, platform::ProcessListing& listing);
-    static platform::FormSpec layout();
+    static platform::FormLayout layout();
     void Command1_Click();
 
 protected:

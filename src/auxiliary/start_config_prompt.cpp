@@ -11,24 +11,24 @@ std::string countdownText(int seconds) {
 Form3::Form3(Forms& forms, platform::Platform& platform, Form& configurationWindow)
     : Form(forms, layout()), p_(platform), configurationWindow_(configurationWindow) {}
 
-platform::FormSpec Form3::layout() {
+platform::FormLayout Form3::layout() {
     using platform::ControlKind;
-    constexpr auto plain = platform::ControlSpec::defaultColor;
-    platform::FormSpec spec;
-    spec.name = "Form3";
-    spec.caption = "Form3";
-    spec.unit = platform::FormUnit::Twips;
-    spec.clientWidth = 4215;
-    spec.clientHeight = 1305;
-    spec.centredOnOwner = true;
-    spec.controls = {
+    constexpr auto plain = platform::ControlLayout::defaultColor;
+    platform::FormLayout design;
+    design.name = "Form3";
+    design.caption = "Form3";
+    design.unit = platform::FormUnit::Twips;
+    design.clientWidth = 4215;
+    design.clientHeight = 1305;
+    design.centredOnOwner = true;
+    design.controls = {
         {"Label1", ControlKind::Label, "Click to start Vesperon configuration.", 0, 120, 4215, 255,
          0, "", plain, true},
         {"Command1", ControlKind::Button, "Start Config", 120, 480, 3975, 495, 1, "", plain},
         {"Label2", ControlKind::Label, "", 0, 1080, 4215, 255, 2, "", plain, true},
     };
-    spec.initialFocus = "Command1";
-    return spec;
+    design.initialFocus = "Command1";
+    return design;
 }
 
 void Form3::Form_Load() {

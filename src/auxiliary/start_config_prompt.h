@@ -16,7 +16,7 @@ std::string countdownText(int seconds);
 class Form3 final : public Form {
 public:
     Form3(Forms& forms, platform::Platform& platform, Form& configurationWindow);
-    static platform::FormSpec layout();
+    static platform::FormLayout layout();
 
     void RunCountdown();
     void Command1_Click();

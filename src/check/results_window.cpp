@@ -6,24 +6,24 @@ namespace vesperon {
 
 Form2::Form2(Forms& forms) : Form(forms, layout()) {}
 
-platform::FormSpec Form2::layout() {
+platform::FormLayout Form2::layout() {
     using platform::ControlKind;
-    platform::FormSpec spec;
-    spec.name = "Form2";
-    spec.caption = applicationTitle;
-    spec.clientWidth = 434;
-    spec.clientHeight = 238;
-    spec.style = platform::FormStyle::FixedToolWindow;
-    spec.controls = {
+    platform::FormLayout design;
+    design.name = "Form2";
+    design.caption = applicationTitle;
+    design.clientWidth = 434;
+    design.clientHeight = 238;
+    design.style = platform::FormStyle::FixedToolWindow;
+    design.controls = {
         {"List1", ControlKind::ListBox, "", 8, 24, 417, 186, 0, "",
-         platform::ControlSpec::defaultColor},
+         platform::ControlLayout::defaultColor},
         {"Label1", ControlKind::Label, "The Following Files are IN USE:", 16, 8, 169, 17, 1, "",
-         platform::ControlSpec::defaultColor},
+         platform::ControlLayout::defaultColor},
         {"Label2", ControlKind::Label, "This system would NOT shutdown or restart.", 16, 216, 225,
-         17, 2, "", platform::ControlSpec::defaultColor},
+         17, 2, "", platform::ControlLayout::defaultColor},
     };
-    spec.initialFocus = "List1";
-    return spec;
+    design.initialFocus = "List1";
+    return design;
 }
 
 } // namespace vesperon

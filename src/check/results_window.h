@@ -8,7 +8,7 @@ namespace vesperon {
 class Form2 final : public Form {
 public:
     explicit Form2(Forms& forms);
-    static platform::FormSpec layout();
+    static platform::FormLayout layout();
 };
 
 } // namespace vesperon

@@ -17,22 +17,22 @@ constexpr const char* list = "List1";
 form4::form4(Forms& forms, platform::Platform& platform, Form1& owner)
     : Form(forms, layout()), p_(platform), owner_(owner) {}
 
-platform::FormSpec form4::layout() {
+platform::FormLayout form4::layout() {
     using platform::ControlKind;
-    constexpr auto plain = platform::ControlSpec::defaultColor;
-    platform::FormSpec spec;
-    spec.name = "form4";
-    spec.caption = "Configuration:  In-Use File Check List";
-    spec.clientWidth = 442;
-    spec.clientHeight = 246;
-    spec.controls = {
+    constexpr auto plain = platform::ControlLayout::defaultColor;
+    platform::FormLayout design;
+    design.name = "form4";
+    design.caption = "Configuration:  In-Use File Check List";
+    design.clientWidth = 442;
+    design.clientHeight = 246;
+    design.controls = {
         {"List1", ControlKind::ListBox, "", 8, 8, 425, 186, 0, "", plain},
         {"RemoveFile", ControlKind::Button, "Remove File", 160, 208, 105, 25, 1, "", plain},
         {"AddBrowse", ControlKind::Button, "Add File", 32, 208, 97, 25, 2, "", plain},
         {"Close", ControlKind::Button, "Close", 304, 208, 105, 25, 3, "", plain},
     };
-    spec.initialFocus = "List1";
-    return spec;
+    design.initialFocus = "List1";
+    return design;
 }
 
 void form4::Form_Load() {

@@ -13,7 +13,7 @@ class Form1;
 class form4 final : public Form {
 public:
     form4(Forms& forms, platform::Platform& platform, Form1& owner);
-    static platform::FormSpec layout();
+    static platform::FormLayout layout();
 
     void LoadCheckList();
     void AddBrowse_Click();

@@ -5,15 +5,15 @@
 
 namespace vesperon {
 
-platform::FormSpec Form1::layout() {
+platform::FormLayout Form1::layout() {
     using platform::ControlKind;
-    constexpr auto plain = platform::ControlSpec::defaultColor;
+    constexpr auto plain = platform::ControlLayout::defaultColor;
     constexpr std::uint32_t pureBlue = 0x0000FF;
-    platform::FormSpec spec;
-    spec.name = "Form1";
-    spec.clientWidth = 288;
-    spec.clientHeight = 136;
-    spec.controls = {
+    platform::FormLayout design;
+    design.name = "Form1";
+    design.clientWidth = 288;
+    design.clientHeight = 136;
+    design.controls = {
         {"Frame1", ControlKind::Frame, "Configuration File:", 8, 8, 185, 65, 0, "", pureBlue},
         {"ConfigEdit", ControlKind::Button, "View/Edit", 16, 24, 153, 25, 1, "Frame1", plain},
         {"WriteEventCheck", ControlKind::CheckBox, "Write Events to Application Log", 16, 104, 185,
@@ -22,8 +22,8 @@ platform::FormSpec Form1::layout() {
          plain},
         {"ConfigTest", ControlKind::Button, "Test Now", 208, 32, 65, 25, 4, "", plain},
     };
-    spec.initialFocus = "ConfigEdit";
-    return spec;
+    design.initialFocus = "ConfigEdit";
+    return design;
 }
 
 void Form1::Click(const std::string& control) {

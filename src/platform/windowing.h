@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/form_spec.h"
+#include "platform/form_layout.h"
 
 #include <functional>
 #include <memory>
@@ -22,7 +22,7 @@ public:
     virtual void closeRequested() = 0;
 };
 
-// One window on the screen, drawn from its FormSpec. The form keeps the controls' state;
+// One window on the screen, drawn from its FormLayout. The form keeps the controls' state;
 // the window shows what it is told.
 class NativeWindow {
 public:
@@ -52,7 +52,7 @@ public:
     virtual ~Windowing() = default;
     // Whether windows can be shown at all (a display is there); opens nothing else.
     virtual bool available() = 0;
-    virtual std::unique_ptr<NativeWindow> createWindow(const FormSpec& spec,
+    virtual std::unique_ptr<NativeWindow> createWindow(const FormLayout& design,
                                                        WindowEvents& events) = 0;
     // A modal message box; returns the answer (msgbox::ok, yes, no, ...).
     virtual int messageBox(const std::string& prompt, int buttons, const std::string& title) = 0;

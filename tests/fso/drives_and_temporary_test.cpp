@@ -135,7 +135,7 @@ TEST_F(DrivesAndTemporary, DiskSpace) {
 TEST_F(DrivesAndTemporary, BrowseForFolderAsksTheWindowing) {
     Forms forms(f.windowing);
     forms.enableWindows();
-    Form owner(forms, platform::FormSpec{});
+    Form owner(forms, platform::FormLayout{});
     owner.Show();
     ASSERT_NE(owner.nativeWindow(), nullptr);
     f.windowing.folderResults = {std::string("C:\\Chosen\0junk", 14), std::nullopt};

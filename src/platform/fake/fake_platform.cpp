@@ -744,10 +744,10 @@ private:
 
 } // namespace
 
-std::unique_ptr<platform::NativeWindow> FakeWindowing::createWindow(const platform::FormSpec& spec,
-                                                                    platform::WindowEvents& e) {
-    events[spec.name] = &e;
-    return std::make_unique<TrackedWindow>(windows_, textLog, spec.name);
+std::unique_ptr<platform::NativeWindow>
+FakeWindowing::createWindow(const platform::FormLayout& design, platform::WindowEvents& e) {
+    events[design.name] = &e;
+    return std::make_unique<TrackedWindow>(windows_, textLog, design.name);
 }
 
 FakeNativeWindow* FakeWindowing::window(const std::string& formName) {

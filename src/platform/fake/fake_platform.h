@@ -300,7 +300,7 @@ struct DialogCall {
 class FakeWindowing final : public platform::Windowing {
 public:
     bool available() override { return displayPresent; }
-    std::unique_ptr<platform::NativeWindow> createWindow(const platform::FormSpec& spec,
+    std::unique_ptr<platform::NativeWindow> createWindow(const platform::FormLayout& design,
                                                          platform::WindowEvents& events) override;
     int messageBox(const std::string& prompt, int buttons, const std::string& title) override;
     std::optional<std::string> openFileDialog(const std::string& title, const std::string& filter,

@@ -145,35 +145,35 @@ void onClose(Fl_Widget*, void* data) {
 }
 
 // Where a control sits in the client area: its rectangle plus those of the frames holding it.
-Rect clientRect(const FormSpec& spec, const ControlSpec& control) {
-    auto px = [&](int value) { return FormSpec::toPixels(value, spec.unit); };
+Rect clientRect(const FormLayout& design, const ControlLayout& control) {
+    auto px = [&](int value) { return FormLayout::toPixels(value, design.unit); };
     Rect rect{px(control.left), px(control.top), px(control.width), px(control.height)};
-    const ControlSpec* container = spec.control(control.container);
-    for (std::size_t depth = 0; container != nullptr && depth < spec.controls.size(); ++depth) {
+    const ControlLayout* container = design.control(control.container);
+    for (std::size_t depth = 0; container != nullptr && depth < design.controls.size(); ++depth) {
         rect.left += px(container->left);
         rect.top += px(container->top);
-        container = spec.control(container->container);
+        container = design.control(container->container);
     }
     return rect;
 }
 
 class FltkWindow final : public NativeWindow {
 public:
-    FltkWindow(const FormSpec& spec, WindowEvents& events)
-        : tool_(spec.style == FormStyle::FixedToolWindow) {
+    FltkWindow(const FormLayout& design, WindowEvents& events)
+        : tool_(design.style == FormStyle::FixedToolWindow) {
         Fl_Group* const outer = Fl_Group::current();
         Fl_Group::current(nullptr);
-        const int width = FormSpec::toPixels(spec.clientWidth, spec.unit);
-        const int height = FormSpec::toPixels(spec.clientHeight, spec.unit);
+        const int width = FormLayout::toPixels(design.clientWidth, design.unit);
+        const int height = FormLayout::toPixels(design.clientHeight, design.unit);
         window_ = new Fl_Double_Window(width, height);
-        window_->copy_label(spec.caption.c_str());
-        for (const auto& control : spec.controls) {
-            add(spec, control, events);
+        window_->copy_label(design.caption.c_str());
+        for (const auto& control : design.controls) {
+            add(design, control, events);
         }
         window_->end();
         window_->resizable(nullptr);
         window_->size_range(width, height, width, height);
-        if (spec.centredOnOwner) {
+        if (design.centredOnOwner) {
             // No window owns another here: the screen stands for the owner.
             window_->position((Fl::w() - width) / 2, (Fl::h() - height) / 2);
         }
@@ -251,8 +251,8 @@ public:
     }
 
 private:
-    void add(const FormSpec& spec, const ControlSpec& control, WindowEvents& events) {
-        const Rect r = clientRect(spec, control);
+    void add(const FormLayout& design, const ControlLayout& control, WindowEvents& events) {
+        const Rect r = clientRect(design, control);
         Fl_Widget* widget = nullptr;
         switch (control.kind) {
         case ControlKind::Frame:
@@ -284,7 +284,7 @@ private:
         }
         widget->copy_label(control.caption.empty() ? nullptr : control.caption.c_str());
         widget->labelsize(textSize);
-        if (control.captionColor != ControlSpec::defaultColor) {
+        if (control.captionColor != ControlLayout::defaultColor) {
             widget->labelcolor(toFlColor(control.captionColor));
         }
         if (control.tabIndex < 0) {
@@ -400,12 +400,12 @@ bool FltkWindowing::available() {
     return true;
 }
 
-std::unique_ptr<NativeWindow> FltkWindowing::createWindow(const FormSpec& spec,
+std::unique_ptr<NativeWindow> FltkWindowing::createWindow(const FormLayout& design,
                                                           WindowEvents& events) {
     if (!available()) {
         return std::make_unique<NoWindow>();
     }
-    return std::make_unique<FltkWindow>(spec, events);
+    return std::make_unique<FltkWindow>(design, events);
 }
 
 int FltkWindowing::messageBox(const std::string& prompt, int buttons, const std::string& title) {

@@ -217,12 +217,12 @@ COLORREF colorRefOf(std::uint32_t rgb) {
 }
 
 // A control's rectangle in pixels from the top left of the client area.
-RECT pixelRect(const FormSpec& spec, const ControlSpec& c) {
-    auto px = [&](int v) { return FormSpec::toPixels(v, spec.unit); };
+RECT pixelRect(const FormLayout& design, const ControlLayout& c) {
+    auto px = [&](int v) { return FormLayout::toPixels(v, design.unit); };
     int left = px(c.left);
     int top = px(c.top);
     if (!c.container.empty()) {
-        if (const ControlSpec* frame = spec.control(c.container)) {
+        if (const ControlLayout* frame = design.control(c.container)) {
             left += px(frame->left);
             top += px(frame->top);
         }
@@ -242,20 +242,20 @@ HFONT controlFont() {
     return font;
 }
 
-void createControls(FormState& s, const FormSpec& spec) {
+void createControls(FormState& s, const FormLayout& design) {
     HFONT font = controlFont();
     int id = firstControlId;
     // Created in the order listed, which is the tab order.
-    for (const auto& c : spec.controls) {
+    for (const auto& c : design.controls) {
         NativeStyle native = nativeStyle(c.kind);
         if (c.kind == ControlKind::Label && c.centredText) {
             native.style |= SS_CENTER;
         }
-        const RECT r = pixelRect(spec, c);
+        const RECT r = pixelRect(design, c);
         FormControl control;
         control.name = c.name;
         control.kind = c.kind;
-        control.coloured = c.captionColor != ControlSpec::defaultColor;
+        control.coloured = c.captionColor != ControlLayout::defaultColor;
         control.textColor = colorRefOf(c.captionColor);
         control.hwnd = ::CreateWindowExA(
             0, native.windowClass, c.caption.c_str(), WS_CHILD | WS_VISIBLE | native.style, r.left,
@@ -282,29 +282,29 @@ bool isFormWindow(HWND hwnd) {
            stateOf(hwnd) != nullptr;
 }
 
-Win32NativeWindow::Win32NativeWindow(const FormSpec& spec, WindowEvents& events)
+Win32NativeWindow::Win32NativeWindow(const FormLayout& design, WindowEvents& events)
     : state_(new FormState) {
     state_->events = &events;
-    const bool tool = spec.style == FormStyle::FixedToolWindow;
+    const bool tool = design.style == FormStyle::FixedToolWindow;
     // Fixed size either way; a normal window can still be minimised.
     const DWORD style =
         tool ? WS_CAPTION | WS_SYSMENU : WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
     const DWORD exStyle = tool ? WS_EX_TOOLWINDOW : 0;
-    const int width = FormSpec::toPixels(spec.clientWidth, spec.unit);
-    const int height = FormSpec::toPixels(spec.clientHeight, spec.unit);
+    const int width = FormLayout::toPixels(design.clientWidth, design.unit);
+    const int height = FormLayout::toPixels(design.clientHeight, design.unit);
     RECT outer{0, 0, width, height};
     ::AdjustWindowRectEx(&outer, style, FALSE, exStyle);
     const int outerWidth = outer.right - outer.left;
     const int outerHeight = outer.bottom - outer.top;
     int x = CW_USEDEFAULT;
     int y = CW_USEDEFAULT;
-    if (spec.centredOnOwner) {
+    if (design.centredOnOwner) {
         // No window owns another here: the screen stands for the owner.
         x = (::GetSystemMetrics(SM_CXSCREEN) - outerWidth) / 2;
         y = (::GetSystemMetrics(SM_CYSCREEN) - outerHeight) / 2;
     }
     // WM_NCCREATE stores the handle in the state.
-    ::CreateWindowExA(exStyle, formWindowClass(), spec.caption.c_str(), style, x, y, outerWidth,
+    ::CreateWindowExA(exStyle, formWindowClass(), design.caption.c_str(), style, x, y, outerWidth,
                       outerHeight, nullptr, nullptr, moduleInstance(), state_);
     if (state_->hwnd == nullptr) {
         return;
@@ -318,7 +318,7 @@ Win32NativeWindow::Win32NativeWindow(const FormSpec& spec, WindowEvents& events)
         ::SetWindowPos(state_->hwnd, nullptr, 0, 0, outer.right - outer.left + dx,
                        outer.bottom - outer.top + dy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    createControls(*state_, spec);
+    createControls(*state_, design);
 }
 
 Win32NativeWindow::~Win32NativeWindow() {

@@ -15,7 +15,7 @@ struct FormState;
 class Win32NativeWindow final : public NativeWindow {
 public:
     // Built hidden. When the system refuses a window, every call does nothing.
-    Win32NativeWindow(const FormSpec& spec, WindowEvents& events);
+    Win32NativeWindow(const FormLayout& design, WindowEvents& events);
     ~Win32NativeWindow() override;
     Win32NativeWindow(const Win32NativeWindow&) = delete;
     Win32NativeWindow& operator=(const Win32NativeWindow&) = delete;

@@ -57,9 +57,9 @@ bool Win32Windowing::available() {
     return *available_;
 }
 
-std::unique_ptr<NativeWindow> Win32Windowing::createWindow(const FormSpec& spec,
+std::unique_ptr<NativeWindow> Win32Windowing::createWindow(const FormLayout& design,
                                                            WindowEvents& events) {
-    return std::make_unique<Win32NativeWindow>(spec, events);
+    return std::make_unique<Win32NativeWindow>(design, events);
 }
 
 int Win32Windowing::messageBox(const std::string& prompt, int buttons, const std::string& title) {

@@ -12,7 +12,8 @@ public:
     Win32Windowing();
     ~Win32Windowing() override;
     bool available() override;
-    std::unique_ptr<NativeWindow> createWindow(const FormSpec& spec, WindowEvents& events) override;
+    std::unique_ptr<NativeWindow> createWindow(const FormLayout& design,
+                                               WindowEvents& events) override;
     int messageBox(const std::string& prompt, int buttons, const std::string& title) override;
     std::optional<std::string> openFileDialog(const std::string& title, const std::string& filter,
                                               const std::string& initialName) override;

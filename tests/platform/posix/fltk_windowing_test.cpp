@@ -113,8 +113,8 @@ protected:
             GTEST_SKIP() << "no X display";
         }
     }
-    std::unique_ptr<NativeWindow> shown(FormSpec spec, const std::string& caption) {
-        auto window = windowing.createWindow(spec, events);
+    std::unique_ptr<NativeWindow> shown(FormLayout design, const std::string& caption) {
+        auto window = windowing.createWindow(design, events);
         window->setCaption(caption);
         window->show();
         windowing.processPendingMessages();
@@ -138,46 +138,47 @@ Atom windowType(Window xid) {
     return type;
 }
 
-FormSpec twipsForm() {
-    FormSpec spec;
-    spec.name = "TwipsForm";
-    spec.clientWidth = 3000;
-    spec.clientHeight = 1500;
-    spec.unit = FormUnit::Twips;
-    spec.controls = {{"Frame1", ControlKind::Frame, "F", 120, 120, 2400, 900, 0, "", 0x0000FF},
-                     {"Go", ControlKind::Button, "Go", 240, 360, 1200, 375, 1, "Frame1",
-                      ControlSpec::defaultColor}};
-    return spec;
+FormLayout twipsForm() {
+    FormLayout design;
+    design.name = "TwipsForm";
+    design.clientWidth = 3000;
+    design.clientHeight = 1500;
+    design.unit = FormUnit::Twips;
+    design.controls = {{"Frame1", ControlKind::Frame, "F", 120, 120, 2400, 900, 0, "", 0x0000FF},
+                       {"Go", ControlKind::Button, "Go", 240, 360, 1200, 375, 1, "Frame1",
+                        ControlLayout::defaultColor}};
+    return design;
 }
 
 TEST_F(FltkWindowingTest, WindowsAndControlsGetExactlyTheirRectangles) {
-    for (const FormSpec& spec : {Form1::layout(), Form2::layout(), form4::layout(), twipsForm()}) {
-        SCOPED_TRACE(spec.name);
-        auto window = shown(spec, "layout " + spec.name);
-        const int px = spec.unit == FormUnit::Twips ? 15 : 1;
+    for (const FormLayout& design :
+         {Form1::layout(), Form2::layout(), form4::layout(), twipsForm()}) {
+        SCOPED_TRACE(design.name);
+        auto window = shown(design, "layout " + design.name);
+        const int px = design.unit == FormUnit::Twips ? 15 : 1;
         EXPECT_EQ(window->clientArea(),
-                  (Rect{0, 0, spec.clientWidth / px, spec.clientHeight / px}));
-        for (const auto& c : spec.controls) {
+                  (Rect{0, 0, design.clientWidth / px, design.clientHeight / px}));
+        for (const auto& c : design.controls) {
             Rect expected{c.left / px, c.top / px, c.width / px, c.height / px};
-            if (const auto* frame = spec.control(c.container)) {
+            if (const auto* frame = design.control(c.container)) {
                 expected.left += frame->left / px;
                 expected.top += frame->top / px;
             }
             EXPECT_EQ(window->controlRect(c.name), expected) << c.name;
         }
         // What the X server and the window manager are told: that size, and no other.
-        const Window xid = fl_xid(shownWindow("layout " + spec.name));
+        const Window xid = fl_xid(shownWindow("layout " + design.name));
         XWindowAttributes attributes{};
         XGetWindowAttributes(fl_display, xid, &attributes);
-        EXPECT_EQ(attributes.width, spec.clientWidth / px);
-        EXPECT_EQ(attributes.height, spec.clientHeight / px);
+        EXPECT_EQ(attributes.width, design.clientWidth / px);
+        EXPECT_EQ(attributes.height, design.clientHeight / px);
         XSizeHints hints{};
         long supplied = 0;
         XGetWMNormalHints(fl_display, xid, &hints, &supplied);
         EXPECT_EQ(hints.min_width, hints.max_width);
         EXPECT_EQ(hints.min_height, hints.max_height);
         EXPECT_EQ(windowType(xid),
-                  spec.style == FormStyle::FixedToolWindow
+                  design.style == FormStyle::FixedToolWindow
                       ? XInternAtom(fl_display, "_NET_WM_WINDOW_TYPE_UTILITY", False)
                       : None);
     }

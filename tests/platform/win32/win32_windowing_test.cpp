@@ -16,7 +16,7 @@ namespace vesperon {
 namespace {
 
 using platform::ControlKind;
-using platform::FormSpec;
+using platform::FormLayout;
 using platform::Rect;
 using platform::win32::Win32NativeWindow;
 
@@ -40,19 +40,19 @@ struct Recorder : platform::WindowEvents {
 };
 
 // A window of the kind still to come: measured in twips, with a frame.
-FormSpec twipsForm() {
-    FormSpec spec;
-    spec.name = "Twips";
-    spec.caption = "Twips";
-    spec.unit = platform::FormUnit::Twips;
-    spec.clientWidth = 4320;
-    spec.clientHeight = 2055;
-    constexpr auto plain = platform::ControlSpec::defaultColor;
-    spec.controls = {
+FormLayout twipsForm() {
+    FormLayout design;
+    design.name = "Twips";
+    design.caption = "Twips";
+    design.unit = platform::FormUnit::Twips;
+    design.clientWidth = 4320;
+    design.clientHeight = 2055;
+    constexpr auto plain = platform::ControlLayout::defaultColor;
+    design.controls = {
         {"Box", ControlKind::Frame, "Box", 120, 135, 3000, 1500, 0, "", 0x0000FF},
         {"Inner", ControlKind::CheckBox, "Inner", 240, 360, 2400, 255, 1, "Box", plain},
         {"Note", ControlKind::Label, "Note", 3240, 150, 990, 255, 2, "", plain}};
-    return spec;
+    return design;
 }
 
 class Win32Windowing : public ::testing::Test {
@@ -62,8 +62,8 @@ protected:
             GTEST_SKIP() << "no display for windows";
         }
     }
-    std::unique_ptr<platform::NativeWindow> open(const FormSpec& spec) {
-        auto window = windowing.createWindow(spec, events);
+    std::unique_ptr<platform::NativeWindow> open(const FormLayout& design) {
+        auto window = windowing.createWindow(design, events);
         window->show();
         windowing.processPendingMessages();
         return window;
@@ -76,18 +76,20 @@ protected:
 };
 
 TEST_F(Win32Windowing, ClientAreaAndControlsSitWhereDeclared) {
-    for (const FormSpec& spec : {Form1::layout(), Form2::layout(), form4::layout(), twipsForm()}) {
-        auto window = open(spec);
-        auto px = [&](int v) { return FormSpec::toPixels(v, spec.unit); };
-        EXPECT_EQ(window->clientArea(), (Rect{0, 0, px(spec.clientWidth), px(spec.clientHeight)}))
-            << spec.name;
-        for (const auto& c : spec.controls) {
+    for (const FormLayout& design :
+         {Form1::layout(), Form2::layout(), form4::layout(), twipsForm()}) {
+        auto window = open(design);
+        auto px = [&](int v) { return FormLayout::toPixels(v, design.unit); };
+        EXPECT_EQ(window->clientArea(),
+                  (Rect{0, 0, px(design.clientWidth), px(design.clientHeight)}))
+            << design.name;
+        for (const auto& c : design.controls) {
             Rect expected{px(c.left), px(c.top), px(c.width), px(c.height)};
-            if (const auto* frame = spec.control(c.container)) {
+            if (const auto* frame = design.control(c.container)) {
                 expected.left += px(frame->left);
                 expected.top += px(frame->top);
             }
-            EXPECT_EQ(window->controlRect(c.name), expected) << spec.name << "." << c.name;
+            EXPECT_EQ(window->controlRect(c.name), expected) << design.name << "." << c.name;
         }
         EXPECT_EQ(window->controlRect("NoSuchControl"), std::nullopt);
     }

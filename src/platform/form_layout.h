@@ -10,7 +10,7 @@ namespace vesperon::platform {
 
 enum class ControlKind { Frame, Button, CheckBox, Label, ListBox };
 
-struct ControlSpec {
+struct ControlLayout {
     std::string name;
     ControlKind kind = ControlKind::Button;
     std::string caption;
@@ -27,17 +27,17 @@ struct ControlSpec {
 enum class FormUnit { Pixels, Twips }; // twips: 15 to the pixel at 96 dots per inch
 enum class FormStyle { Normal, FixedToolWindow };
 
-struct FormSpec {
+struct FormLayout {
     std::string name;
     std::string caption;
     int clientWidth = 0, clientHeight = 0;
     FormUnit unit = FormUnit::Pixels;
     FormStyle style = FormStyle::Normal;
-    std::vector<ControlSpec> controls; // in tab order
-    std::string initialFocus;          // the control that has the focus when first shown
-    bool centredOnOwner = false;       // opens centred on the program's main window (or screen)
+    std::vector<ControlLayout> controls; // in tab order
+    std::string initialFocus;            // the control that has the focus when first shown
+    bool centredOnOwner = false;         // opens centred on the program's main window (or screen)
 
-    const ControlSpec* control(const std::string& controlName) const {
+    const ControlLayout* control(const std::string& controlName) const {
         for (const auto& c : controls) {
             if (c.name == controlName) {
                 return &c;
