@@ -4,7 +4,7 @@ add_link_options(-static -static-libgcc -static-libstdc++)
 file(GLOB VESPERON_WIN32_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/platform/win32/*.cpp)
 add_library(vesperon_win32 STATIC ${VESPERON_WIN32_SOURCES})
 target_link_libraries(vesperon_win32 PUBLIC vesperon_core comdlg32 user32 gdi32 advapi32 kernel32
-                      psapi)
+                      psapi shell32 ole32)
 set(VESPERON_PLATFORM_LIB vesperon_win32)
 
 # The message table that the event log shows entries with.

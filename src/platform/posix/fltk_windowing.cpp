@@ -485,6 +485,28 @@ std::optional<std::string> FltkWindowing::openFileDialog(const std::string& titl
     return std::string(chosen);
 }
 
+std::optional<std::string> FltkWindowing::browseForFolder(NativeWindow* /*owner*/,
+                                                          const std::string& prompt) {
+    if (!available()) {
+        return std::nullopt;
+    }
+    // Only folders can be chosen; the chooser is modal to the whole program.
+    Fl_File_Chooser chooser(nullptr, "*", Fl_File_Chooser::DIRECTORY, prompt.c_str());
+    chooser.show();
+    while (chooser.shown() != 0) {
+        Fl::wait();
+    }
+    const char* chosen = chooser.count() > 0 ? chooser.value() : nullptr;
+    if (chosen == nullptr || *chosen == '\0') {
+        return std::nullopt;
+    }
+    std::string folder(chosen);
+    while (folder.size() > 1 && folder.back() == '/') {
+        folder.pop_back();
+    }
+    return folder;
+}
+
 void FltkWindowing::processPendingMessages() {
     if (fl_display != nullptr) {
         Fl::check();

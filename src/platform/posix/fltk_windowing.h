@@ -18,6 +18,8 @@ public:
     int messageBox(const std::string& prompt, int buttons, const std::string& title) override;
     std::optional<std::string> openFileDialog(const std::string& title, const std::string& filter,
                                               const std::string& initialName) override;
+    std::optional<std::string> browseForFolder(NativeWindow* owner,
+                                               const std::string& prompt) override;
     void processPendingMessages() override;
     void runUntil(const std::function<bool()>& done) override;
 };

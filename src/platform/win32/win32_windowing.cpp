@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <commdlg.h>
+#include <objbase.h>
+#include <shlobj.h>
 #include <vector>
 #include <windows.h>
 
@@ -98,6 +100,26 @@ std::optional<std::string> Win32Windowing::openFileDialog(const std::string& tit
         }
     }
     return std::nullopt;
+}
+
+std::optional<std::string> Win32Windowing::browseForFolder(NativeWindow* owner,
+                                                           const std::string& prompt) {
+    // The folder picker is a shell object: it needs COM on this thread.
+    static const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    (void)com;
+    auto* window = dynamic_cast<Win32NativeWindow*>(owner);
+    BROWSEINFOA browse{};
+    browse.hwndOwner = window != nullptr ? window->handle() : nullptr;
+    browse.lpszTitle = prompt.c_str();
+    browse.ulFlags = BIF_RETURNONLYFSDIRS;
+    LPITEMIDLIST item = ::SHBrowseForFolderA(&browse);
+    if (item == nullptr) {
+        return std::nullopt;
+    }
+    char path[MAX_PATH] = {};
+    const BOOL converted = ::SHGetPathFromIDListA(item, path);
+    ::CoTaskMemFree(item);
+    return converted ? std::optional<std::string>(path) : std::optional<std::string>(std::string());
 }
 
 void Win32Windowing::processPendingMessages() {

@@ -347,5 +347,17 @@ TEST_F(FltkWindowingTest, OpenFileDialogReturnsTheFullPathOrNothing) {
     EXPECT_FALSE(windowing.openFileDialog("Select a File:", "*.*", dir.file("x")).has_value());
 }
 
+TEST_F(FltkWindowingTest, FolderPickerReturnsTheFolderOrNothing) {
+    test::TempDir dir;
+    DialogSeen seen{dir.path(), "", ""};
+    Fl::add_timeout(0.0, answerDialog, &seen);
+    EXPECT_EQ(windowing.browseForFolder(nullptr, "Choose a folder"), dir.path());
+    EXPECT_EQ(seen.title, "Choose a folder");
+
+    DialogSeen cancelled{"", "", ""};
+    Fl::add_timeout(0.0, answerDialog, &cancelled);
+    EXPECT_FALSE(windowing.browseForFolder(nullptr, "Choose a folder").has_value());
+}
+
 } // namespace
 } // namespace vesperon::platform::posix

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
+#include <thread>
 #include <windows.h>
 
 namespace vesperon {
@@ -172,6 +173,28 @@ TEST_F(Win32Windowing, WindowDestroyedByItsOwnHandler) {
     }
     EXPECT_EQ(events.log, (std::vector<std::string>{"close", "check ForceCheck=1"}))
         << "nothing after the window went";
+}
+
+TEST_F(Win32Windowing, FolderPickerOwnedByTheFormAndCancelled) {
+    auto owner = open(Form1::layout());
+    HWND ownerHandle = native(owner).handle();
+    HWND pickerOwner = nullptr;
+    // Cancels the picker as a user would once it shows, from a thread of its own: the
+    // picker runs its own message loop until then.
+    std::thread user([&] {
+        for (int i = 0; i < 200; ++i) {
+            if (HWND picker = ::FindWindowA("#32770", nullptr)) {
+                pickerOwner = ::GetWindow(picker, GW_OWNER);
+                ::PostMessageA(picker, WM_COMMAND, IDCANCEL, 0);
+                return;
+            }
+            ::Sleep(25);
+        }
+    });
+    const auto chosen = windowing.browseForFolder(owner.get(), "Choose a folder");
+    user.join();
+    EXPECT_FALSE(chosen.has_value());
+    EXPECT_EQ(pickerOwner, ownerHandle);
 }
 
 TEST(Win32Files, ReplaceLeavesNoTemporaryFileAndSparesOtherFiles) {
