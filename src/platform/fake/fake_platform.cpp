@@ -833,28 +833,32 @@ platform::ProcessHandle FakeProcessListing::openProcess(std::uint32_t access, bo
     return 0;
 }
 
+const FakeProcess* FakeProcessListing::opened(platform::ProcessHandle process) const {
+    for (const auto& p : processes) {
+        if (1000 + p.id == process) {
+            return &p;
+        }
+    }
+    return nullptr;
+}
+
 bool FakeProcessListing::enumProcessModules(platform::ProcessHandle process,
                                             std::uintptr_t& firstModule, std::uint32_t,
                                             std::uint32_t&) {
-    for (const auto& p : processes) {
-        if (1000 + p.id == process) {
-            firstModule = process;
-            return p.modulesListed;
-        }
-    }
-    return false;
+    const FakeProcess* p = opened(process);
+    firstModule = process;
+    return p != nullptr && p->modulesListed;
 }
 
 std::uint32_t FakeProcessListing::moduleFileName(platform::ProcessHandle process, std::uintptr_t,
                                                  std::string& buffer, std::uint32_t size) {
-    for (const auto& p : processes) {
-        if (1000 + p.id == process) {
-            const std::size_t n = std::min<std::size_t>(p.path.size(), size);
-            buffer.replace(0, n, p.path.substr(0, n));
-            return static_cast<std::uint32_t>(n);
-        }
+    const FakeProcess* p = opened(process);
+    if (p == nullptr) {
+        return 0;
     }
-    return 0;
+    const std::size_t n = std::min<std::size_t>(p->path.size(), size);
+    buffer.replace(0, n, p->path.substr(0, n));
+    return static_cast<std::uint32_t>(n);
 }
 
 FakePlatform::FakePlatform()

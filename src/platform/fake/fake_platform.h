@@ -107,6 +107,8 @@ public:
     std::vector<platform::ProcessHandle> closed;
 
 private:
+    // The process a handle from openProcess stands for.
+    const FakeProcess* opened(platform::ProcessHandle process) const;
     std::size_t snapshotAt_ = 0;
 };
 
