@@ -443,6 +443,18 @@ long FakeFileSystem::deleteFolder(const std::string& path, bool force) {
     return first;
 }
 
+void FakeFileSystem::placeCopy(const std::string& source, const std::string& target) {
+    const std::string from = FakeDisk::key(source);
+    const std::string to = FakeDisk::key(target);
+    FakeFileMeta m = disk_.meta(source);
+    m.spelling = target;
+    disk_.files[to] = disk_.files[from];
+    disk_.metas[to] = m;
+    if (disk_.readOnly.count(from) > 0) {
+        disk_.readOnly.insert(to);
+    }
+}
+
 long FakeFileSystem::moveFile(const std::string& source, const std::string& target) {
     ++queries;
     const std::string from = FakeDisk::key(source);
@@ -459,13 +471,8 @@ long FakeFileSystem::moveFile(const std::string& source, const std::string& targ
     if (const long refused = folderRefuses(target)) {
         return refused;
     }
-    FakeFileMeta m = disk_.meta(source);
-    m.spelling = target;
-    disk_.files[to] = disk_.files[from];
-    disk_.metas[to] = m;
-    if (disk_.readOnly.erase(from) > 0) {
-        disk_.readOnly.insert(to);
-    }
+    placeCopy(source, target);
+    disk_.readOnly.erase(from);
     disk_.files.erase(from);
     disk_.metas.erase(from);
     return we::success;
@@ -496,13 +503,7 @@ long FakeFileSystem::copyFile(const std::string& source, const std::string& targ
     if (const long refused = folderRefuses(target)) {
         return refused;
     }
-    FakeFileMeta m = disk_.meta(source);
-    m.spelling = target;
-    disk_.files[to] = disk_.files[from];
-    disk_.metas[to] = m;
-    if (disk_.readOnly.count(from) > 0) {
-        disk_.readOnly.insert(to);
-    }
+    placeCopy(source, target);
     return we::success;
 }
 

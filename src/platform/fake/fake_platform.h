@@ -180,6 +180,8 @@ private:
     const Drive* drive(const std::string& text) const;
     // The error for a new entry at path: 0 when its folder exists and takes writes.
     long folderRefuses(const std::string& path) const;
+    // Puts a copy of the source file (content, details, read-only) at target.
+    void placeCopy(const std::string& source, const std::string& target);
     long listEntries(const std::string& folder, bool folders, std::vector<std::string>& paths);
     FakeDisk& disk_;
 };

@@ -1,6 +1,7 @@
 // Folder listings and the operations that change files and folders, for the file-system
 // utility class.
 #include "fso/path_text.h"
+#include "platform/first_error.h"
 #include "platform/posix/atomic_file.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/windows_error.h"
@@ -83,19 +84,6 @@ bool writeAll(int fd, const std::string& bytes) {
     }
     return true;
 }
-
-class FirstError {
-public:
-    void note(long error) {
-        if (first_ == we::success) {
-            first_ = error;
-        }
-    }
-    long get() const { return first_; }
-
-private:
-    long first_ = we::success;
-};
 
 // Deletes everything inside the open folder fd, depth first, without following links.
 void emptyFolder(int fd, bool force, FirstError& error) {

@@ -2,6 +2,7 @@
 // the file-system utility class.
 #include "app/text.h"
 #include "fso/path_text.h"
+#include "platform/first_error.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/windows_error.h"
 
@@ -124,19 +125,6 @@ long listEntries(const std::string& folder, bool folders, std::vector<std::strin
     ::FindClose(search);
     return we::success;
 }
-
-class FirstError {
-public:
-    void note(long error) {
-        if (first_ == we::success) {
-            first_ = error;
-        }
-    }
-    long get() const { return first_; }
-
-private:
-    long first_ = we::success;
-};
 
 void removeTree(const std::string& base, bool force, FirstError& error) {
     WIN32_FIND_DATAA found{};
