@@ -45,14 +45,14 @@ void Form1::Form_Load() {
     }
     // Two separate tests, as a window unloaded by the first is never tested again.
     if (arguments == "-R") {
-        runMode(static_cast<int>(ShutdownKind::Restart));
+        runMode(ShutdownKind::Restart);
     }
     if (Loaded() && arguments == "-S") {
-        runMode(static_cast<int>(ShutdownKind::Shutdown));
+        runMode(ShutdownKind::Shutdown);
     }
 }
 
-void Form1::runMode(int kind) {
+void Form1::runMode(ShutdownKind kind) {
     Hide();
     const bool showList = false;
     resumeNext([&] { CheckAllFiles(showList); });
@@ -61,8 +61,7 @@ void Form1::runMode(int kind) {
             // The file decides, not the check box: it may have changed during the check.
             const bool forced = settingIsOn(p_.profile, settingsFilePath(p_),
                                             settings::generalSection, settings::forceAppsToClose);
-            p_.processes.startWithoutWaiting(
-                shutdownRequest(static_cast<ShutdownKind>(kind), forced));
+            p_.processes.startWithoutWaiting(shutdownRequest(kind, forced));
         });
     }
     Unload();

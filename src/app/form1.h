@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/form.h"
+#include "app/shutdown_request.h"
 #include "auxiliary/process_list_window.h"
 #include "auxiliary/start_config_prompt.h"
 #include "check/results_window.h"
@@ -51,7 +52,7 @@ protected:
     void Click(const std::string& control) override;
 
 private:
-    void runMode(int kind);
+    void runMode(ShutdownKind kind);
     void writeSwitch(const char* checkBox, const char* section, const char* key);
 
     platform::Platform& p_;
