@@ -462,6 +462,23 @@ int FltkWindowing::messageBox(const std::string& prompt, int buttons, const std:
     return answer;
 }
 
+namespace {
+
+// Runs the chooser until the user closes it; what was chosen, or nullopt when cancelled.
+std::optional<std::string> choose(Fl_File_Chooser& chooser) {
+    chooser.show();
+    while (chooser.shown() != 0) {
+        Fl::wait();
+    }
+    const char* chosen = chooser.count() > 0 ? chooser.value() : nullptr;
+    if (chosen == nullptr || *chosen == '\0') {
+        return std::nullopt;
+    }
+    return std::string(chosen);
+}
+
+} // namespace
+
 std::optional<std::string> FltkWindowing::openFileDialog(const std::string& title,
                                                          const std::string& filter,
                                                          const std::string& initialName) {
@@ -474,15 +491,7 @@ std::optional<std::string> FltkWindowing::openFileDialog(const std::string& titl
     if (!initialName.empty()) {
         chooser.value(initialName.c_str());
     }
-    chooser.show();
-    while (chooser.shown() != 0) {
-        Fl::wait();
-    }
-    const char* chosen = chooser.count() > 0 ? chooser.value() : nullptr;
-    if (chosen == nullptr || *chosen == '\0') {
-        return std::nullopt;
-    }
-    return std::string(chosen);
+    return choose(chooser);
 }
 
 std::optional<std::string> FltkWindowing::browseForFolder(NativeWindow* /*owner*/,
@@ -492,17 +501,12 @@ std::optional<std::string> FltkWindowing::browseForFolder(NativeWindow* /*owner*
     }
     // Only folders can be chosen; the chooser is modal to the whole program.
     Fl_File_Chooser chooser(nullptr, "*", Fl_File_Chooser::DIRECTORY, prompt.c_str());
-    chooser.show();
-    while (chooser.shown() != 0) {
-        Fl::wait();
-    }
-    const char* chosen = chooser.count() > 0 ? chooser.value() : nullptr;
-    if (chosen == nullptr || *chosen == '\0') {
+    auto folder = choose(chooser);
+    if (!folder) {
         return std::nullopt;
     }
-    std::string folder(chosen);
-    while (folder.size() > 1 && folder.back() == '/') {
-        folder.pop_back();
+    while (folder->size() > 1 && folder->back() == '/') {
+        folder->pop_back();
     }
     return folder;
 }
