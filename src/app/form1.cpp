@@ -39,7 +39,10 @@ void Form1::Form_Load() {
         }
     });
     std::string arguments;
-    resumeNext([&] { arguments = text::upperAscii(p_.system.argumentText()); });
+    // A blank typed after the switch in a scheduler's argument field must not turn a run
+    // into a window that nobody sees.
+    resumeNext(
+        [&] { arguments = text::upperAscii(text::trimBlanksAndTabs(p_.system.argumentText())); });
     if (arguments.empty()) {
         return;
     }
@@ -55,8 +58,13 @@ void Form1::Form_Load() {
 void Form1::runMode(ShutdownKind kind) {
     Hide();
     const bool showList = false;
-    resumeNext([&] { CheckAllFiles(showList); });
-    if (!bFileInUse) {
+    bool checked = false;
+    resumeNext([&] {
+        CheckAllFiles(showList);
+        checked = true;
+    });
+    // A check that could not finish has not shown that nothing is in use.
+    if (checked && !bFileInUse) {
         resumeNext([&] {
             // The file decides, not the check box: it may have changed during the check.
             const bool forced = settingIsOn(p_.profile, settingsFilePath(p_),

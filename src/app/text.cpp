@@ -11,6 +11,15 @@ std::string trimBlanks(std::string_view s) {
     return std::string(s.substr(first, last - first + 1));
 }
 
+std::string trimBlanksAndTabs(std::string_view s) {
+    auto first = s.find_first_not_of(" \t");
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    auto last = s.find_last_not_of(" \t");
+    return std::string(s.substr(first, last - first + 1));
+}
+
 std::string upperAscii(std::string_view s) {
     std::string out(s);
     for (char& c : out) {

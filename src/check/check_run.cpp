@@ -3,28 +3,45 @@
 #include "app/form1.h"
 #include "app/resume_next.h"
 #include "check/in_use.h"
-#include "config/check_list_file.h"
+#include "check/listed_file.h"
+#include "config/check_list_reader.h"
 #include "config/settings_file.h"
 #include "eventlog/event_writer.h"
 
 namespace vesperon {
 
+namespace {
+
+// Ends the probe run however the check run ends, so that nothing stays open after it.
+class ProbeRun {
+public:
+    explicit ProbeRun(platform::Files& files) : files_(files) { files_.beginProbeRun(); }
+    ~ProbeRun() {
+        resumeNext([&] { files_.endProbeRun(); });
+    }
+    ProbeRun(const ProbeRun&) = delete;
+    ProbeRun& operator=(const ProbeRun&) = delete;
+
+private:
+    platform::Files& files_;
+};
+
+} // namespace
+
 void Form1::CheckAllFiles(const bool& bShowList) {
     resumeNext([&] { EnsureConfig(); });
     resumeNext([&] { EnsureSettings(); });
+    // One reading serves the whole run: the switch decides what this run reports.
+    bool logging = false;
+    resumeNext([&] {
+        logging = settingIsOn(p_.profile, settingsFilePath(p_), settings::eventLogSection,
+                              settings::writeToNTEventLog);
+    });
 
     std::string abortReport;
-    auto loggingOn = [&] {
-        bool on = false;
-        resumeNext([&] {
-            on = settingIsOn(p_.profile, settingsFilePath(p_), settings::eventLogSection,
-                             settings::writeToNTEventLog);
-        });
-        return on;
-    };
     auto report = [&](const std::string& path) {
         bFileInUse = true;
-        if (loggingOn()) {
+        if (logging) {
             abortReport += abortReportBlock(sCheckMsg, path);
         }
         if (bShowList) {
@@ -34,31 +51,46 @@ void Form1::CheckAllFiles(const bool& bShowList) {
             });
         }
     };
+    // Whatever keeps the run from telling must not let the machine go down.
+    auto undetermined = [&](const std::string& path) {
+        sCheckMsg = inUseMessage(in_use::undetermined);
+        report(path);
+    };
 
     const std::string listPath = checkListPath(p_);
-    platform::FileRead list{platform::FileRead::Status::Unreadable, {}};
-    resumeNext([&] { list = p_.files.readWhole(listPath); });
-    if (list.status == platform::FileRead::Status::Unreadable) {
-        // A list that is there but cannot be read must never let the machine go down.
-        sCheckMsg = inUseMessage(in_use::undetermined);
-        report(listPath);
-    } else {
-        resumeNext([&] { p_.files.beginProbeRun(); });
-        for (std::string line : checkListEntries(list.bytes)) {
-            bool inUse = true;
-            try {
-                inUse = CheckFile(line);
-            } catch (...) {
-                // A file that could not be checked must not let the machine go down.
-                sCheckMsg = inUseMessage(in_use::undetermined);
+    try {
+        CheckListReader list(p_.files, p_.system, listPath);
+        if (list.status() == CheckListReader::Status::Unreadable) {
+            undetermined(listPath);
+        } else if (list.status() == CheckListReader::Status::Open) {
+            ProbeRun probes(p_.files);
+            ListLine line;
+            while (list.next(line)) {
+                if (!isCheckListEntry(line.text)) {
+                    continue;
+                }
+                bool inUse = true;
+                try {
+                    inUse = !line.exact || CheckFile(line.text);
+                    if (!line.exact) {
+                        sCheckMsg = inUseMessage(in_use::undetermined);
+                    }
+                } catch (...) {
+                    sCheckMsg = inUseMessage(in_use::undetermined);
+                }
+                if (inUse) {
+                    report(line.text);
+                }
             }
-            if (inUse) {
-                report(line);
+            if (list.failed()) {
+                undetermined(listPath);
             }
         }
+    } catch (...) {
+        undetermined(listPath);
     }
 
-    if (bFileInUse && loggingOn()) {
+    if (bFileInUse && logging) {
         resumeNext([&] {
             std::int32_t type = event_type::warning;
             std::int32_t id = 0;
@@ -82,8 +114,17 @@ void Form1::ConfigTest_Click() {
 
 bool Form1::CheckFile(std::string& sFile) {
     StripChars(sFile, "\"");
-    if (!fso().File_Exist(sFile)) {
+    ListedFile listed = locateListedFile(p_.files, p_.edition, sFile);
+    sFile = std::move(listed.path);
+    switch (listed.presence) {
+    case platform::Presence::Absent:
+    case platform::Presence::NotAFile:
         return false;
+    case platform::Presence::Undetermined:
+        sCheckMsg = inUseMessage(in_use::undetermined);
+        return true;
+    case platform::Presence::File:
+        break;
     }
     const std::int16_t code = isFileInUse(sFile);
     if (code == in_use::free) {
@@ -97,7 +138,15 @@ std::int16_t Form1::isFileInUse(std::string path) {
     if (!p_.files.fileNumberAvailable()) {
         return in_use::undetermined;
     }
-    return p_.files.probeExclusive(path) ? in_use::free : in_use::inUse;
+    switch (p_.files.probe(path)) {
+    case platform::ProbeResult::Free:
+        return in_use::free;
+    case platform::ProbeResult::InUse:
+        return in_use::inUse;
+    case platform::ProbeResult::Undetermined:
+        break;
+    }
+    return in_use::undetermined;
 }
 
 } // namespace vesperon

@@ -4,7 +4,9 @@
 #include "app/app_identity.h"
 #include "app/form1.h"
 #include "app/resume_next.h"
+#include "app/text.h"
 #include "config/check_list_file.h"
+#include "config/check_list_reader.h"
 
 #include <algorithm>
 
@@ -52,10 +54,11 @@ void form4::Click(const std::string& control) {
 void form4::LoadCheckList() {
     ListClear(list);
     resumeNext([&] {
-        const auto file = p_.files.readWhole(checkListPath(p_));
-        if (file.status == platform::FileRead::Status::Read) {
-            for (const auto& entry : checkListEntries(file.bytes)) {
-                ListAddItem(list, entry);
+        CheckListReader reader(p_.files, p_.system, checkListPath(p_));
+        ListLine line;
+        while (reader.next(line)) {
+            if (isCheckListEntry(line.text)) {
+                ListAddItem(list, line.text);
             }
         }
     });
@@ -79,20 +82,55 @@ void form4::AddBrowse_Click() {
         }
     }
     if (add) {
-        const auto file = p_.files.readWhole(checkListPath(p_));
-        const auto lines = textLines(file.bytes);
-        if (std::find(lines.begin(), lines.end(), chosen) != lines.end()) {
-            p_.windowing.messageBox("The selected file already exists in the Config File.",
-                                    platform::msgbox::okOnly, applicationTitle);
-            return;
+        const std::string path = checkListPath(p_);
+        CheckListReader reader(p_.files, p_.system, path);
+        std::vector<std::string> lines;
+        ListLine line;
+        while (reader.next(line)) {
+            if (line.text == chosen) {
+                p_.windowing.messageBox("The selected file already exists in the Config File.",
+                                        platform::msgbox::okOnly, applicationTitle);
+                return;
+            }
+            lines.push_back(std::move(line.text));
         }
-        // A list that cannot be read cannot be searched for the path: add nothing to it.
-        if (file.status != platform::FileRead::Status::Unreadable) {
-            resumeNext([&] { WriteTextFile(p_.files, checkListPath(p_), chosen, false); });
+        // A list that cannot be read whole cannot be searched for the path: add nothing to it.
+        if (reader.status() != CheckListReader::Status::Unreadable && !reader.failed()) {
+            resumeNext([&] { appendEntry(reader, lines, chosen); });
         }
     }
     AddDLG.FileName.clear();
     LoadCheckList();
+}
+
+void form4::appendEntry(const CheckListReader& list, const std::vector<std::string>& lines,
+                        const std::string& entry) {
+    const std::string path = checkListPath(p_);
+    ListEncoding encoding = list.encoding();
+    std::optional<std::string> bytes = encodeForList(p_.system, encoding, entry);
+    if (!bytes && list.asciiOnly()) {
+        // Plain ASCII reads the same as UTF-8: the list simply becomes UTF-8.
+        encoding = ListEncoding::Utf8;
+        bytes = entry;
+    }
+    if (!bytes) {
+        // The list's code page cannot hold the name: the whole list moves to UTF-8, never a
+        // list in two encodings.
+        std::string whole(byteOrderMark(ListEncoding::Utf8WithMark));
+        for (const auto& kept : lines) {
+            whole += kept + text::crlf;
+        }
+        p_.files.replaceFile(path, whole + entry + text::crlf);
+        return;
+    }
+    // A list saved without a line end after its last line (Notepad does that) must not get
+    // the new entry glued onto that line.
+    const std::string lineEnd = *encodeForList(p_.system, encoding, text::crlf);
+    std::string appended = list.empty() || list.endsWithLineEnd() ? "" : lineEnd;
+    if (list.status() == CheckListReader::Status::Absent || (list.empty() && lines.empty())) {
+        appended = std::string(byteOrderMark(encoding));
+    }
+    p_.files.writeText(path, appended + *bytes + lineEnd, false);
 }
 
 void form4::RemoveFile_Click() {
@@ -100,9 +138,18 @@ void form4::RemoveFile_Click() {
     if (selected >= 0) {
         ListRemoveItem(list, selected);
     }
-    // The old list stays whole until the new one is complete.
-    resumeNext(
-        [&] { p_.files.replaceFile(checkListPath(p_), checkListWithEntries(List(list).items)); });
+    // The old list stays whole until the new one is complete, in the encoding it was in.
+    resumeNext([&] {
+        const std::string path = checkListPath(p_);
+        ListEncoding encoding = CheckListReader(p_.files, p_.system, path).encoding();
+        const std::string text = checkListWithEntries(List(list).items);
+        std::optional<std::string> bytes = encodeForList(p_.system, encoding, text);
+        if (!bytes) {
+            encoding = ListEncoding::Utf8WithMark;
+            bytes = text;
+        }
+        p_.files.replaceFile(path, std::string(byteOrderMark(encoding)) + *bytes);
+    });
 }
 
 void form4::Close_Click() {

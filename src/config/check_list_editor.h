@@ -1,8 +1,12 @@
 #pragma once
 
 #include "app/form.h"
+#include "config/check_list_reader.h"
 #include "config/open_file_dialog.h"
 #include "platform/platform.h"
+
+#include <string>
+#include <vector>
 
 namespace vesperon {
 
@@ -27,6 +31,10 @@ protected:
     void Click(const std::string& control) override;
 
 private:
+    // Appends the entry to the list in the list's own encoding.
+    void appendEntry(const CheckListReader& list, const std::vector<std::string>& lines,
+                     const std::string& entry);
+
     platform::Platform& p_;
     Form1& owner_;
 };

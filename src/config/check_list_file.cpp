@@ -2,6 +2,7 @@
 
 #include "app/app_identity.h"
 #include "app/text.h"
+#include "app/unicode_text.h"
 
 namespace vesperon {
 
@@ -16,40 +17,43 @@ bool WriteTextFile(platform::Files& files, const std::string& path, const std::s
     return files.writeText(path, text + text::crlf, overwrite);
 }
 
-std::vector<std::string> textLines(std::string_view bytes) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < bytes.size()) {
-        const std::size_t end = bytes.find_first_of("\r\n", start);
-        if (end == std::string_view::npos) {
-            lines.emplace_back(bytes.substr(start));
-            break;
-        }
-        lines.emplace_back(bytes.substr(start, end - start));
-        start = end + 1;
-        if (bytes[end] == '\r' && start < bytes.size() && bytes[start] == '\n') {
-            ++start;
-        }
-    }
-    return lines;
-}
-
-std::vector<std::string> checkListEntries(std::string_view bytes) {
-    std::vector<std::string> entries;
-    for (auto& line : textLines(bytes)) {
-        if (!line.empty() && line.front() != ';') {
-            entries.push_back(std::move(line));
-        }
-    }
-    return entries;
-}
-
 std::string checkListWithEntries(const std::vector<std::string>& entries) {
     std::string bytes = checkListHeader() + text::crlf;
     for (const auto& entry : entries) {
         bytes += entry + text::crlf;
     }
     return bytes;
+}
+
+std::optional<std::string> encodeForList(platform::System& system, ListEncoding encoding,
+                                         std::string_view text) {
+    switch (encoding) {
+    case ListEncoding::SystemCodePage:
+        return system.utf8ToLegacy(text);
+    case ListEncoding::Utf8:
+    case ListEncoding::Utf8WithMark:
+        return std::string(text);
+    case ListEncoding::Utf16Le:
+    case ListEncoding::Utf16Be: {
+        std::string bytes;
+        unicode::appendUtf16(bytes, text, encoding == ListEncoding::Utf16Be);
+        return bytes;
+    }
+    }
+    return std::nullopt;
+}
+
+std::string_view byteOrderMark(ListEncoding encoding) {
+    switch (encoding) {
+    case ListEncoding::Utf8WithMark:
+        return "\xEF\xBB\xBF";
+    case ListEncoding::Utf16Le:
+        return "\xFF\xFE";
+    case ListEncoding::Utf16Be:
+        return "\xFE\xFF";
+    default:
+        return "";
+    }
 }
 
 } // namespace vesperon

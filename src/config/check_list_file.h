@@ -1,7 +1,10 @@
 #pragma once
 
+#include "config/check_list_reader.h"
 #include "platform/files.h"
+#include "platform/system.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,13 +16,13 @@ std::string checkListHeader();
 // Writes text + CR LF, appending or replacing; false when anything failed.
 bool WriteTextFile(platform::Files& files, const std::string& path, const std::string& text,
                    bool overwrite);
-// Every line of a text, empty and comment lines included. Lines end in CR LF, LF or a
-// lone CR; a last line without line end counts too.
-std::vector<std::string> textLines(std::string_view bytes);
 // The whole check list as a rewrite leaves it: a fresh header, then one line per entry.
 std::string checkListWithEntries(const std::vector<std::string>& entries);
-// The entries of a check list: every line except those that are empty or start with ";".
-// Lines end in CR LF, LF or a lone CR; a last line without line end counts too.
-std::vector<std::string> checkListEntries(std::string_view bytes);
+// Text (UTF-8) as a list in that encoding holds it; nullopt when the system's code page has
+// no counterpart for a character.
+std::optional<std::string> encodeForList(platform::System& system, ListEncoding encoding,
+                                         std::string_view text);
+// The byte-order mark a whole list in that encoding starts with (empty for none).
+std::string_view byteOrderMark(ListEncoding encoding);
 
 } // namespace vesperon

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 namespace vesperon::platform {
@@ -10,6 +11,33 @@ struct FileRead {
     std::string bytes;
 };
 
+// What the system says about a path that a check run is asked to test.
+enum class Presence {
+    Absent,      // the system says plainly that nothing is there
+    File,        // a file the program can probe
+    NotAFile,    // something else: a folder, a device, a socket
+    Undetermined // the system could not say (no permission, I/O error, a stale share...)
+};
+
+// The outcome of the momentary exclusive open of an existing file.
+enum class ProbeResult { Free, InUse, Undetermined };
+
+// A file opened for reading in pieces, closed when destroyed.
+class InputFile {
+public:
+    virtual ~InputFile() = default;
+    // Up to size bytes into buffer: how many were read, 0 at the end, -1 on a read error.
+    virtual long read(char* buffer, std::size_t size) = 0;
+    // Back to the first byte; false when the file cannot be read from the start again.
+    virtual bool rewind() = 0;
+};
+
+struct OpenedFile {
+    // Absent only when nothing at all is at the path (not even a dangling link).
+    FileRead::Status status = FileRead::Status::Absent;
+    std::unique_ptr<InputFile> file; // set when status is Read
+};
+
 // Plain file operations; every call opens, works and closes before it returns.
 class Files {
 public:
@@ -18,9 +46,17 @@ public:
     virtual bool fileNumberAvailable() = 0;
     // Starts a new check run: the next probe sees which files other processes hold now.
     virtual void beginProbeRun() = 0;
-    // Opens the existing file exclusively for reading and closes it again;
-    // false when either fails or when another process holds the file.
-    virtual bool probeExclusive(const std::string& path) = 0;
+    // Ends it: whatever the probes kept for the run (folders, the view of other processes)
+    // is let go.
+    virtual void endProbeRun() = 0;
+    // What the system says about the path, asked for a check run.
+    virtual Presence presenceOf(const std::string& path) = 0;
+    // Opens the existing file exclusively for reading and closes it again: in use when
+    // either fails or when another process holds the file; undetermined when the program
+    // cannot see what other processes hold.
+    virtual ProbeResult probe(const std::string& path) = 0;
+    // Opens a file to be read in pieces; only regular files count as readable.
+    virtual OpenedFile openForReading(const std::string& path) = 0;
     virtual FileRead readWhole(const std::string& path) = 0;
     // Appends (or, with overwrite, replaces the content with) the bytes given.
     virtual bool writeText(const std::string& path, const std::string& bytes, bool overwrite) = 0;

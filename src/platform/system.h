@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace vesperon::platform {
 
@@ -16,6 +18,10 @@ public:
     // The local date and time, to whole seconds (fractions dropped), as seconds since a fixed day.
     virtual std::int64_t localTimeWholeSeconds() = 0;
     virtual void sleepMilliseconds(int milliseconds) = 0;
+    // Text in the system's own code page (Windows: the ANSI code page) as UTF-8, and back;
+    // nullopt when a character has no counterpart. Linux keeps bytes as they are.
+    virtual std::optional<std::string> legacyToUtf8(std::string_view bytes) = 0;
+    virtual std::optional<std::string> utf8ToLegacy(std::string_view text) = 0;
 };
 
 } // namespace vesperon::platform

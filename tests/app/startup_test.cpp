@@ -67,6 +67,9 @@ TEST_F(Startup, EachSwitchStartsItsOwnRequestAndUnloads) {
         {"-R", "shutdown.exe -r -t 60 -c \"Restart by Vesperon\" -d p:4:1"},
         {"-s", "shutdown.exe -s -t 60 -c \"Shutdown by Vesperon\" -d p:4:1"},
         {"-S", "shutdown.exe -s -t 60 -c \"Shutdown by Vesperon\" -d p:4:1"},
+        // Blanks and tabs typed around the switch in a scheduler's argument field.
+        {"-r ", "shutdown.exe -r -t 60 -c \"Restart by Vesperon\" -d p:4:1"},
+        {"\t-s\t ", "shutdown.exe -s -t 60 -c \"Shutdown by Vesperon\" -d p:4:1"},
     };
     for (const auto& [arguments, commandLine] : cases) {
         fake::FakePlatform fresh;
@@ -84,7 +87,7 @@ TEST_F(Startup, EachSwitchStartsItsOwnRequestAndUnloads) {
 }
 
 TEST_F(Startup, AnythingElseOpensTheConfigurationWindow) {
-    for (const char* arguments : {"-r -f", "/s", "restart", " -r", "-r ", "-x"}) {
+    for (const char* arguments : {"-r -f", "/s", "restart", "- r", "-x", " \t "}) {
         fake::FakePlatform fresh;
         fresh.system.arguments = arguments;
         Forms freshForms(fresh.windowing);

@@ -109,6 +109,61 @@ TEST_F(CheckRun, HandWrittenLineEndsAreAccepted) {
     f.disk.addFile(listPath, "C:\\Data\\a.mdb\nC:\\Data\\b.mdb\rC:\\Data\\c.mdb");
     form.CheckAllFiles(true);
     EXPECT_EQ(rows().size(), 3u);
+    EXPECT_EQ(f.profile.reads, 1) << "one reading of the settings serves the whole run";
+}
+
+TEST_F(CheckRun, ListsSavedAsUnicodeAreDecoded) {
+    held("C:\\Данные\\a.mdb");
+    f.disk.addFile(listPath, "\xEF\xBB\xBF" "C:\\Данные\\a.mdb\r\n");
+    form.CheckAllFiles(true);
+    EXPECT_EQ(rows(), (std::vector<std::string>{"C:\\Данные\\a.mdb"}));
+}
+
+TEST_F(CheckRun, BlanksAroundAnEntryAreTriedOnlyWhenTheWholeTextNamesNothing) {
+    held("C:\\Data\\a.mdb");
+    f.disk.addFile("C:\\Data\\b.mdb ");
+    held("C:\\Data\\b.mdb");
+    list("\t C:\\Data\\a.mdb \r\n"
+         "\"C:\\Data\\a.mdb\" \r\n"
+         "C:\\Data\\b.mdb \r\n" // a name that does end in a blank is that file
+         " ;C:\\Data\\a.mdb\r\n"
+         "   \r\n");
+    form.CheckAllFiles(true);
+    EXPECT_EQ(rows(), (std::vector<std::string>{"C:\\Data\\a.mdb", "C:\\Data\\a.mdb"}));
+}
+
+// The system could not say whether the file is there, or nothing can be seen of other
+// processes: the run blocks and says why.
+TEST_F(CheckRun, CannotTellBlocks) {
+    f.disk.cannotTell.insert(fake::FakeDisk::key("\\\\server\\share\\job.lock"));
+    f.disk.addDrive('E', fake::Drive{false, 1});
+    f.disk.addFile("C:\\Data\\free.txt");
+    f.disk.throwsOn.insert(fake::FakeDisk::key("C:\\Data\\odd.txt"));
+    list("\\\\server\\share\\job.lock\r\nE:\\x.mdb\r\nC:\\Data\\odd.txt\r\n"
+         "relative\\name.txt\r\nC:\\Data\\gone.txt\r\n");
+    form.CheckAllFiles(true);
+    EXPECT_EQ(rows(), (std::vector<std::string>{"\\\\server\\share\\job.lock", "E:\\x.mdb",
+                                                "C:\\Data\\odd.txt"}));
+    EXPECT_EQ(form.sCheckMsg, "Unable to determine if file is in use");
+
+    fake::FakePlatform g;
+    Forms otherForms(g.windowing);
+    Form1 other(g.platform, otherForms);
+    g.disk.addFile("C:\\Data\\free.txt");
+    g.disk.addFile(listPath, "C:\\Data\\free.txt\r\n");
+    g.disk.holdersUnknown = true;
+    other.CheckAllFiles(false);
+    EXPECT_TRUE(other.bFileInUse);
+    EXPECT_EQ(other.sCheckMsg, "Unable to determine if file is in use");
+}
+
+TEST_F(CheckRun, ListThatFailsHalfWayBlocksAfterCheckingWhatWasRead) {
+    held("C:\\Data\\a.mdb");
+    list("C:\\Data\\a.mdb\r\nC:\\Data\\b.mdb\r\n");
+    f.disk.readFailsAt[fake::FakeDisk::key(listPath)] = f.disk.bytesOf(listPath).size() - 5;
+    form.CheckAllFiles(true);
+    EXPECT_EQ(rows(), (std::vector<std::string>{"C:\\Data\\a.mdb", listPath}));
+    EXPECT_EQ(f.disk.endedProbeRuns, 1) << "what the probes kept is let go";
 }
 
 TEST(CheckFileTest, QuotesAreRemovedFromTheCallersText) {

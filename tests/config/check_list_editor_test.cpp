@@ -1,4 +1,5 @@
 #include "app/form1.h"
+#include "app/unicode_text.h"
 #include "config/check_list_file.h"
 #include "platform/fake/fake_platform.h"
 
@@ -50,6 +51,42 @@ TEST_F(Editor, AddsAChosenFileAsTheLastEntry) {
     EXPECT_EQ(items().back(), "C:\\Data\\new.txt");
     EXPECT_TRUE(f.disk.bytesOf(listPath).ends_with("C:\\Data\\c.txt\r\nC:\\Data\\new.txt\r\n"));
     EXPECT_EQ(editor.AddDLG.FileName, "");
+}
+
+TEST_F(Editor, AddNeverGluesOntoALastLineWithoutLineEnd) {
+    f.disk.addFile(listPath, "C:\\Data\\a.txt");
+    f.disk.addFile("C:\\Data\\new.txt");
+    choose("C:\\Data\\new.txt");
+    editor.userClicks("AddBrowse");
+    EXPECT_EQ(f.disk.bytesOf(listPath), "C:\\Data\\a.txt\r\nC:\\Data\\new.txt\r\n");
+    EXPECT_EQ(items(), (Items{"C:\\Data\\a.txt", "C:\\Data\\new.txt"}));
+}
+
+// A list keeps the encoding it was saved in; one the code page cannot hold a name in moves
+// to UTF-8 whole.
+TEST_F(Editor, AddAndRemoveKeepTheListsEncoding) {
+    const std::string cyrillic = "C:\\Данные\\д.txt";
+    f.disk.addFile(cyrillic);
+    const std::string le = "\xFF\xFE" + std::string("C\0:\0\\\0a\0", 8); // "C:\a", no line end
+    f.disk.addFile(listPath, le);
+    choose(cyrillic);
+    editor.userClicks("AddBrowse");
+    std::string expected = le;
+    unicode::appendUtf16(expected, "\r\n" + cyrillic + "\r\n", false);
+    EXPECT_EQ(f.disk.bytesOf(listPath), expected);
+    EXPECT_EQ(items(), (Items{"C:\\a", cyrillic}));
+    editor.ListIndex("List1", 0);
+    editor.userClicks("RemoveFile");
+    expected = "\xFF\xFE";
+    unicode::appendUtf16(expected, checkListWithEntries({cyrillic}), false);
+    EXPECT_EQ(f.disk.bytesOf(listPath), expected);
+
+    f.disk.addFile(listPath, "C:\\caf\xE9\r\n");
+    editor.LoadCheckList();
+    choose(cyrillic);
+    editor.userClicks("AddBrowse");
+    EXPECT_EQ(f.disk.bytesOf(listPath), "\xEF\xBB\xBF" "C:\\café\r\n" + cyrillic + "\r\n");
+    EXPECT_EQ(items(), (Items{"C:\\café", cyrillic}));
 }
 
 TEST_F(Editor, RefusesAnExactDuplicateAndKeepsItInTheDialog) {

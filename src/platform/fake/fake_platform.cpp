@@ -1,12 +1,14 @@
 #include "platform/fake/fake_platform.h"
 
 #include "app/text.h"
+#include "app/unicode_text.h"
 #include "fso/path_text.h"
 #include "platform/date_value.h"
 #include "platform/profile_text.h"
 #include "platform/windows_error.h"
 
 #include <algorithm>
+#include <new>
 #include <cstdio>
 
 namespace vesperon::fake {
@@ -87,10 +89,90 @@ void FakeDisk::removeFile(const std::string& path) {
     metas.erase(key(path));
 }
 
-bool FakeFiles::probeExclusive(const std::string& path) {
+platform::Presence FakeFiles::presenceOf(const std::string& path) {
+    disk_.presenceAsked.push_back(path);
+    const std::string k = FakeDisk::key(path);
+    if (disk_.throwsOn.count(k) > 0) {
+        throw std::bad_alloc();
+    }
+    const auto drive = disk_.drives.find(FakeDisk::upper(path.empty() ? '\0' : path[0]));
+    if (disk_.cannotTell.count(k) > 0 || (drive != disk_.drives.end() && path.size() >= 2 &&
+                                          path[1] == ':' && !drive->second.ready)) {
+        return platform::Presence::Undetermined;
+    }
+    if (disk_.files.count(k) > 0) {
+        return platform::Presence::File;
+    }
+    return disk_.hasFolder(path) ? platform::Presence::NotAFile : platform::Presence::Absent;
+}
+
+platform::ProbeResult FakeFiles::probe(const std::string& path) {
     disk_.probed.push_back(path);
     const std::string k = FakeDisk::key(path);
-    return disk_.files.count(k) > 0 && disk_.inUse.count(k) == 0 && disk_.unreadable.count(k) == 0;
+    if (disk_.files.count(k) == 0 || disk_.inUse.count(k) > 0 || disk_.unreadable.count(k) > 0) {
+        return platform::ProbeResult::InUse;
+    }
+    return disk_.holdersUnknown ? platform::ProbeResult::Undetermined : platform::ProbeResult::Free;
+}
+
+namespace {
+
+// The file's bytes as they were when it was opened; reading may be made to fail part way.
+class FakeInputFile final : public platform::InputFile {
+public:
+    FakeInputFile(std::string bytes, std::size_t failAt)
+        : bytes_(std::move(bytes)), failAt_(failAt) {}
+    long read(char* buffer, std::size_t size) override {
+        if (at_ >= failAt_) {
+            return -1;
+        }
+        const std::size_t n = std::min({size, bytes_.size() - at_, failAt_ - at_});
+        std::copy_n(bytes_.data() + at_, n, buffer);
+        at_ += n;
+        return static_cast<long>(n);
+    }
+    bool rewind() override {
+        at_ = 0;
+        return true;
+    }
+
+private:
+    std::string bytes_;
+    std::size_t failAt_;
+    std::size_t at_ = 0;
+};
+
+} // namespace
+
+platform::OpenedFile FakeFiles::openForReading(const std::string& path) {
+    const platform::FileRead whole = readWhole(path);
+    if (whole.status != platform::FileRead::Status::Read) {
+        return {whole.status, nullptr};
+    }
+    const auto failing = disk_.readFailsAt.find(FakeDisk::key(path));
+    const std::size_t failAt =
+        failing == disk_.readFailsAt.end() ? whole.bytes.size() + 1 : failing->second;
+    return {platform::FileRead::Status::Read, std::make_unique<FakeInputFile>(whole.bytes, failAt)};
+}
+
+std::optional<std::string> FakeSystem::legacyToUtf8(std::string_view bytes) {
+    std::string text;
+    for (const char c : bytes) {
+        unicode::appendUtf8(text, static_cast<unsigned char>(c));
+    }
+    return text;
+}
+
+std::optional<std::string> FakeSystem::utf8ToLegacy(std::string_view text) {
+    std::string bytes;
+    for (std::size_t at = 0; at < text.size();) {
+        const char32_t c = unicode::decodeUtf8(text, at);
+        if (c > 0xFF) {
+            return std::nullopt;
+        }
+        bytes += static_cast<char>(c);
+    }
+    return bytes;
 }
 
 platform::FileRead FakeFiles::readWhole(const std::string& path) {

@@ -54,10 +54,16 @@ public:
     std::set<std::string> readOnly;                 // keys of files or folders that refuse writes
     std::map<std::string, FakeFileMeta> metas;      // file key -> details
     std::map<std::string, std::string> folderNames; // folder key -> spelling
+    std::set<std::string> cannotTell;               // keys the system cannot say anything about
+    std::set<std::string> throwsOn;                 // keys whose presence query throws
+    std::map<std::string, std::size_t> readFailsAt; // key -> reading fails after this many bytes
     bool fileNumbersLeft = true;
     bool replaceFails = false;
+    bool holdersUnknown = false; // nothing can be seen of other processes
     int probeRuns = 0;
+    int endedProbeRuns = 0;
     std::vector<std::string> probed;
+    std::vector<std::string> presenceAsked;
 };
 
 class FakeSystem final : public platform::System {
@@ -69,6 +75,9 @@ public:
         sleeps.push_back(milliseconds);
         nowMilliseconds += milliseconds;
     }
+    // A Western code page: bytes 0x80-0xFF stand for U+0080-U+00FF.
+    std::optional<std::string> legacyToUtf8(std::string_view bytes) override;
+    std::optional<std::string> utf8ToLegacy(std::string_view text) override;
     std::string exePath = "C:\\Tools\\Vesperon.exe";
     std::string arguments;
     std::int64_t nowMilliseconds = 1'000'000'000'000; // a clock that only sleeps move
@@ -117,7 +126,10 @@ public:
     explicit FakeFiles(FakeDisk& disk) : disk_(disk) {}
     bool fileNumberAvailable() override { return disk_.fileNumbersLeft; }
     void beginProbeRun() override { ++disk_.probeRuns; }
-    bool probeExclusive(const std::string& path) override;
+    void endProbeRun() override { ++disk_.endedProbeRuns; }
+    platform::Presence presenceOf(const std::string& path) override;
+    platform::ProbeResult probe(const std::string& path) override;
+    platform::OpenedFile openForReading(const std::string& path) override;
     platform::FileRead readWhole(const std::string& path) override;
     bool writeText(const std::string& path, const std::string& bytes, bool overwrite) override;
     bool pathAbsent(const std::string& path) override;

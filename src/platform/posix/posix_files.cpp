@@ -59,30 +59,95 @@ bool PosixFiles::descriptorAvailable() {
 }
 
 void PosixFiles::beginProbeRun() {
+    endProbeRun();
     scanStale_ = true;
     fileNumberKnown_ = false;
 }
 
-bool PosixFiles::probeExclusive(const std::string& path) {
+void PosixFiles::endProbeRun() {
+    folder_.close();
+}
+
+Presence PosixFiles::presenceOf(const std::string& path) {
     if (hasNul(path)) {
-        return false;
-    }
-    // O_NONBLOCK so that a FIFO without a writer does not hang the check.
-    int fd = ::open(path.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        return false;
+        return Presence::Undetermined;
     }
     struct stat info {};
-    bool statted = ::fstat(fd, &info) == 0;
+    const int error = folder_.stat(path, info);
+    if (error == 0) {
+        return S_ISREG(info.st_mode) ? Presence::File : Presence::NotAFile;
+    }
+    // Only these say that nothing is there; a refused search, an I/O error or a stale share
+    // cannot tell.
+    return error == ENOENT || error == ENOTDIR ? Presence::Absent : Presence::Undetermined;
+}
+
+ProbeResult PosixFiles::probe(const std::string& path) {
+    if (hasNul(path)) {
+        return ProbeResult::InUse;
+    }
+    // O_NONBLOCK so that a FIFO without a writer does not hang the check.
+    const int fd = folder_.open(path, O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return ProbeResult::InUse;
+    }
+    struct stat info {};
+    const bool statted = ::fstat(fd, &info) == 0;
     if (!closeChecked(fd) || !statted) {
-        return false;
+        return ProbeResult::InUse;
     }
     if (scanStale_) {
         scanValid_ = scan_.scan();
         scanStale_ = false;
     }
-    // Without /proc nothing is known about other processes: every file may be in use.
-    return scanValid_ && !scan_.held(info.st_dev, info.st_ino);
+    // Without /proc nothing is known about other processes.
+    if (!scanValid_) {
+        return ProbeResult::Undetermined;
+    }
+    return scan_.held(info.st_dev, info.st_ino) ? ProbeResult::InUse : ProbeResult::Free;
+}
+
+namespace {
+
+class PosixInputFile final : public InputFile {
+public:
+    explicit PosixInputFile(int fd) : fd_(fd) {}
+    ~PosixInputFile() override { ::close(fd_); }
+    PosixInputFile(const PosixInputFile&) = delete;
+    PosixInputFile& operator=(const PosixInputFile&) = delete;
+    long read(char* buffer, std::size_t size) override {
+        for (;;) {
+            const ssize_t n = ::read(fd_, buffer, size);
+            if (n >= 0 || errno != EINTR) {
+                return static_cast<long>(n);
+            }
+        }
+    }
+    bool rewind() override { return ::lseek(fd_, 0, SEEK_SET) == 0; }
+
+private:
+    int fd_;
+};
+
+} // namespace
+
+OpenedFile PosixFiles::openForReading(const std::string& path) {
+    if (hasNul(path)) {
+        return {FileRead::Status::Absent, nullptr}; // no file can have such a name
+    }
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        // A link whose target is gone (a share not mounted) is something, not nothing.
+        const bool nothingThere = (errno == ENOENT || errno == ENOTDIR) && pathAbsent(path);
+        return {nothingThere ? FileRead::Status::Absent : FileRead::Status::Unreadable, nullptr};
+    }
+    auto file = std::make_unique<PosixInputFile>(fd);
+    struct stat info {};
+    // Only regular files: a folder cannot be read, a device or FIFO may never end.
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        return {FileRead::Status::Unreadable, nullptr};
+    }
+    return {FileRead::Status::Read, std::move(file)};
 }
 
 FileRead PosixFiles::readWhole(const std::string& path) {

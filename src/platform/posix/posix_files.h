@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/files.h"
+#include "platform/posix/folder_cache.h"
 #include "platform/posix/open_file_scan.h"
 
 #include <string>
@@ -13,7 +14,10 @@ class PosixFiles final : public vesperon::platform::Files {
 public:
     bool fileNumberAvailable() override;
     void beginProbeRun() override;
-    bool probeExclusive(const std::string& path) override;
+    void endProbeRun() override;
+    Presence presenceOf(const std::string& path) override;
+    ProbeResult probe(const std::string& path) override;
+    OpenedFile openForReading(const std::string& path) override;
     FileRead readWhole(const std::string& path) override;
     bool writeText(const std::string& path, const std::string& bytes, bool overwrite) override;
     bool pathAbsent(const std::string& path) override;
@@ -25,6 +29,7 @@ public:
 private:
     static bool descriptorAvailable();
 
+    FolderCache folder_;
     OpenFileScan scan_;
     bool fileNumberKnown_ = false;
     bool fileNumberAvailable_ = true;

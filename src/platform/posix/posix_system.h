@@ -14,6 +14,13 @@ public:
     std::string argumentText() override { return arguments_; }
     std::int64_t localTimeWholeSeconds() override;
     void sleepMilliseconds(int milliseconds) override;
+    // File names are bytes here: the system's own code page is whatever they hold.
+    std::optional<std::string> legacyToUtf8(std::string_view bytes) override {
+        return std::string(bytes);
+    }
+    std::optional<std::string> utf8ToLegacy(std::string_view text) override {
+        return std::string(text);
+    }
 
 private:
     std::string arguments_;

@@ -1,3 +1,4 @@
+#include "platform/win32/wide_text.h"
 #include "platform/win32/win32_platform.h"
 
 #include <windows.h>
@@ -46,11 +47,65 @@ bool writeAll(HANDLE h, const std::string& bytes) {
 
 } // namespace
 
-bool Win32Files::probeExclusive(const std::string& path) {
+Presence Win32Files::presenceOf(const std::string& path) {
+    const DWORD attributes = ::GetFileAttributesW(widePath(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = ::GetLastError();
+        // Only these say plainly that nothing is there; an unreachable share, a drive that
+        // is not ready or a refused query cannot tell.
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
+                   ? Presence::Absent
+                   : Presence::Undetermined;
+    }
+    return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0
+               ? Presence::NotAFile
+               : Presence::File;
+}
+
+ProbeResult Win32Files::probe(const std::string& path) {
     // Read access with no sharing fails while any other handle to the file is open.
-    Handle h(::CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+    Handle h(::CreateFileW(widePath(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr));
-    return h.valid() && h.close();
+    return h.valid() && h.close() ? ProbeResult::Free : ProbeResult::InUse;
+}
+
+namespace {
+
+class Win32InputFile final : public InputFile {
+public:
+    explicit Win32InputFile(HANDLE h) : h_(h) {}
+    long read(char* buffer, std::size_t size) override {
+        DWORD n = 0;
+        const DWORD want = size > (1u << 20) ? (1u << 20) : static_cast<DWORD>(size);
+        return ::ReadFile(h_.get(), buffer, want, &n, nullptr) ? static_cast<long>(n) : -1;
+    }
+    bool rewind() override {
+        return ::SetFilePointer(h_.get(), 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER;
+    }
+
+private:
+    Handle h_;
+};
+
+} // namespace
+
+OpenedFile Win32Files::openForReading(const std::string& path) {
+    const std::wstring name = widePath(path);
+    HANDLE h = ::CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        const DWORD error = ::GetLastError();
+        // A link whose target is gone is something, not nothing: it cannot be read.
+        const bool nothingThere =
+            (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) &&
+            ::GetFileAttributesW(name.c_str()) == INVALID_FILE_ATTRIBUTES;
+        return {nothingThere ? FileRead::Status::Absent : FileRead::Status::Unreadable, nullptr};
+    }
+    auto file = std::make_unique<Win32InputFile>(h);
+    if (::GetFileType(h) != FILE_TYPE_DISK) {
+        return {FileRead::Status::Unreadable, nullptr};
+    }
+    return {FileRead::Status::Read, std::move(file)};
 }
 
 FileRead Win32Files::readWhole(const std::string& path) {

@@ -14,6 +14,8 @@ public:
     std::string argumentText() override;
     std::int64_t localTimeWholeSeconds() override;
     void sleepMilliseconds(int milliseconds) override;
+    std::optional<std::string> legacyToUtf8(std::string_view bytes) override;
+    std::optional<std::string> utf8ToLegacy(std::string_view text) override;
 };
 
 // What follows the program name on a command line, as the argument text reads it.
@@ -23,7 +25,10 @@ class Win32Files final : public Files {
 public:
     bool fileNumberAvailable() override { return true; }
     void beginProbeRun() override {}
-    bool probeExclusive(const std::string& path) override;
+    void endProbeRun() override {}
+    Presence presenceOf(const std::string& path) override;
+    ProbeResult probe(const std::string& path) override;
+    OpenedFile openForReading(const std::string& path) override;
     FileRead readWhole(const std::string& path) override;
     bool writeText(const std::string& path, const std::string& bytes, bool overwrite) override;
     bool pathAbsent(const std::string& path) override;

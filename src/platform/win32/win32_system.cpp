@@ -1,3 +1,4 @@
+#include "platform/win32/wide_text.h"
 #include "platform/win32/win32_platform.h"
 
 #include <windows.h>
@@ -54,6 +55,14 @@ std::int64_t Win32System::localTimeWholeSeconds() {
 
 void Win32System::sleepMilliseconds(int milliseconds) {
     ::Sleep(static_cast<DWORD>(milliseconds));
+}
+
+std::optional<std::string> Win32System::legacyToUtf8(std::string_view bytes) {
+    return codePageToUtf8(bytes, CP_ACP);
+}
+
+std::optional<std::string> Win32System::utf8ToLegacy(std::string_view text) {
+    return utf8ToCodePage(text, CP_ACP);
 }
 
 } // namespace vesperon::platform::win32

@@ -75,10 +75,10 @@ TEST(PosixFiles, ProbeSeesWhatOtherProcessesHold) {
     struct Case {
         const char* name;
         bool (*child)(const std::string&);
-        bool free;
-    } cases[] = {{"held open", holdOpen, false},
-                 {"mapped, descriptor closed", mapOnly, false},
-                 {"opened and closed again", openAndClose, true}};
+        ProbeResult result;
+    } cases[] = {{"held open", holdOpen, ProbeResult::InUse},
+                 {"mapped, descriptor closed", mapOnly, ProbeResult::InUse},
+                 {"opened and closed again", openAndClose, ProbeResult::Free}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         TempDir dir;
@@ -88,8 +88,9 @@ TEST(PosixFiles, ProbeSeesWhatOtherProcessesHold) {
         ASSERT_TRUE(child.ready());
         PosixFiles files;
         files.beginProbeRun();
-        EXPECT_EQ(files.probeExclusive(dir.file("data")), c.free);
-        EXPECT_TRUE(files.probeExclusive(dir.file("other")));
+        EXPECT_EQ(files.probe(dir.file("data")), c.result);
+        EXPECT_EQ(files.probe(dir.file("other")), ProbeResult::Free);
+        files.endProbeRun();
     }
 }
 
@@ -98,12 +99,12 @@ TEST(PosixFiles, HoldersAreReadAgainOnlyForANewRun) {
     dir.write("data", "x");
     PosixFiles files;
     files.beginProbeRun();
-    EXPECT_TRUE(files.probeExclusive(dir.file("data")));
+    EXPECT_EQ(files.probe(dir.file("data")), ProbeResult::Free);
     Child child([&] { return holdOpen(dir.file("data")); });
     ASSERT_TRUE(child.ready());
-    EXPECT_TRUE(files.probeExclusive(dir.file("data")));
+    EXPECT_EQ(files.probe(dir.file("data")), ProbeResult::Free);
     files.beginProbeRun();
-    EXPECT_FALSE(files.probeExclusive(dir.file("data")));
+    EXPECT_EQ(files.probe(dir.file("data")), ProbeResult::InUse);
 }
 
 TEST(PosixFiles, ProbeWithoutOtherHolders) {
@@ -112,15 +113,73 @@ TEST(PosixFiles, ProbeWithoutOtherHolders) {
     PosixFiles files;
     files.beginProbeRun();
     ::alarm(5); // a FIFO open that blocks ends the test run instead of hanging it
-    EXPECT_TRUE(files.probeExclusive(dir.file("fifo")));
+    EXPECT_EQ(files.probe(dir.file("fifo")), ProbeResult::Free);
     ::alarm(0);
-    EXPECT_FALSE(files.probeExclusive(dir.file("missing")));
-    EXPECT_FALSE(files.probeExclusive(dir.file("fifo") + std::string(1, '\0')));
+    EXPECT_EQ(files.probe(dir.file("missing")), ProbeResult::InUse) << "vanished after the test";
     if (::geteuid() != 0) { // permissions do not bind root
         dir.write("locked", "x");
         ASSERT_EQ(::chmod(dir.file("locked").c_str(), 0), 0);
-        EXPECT_FALSE(files.probeExclusive(dir.file("locked")));
+        EXPECT_EQ(files.probe(dir.file("locked")), ProbeResult::InUse);
     }
+}
+
+// Absent only when the system says plainly that nothing is there.
+TEST(PosixFiles, PresenceOfListedPaths) {
+    TempDir dir;
+    dir.write("file", "x");
+    ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink(dir.file("missing").c_str(), dir.file("dangling").c_str()), 0);
+    ASSERT_EQ(::symlink(dir.file("loop").c_str(), dir.file("loop").c_str()), 0);
+    ASSERT_EQ(::symlink(dir.file("file").c_str(), dir.file("link").c_str()), 0);
+    struct Case {
+        std::string path;
+        Presence presence;
+    } cases[] = {{dir.file("file"), Presence::File},
+                 {dir.file("link"), Presence::File},
+                 {dir.file("missing"), Presence::Absent},
+                 {dir.file("file/below"), Presence::Absent},
+                 {dir.file("dangling"), Presence::Absent},
+                 {dir.path(), Presence::NotAFile},
+                 {dir.file("fifo"), Presence::NotAFile},
+                 {dir.file("file/"), Presence::Absent},
+                 {dir.file("loop"), Presence::Undetermined},
+                 {dir.file(std::string(300, 'n')), Presence::Undetermined},
+                 {dir.file("file") + std::string(1, '\0'), Presence::Undetermined}};
+    PosixFiles files;
+    files.beginProbeRun();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        EXPECT_EQ(files.presenceOf(c.path), c.presence);
+    }
+    if (::geteuid() != 0) { // a folder that may not be searched hides what is in it
+        ASSERT_EQ(::mkdir(dir.file("closed").c_str(), 0700), 0);
+        dir.write("closed/file", "x");
+        ASSERT_EQ(::chmod(dir.file("closed").c_str(), 0), 0);
+        EXPECT_EQ(files.presenceOf(dir.file("closed/file")), Presence::Undetermined);
+        EXPECT_EQ(files.presenceOf(dir.file("closed/missing")), Presence::Undetermined);
+        ::chmod(dir.file("closed").c_str(), 0700);
+    }
+    files.endProbeRun();
+}
+
+TEST(PosixFiles, OpenForReadingInPieces) {
+    TempDir dir;
+    dir.write("data", "abcdef");
+    ASSERT_EQ(::symlink(dir.file("missing").c_str(), dir.file("dangling").c_str()), 0);
+    PosixFiles files;
+    EXPECT_EQ(files.openForReading(dir.file("missing")).status, Status::Absent);
+    EXPECT_EQ(files.openForReading(dir.file("dangling")).status, Status::Unreadable)
+        << "a link to a share that is not mounted is no missing list";
+    EXPECT_EQ(files.openForReading(dir.path()).status, Status::Unreadable);
+    auto opened = files.openForReading(dir.file("data"));
+    ASSERT_EQ(opened.status, Status::Read);
+    char buffer[4];
+    EXPECT_EQ(opened.file->read(buffer, 4), 4);
+    EXPECT_EQ(opened.file->read(buffer, 4), 2);
+    EXPECT_EQ(opened.file->read(buffer, 4), 0);
+    EXPECT_TRUE(opened.file->rewind());
+    EXPECT_EQ(opened.file->read(buffer, 4), 4);
+    EXPECT_EQ(std::string(buffer, 4), "abcd");
 }
 
 TEST(PosixFiles, NoFreeDescriptorIsReported) {

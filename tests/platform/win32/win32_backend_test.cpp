@@ -1,3 +1,4 @@
+#include "platform/win32/wide_text.h"
 #include "platform/win32/win32_platform.h"
 #include "support/temp_dir.h"
 
@@ -19,20 +20,62 @@ TEST(Win32System, ArgumentTextIsWhatFollowsTheProgramName) {
 }
 
 TEST(Win32Files, ExclusiveProbeFailsWhileAnyOtherHandleIsOpen) {
+    using platform::ProbeResult;
     test::TempDir dir;
     dir.write("f.dat", "x");
     const std::string path = dir.file("f.dat");
     platform::win32::Win32Files files;
-    EXPECT_TRUE(files.probeExclusive(path));
+    EXPECT_EQ(files.probe(path), ProbeResult::Free);
     for (DWORD share : {DWORD{0}, DWORD{FILE_SHARE_READ | FILE_SHARE_WRITE}}) {
         HANDLE h =
             ::CreateFileA(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
         ASSERT_NE(h, INVALID_HANDLE_VALUE);
-        EXPECT_FALSE(files.probeExclusive(path)) << "share mode " << share;
+        EXPECT_EQ(files.probe(path), ProbeResult::InUse) << "share mode " << share;
         ::CloseHandle(h);
     }
-    EXPECT_TRUE(files.probeExclusive(path)) << "a file read and closed again is free";
-    EXPECT_FALSE(files.probeExclusive(dir.file("missing.dat")));
+    EXPECT_EQ(files.probe(path), ProbeResult::Free) << "a file read and closed again is free";
+    EXPECT_EQ(files.probe(dir.file("missing.dat")), ProbeResult::InUse);
+}
+
+// Names outside the ANSI code page, beyond MAX_PATH, behind "\\?\" or on a share: absent
+// only when the system says so plainly.
+TEST(Win32Files, PresenceOfListedPaths) {
+    using platform::Presence;
+    test::TempDir dir;
+    platform::win32::Win32Files files;
+    const std::wstring base = platform::win32::widen(dir.path());
+    const std::wstring cyrillic = base + L"\\\x0414\x0430\x043D.mdb";
+    HANDLE h = ::CreateFileW(cyrillic.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    ::CloseHandle(h);
+    std::wstring deep = L"\\\\?\\" + base;
+    for (int i = 0; i < 6; ++i) {
+        deep += L"\\" + std::wstring(50, static_cast<wchar_t>(L'a' + i));
+        ASSERT_TRUE(::CreateDirectoryW(deep.c_str(), nullptr));
+    }
+    h = ::CreateFileW((deep + L"\\long.mdb").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0,
+                      nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    ::CloseHandle(h);
+    const std::string longPath = platform::win32::narrow(deep.substr(4) + L"\\long.mdb");
+    ASSERT_GT(longPath.size(), 300u);
+    const std::string name = platform::win32::narrow(cyrillic);
+    const struct {
+        std::string path;
+        Presence presence;
+    } cases[] = {{name, Presence::File},
+                 {"\\\\?\\" + name, Presence::File},
+                 {longPath, Presence::File},
+                 {dir.path(), Presence::NotAFile},
+                 {dir.file("missing.mdb"), Presence::Absent},
+                 {dir.file("no\\such\\x.mdb"), Presence::Absent},
+                 {"\\\\no-such-server\\share\\x.mdb", Presence::Undetermined}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        EXPECT_EQ(files.presenceOf(c.path), c.presence);
+    }
+    EXPECT_EQ(files.probe(name), platform::ProbeResult::Free);
+    EXPECT_EQ(files.probe(longPath), platform::ProbeResult::Free);
 }
 
 TEST(Win32Files, ReadWriteAndAbsence) {

@@ -1,0 +1,141 @@
+#include "app/unicode_text.h"
+#include "config/check_list_file.h"
+#include "config/check_list_reader.h"
+#include "platform/fake/fake_platform.h"
+
+#include <gtest/gtest.h>
+
+namespace vesperon {
+namespace {
+
+const std::string listPath = "C:\\Tools\\x.cfg";
+
+std::string utf16(const std::string& utf8, bool bigEndian) {
+    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    unicode::appendUtf16(bytes, utf8, bigEndian);
+    return bytes;
+}
+
+struct Read {
+    std::vector<std::string> lines;
+    std::vector<bool> exact;
+    ListEncoding encoding = ListEncoding::SystemCodePage;
+    bool failed = false;
+    bool endsWithLineEnd = false;
+};
+
+Read readList(fake::FakePlatform& f) {
+    CheckListReader reader(f.files, f.system, listPath);
+    Read r;
+    ListLine line;
+    while (reader.next(line)) {
+        r.lines.push_back(line.text);
+        r.exact.push_back(line.exact);
+    }
+    r.encoding = reader.encoding();
+    r.failed = reader.failed();
+    r.endsWithLineEnd = reader.endsWithLineEnd();
+    return r;
+}
+
+Read readList(const std::string& bytes) {
+    fake::FakePlatform f;
+    f.disk.addFile(listPath, bytes);
+    return readList(f);
+}
+
+using Lines = std::vector<std::string>;
+
+TEST(CheckListReader, LinesAsWritten) {
+    EXPECT_EQ(readList(";a\r\n ;b\r\n\r\n   \r\nc \r\n\"d\"\r\n").lines,
+              (Lines{";a", " ;b", "", "   ", "c ", "\"d\""}));
+    const Read ends = readList("a\r\r\nb\n\nc");
+    EXPECT_EQ(ends.lines, (Lines{"a", "", "b", "", "c"}));
+    EXPECT_FALSE(ends.endsWithLineEnd);
+    EXPECT_TRUE(readList("a\r\n").endsWithLineEnd);
+    EXPECT_EQ(readList(std::string("a\0b\r\n", 5)).lines, (Lines{std::string("a\0b", 3)}));
+    EXPECT_TRUE(readList("").lines.empty());
+    EXPECT_TRUE(isCheckListEntry(" ;b"));
+    EXPECT_FALSE(isCheckListEntry(";b"));
+    EXPECT_FALSE(isCheckListEntry(""));
+}
+
+// Lists as editors save them: the mark never glues onto the first path.
+TEST(CheckListReader, DecodesWhatEditorsWrite) {
+    const std::string name = "C:\\Данные\\jöb.mdb"; // UTF-8 in this source
+    const struct {
+        const char* what;
+        std::string bytes;
+        ListEncoding encoding;
+        Lines lines;
+    } cases[] = {
+        {"UTF-8 with mark", "\xEF\xBB\xBF" + name + "\r\nC:\\b", ListEncoding::Utf8WithMark,
+         {name, "C:\\b"}},
+        {"UTF-8 without mark", "C:\\a\n" + name, ListEncoding::Utf8, {"C:\\a", name}},
+        {"UTF-16 LE", utf16(name + "\r\nC:\\b\r\n", false), ListEncoding::Utf16Le, {name, "C:\\b"}},
+        {"UTF-16 BE", utf16(name + "\rC:\\b", true), ListEncoding::Utf16Be, {name, "C:\\b"}},
+        {"code page", "C:\\caf\xE9\r\nC:\\b", ListEncoding::SystemCodePage, {"C:\\café", "C:\\b"}},
+        {"plain ASCII", "C:\\a\r\n", ListEncoding::SystemCodePage, {"C:\\a"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Read r = readList(c.bytes);
+        EXPECT_EQ(r.encoding, c.encoding);
+        EXPECT_EQ(r.lines, c.lines);
+        EXPECT_EQ(r.exact, std::vector<bool>(c.lines.size(), true));
+    }
+}
+
+TEST(CheckListReader, LinesThatNameNoFileForSureAreMarked) {
+    const std::string lone = "\xFF\xFE" + std::string("C\0\0\xD8:\0\r\0b\0", 10); // lone surrogate
+    EXPECT_EQ(readList(lone).exact, (std::vector<bool>{false, true}));
+    const Read odd = readList(utf16("C:\\a", false) + "\x41");
+    EXPECT_EQ(odd.exact, std::vector<bool>{false}) << "half a character at the end";
+    const Read huge = readList(std::string(CheckListReader::maxLineBytes + 10, 'x') + "\r\nC:\\b");
+    EXPECT_EQ(huge.lines.at(0).size(), CheckListReader::maxLineBytes);
+    EXPECT_EQ(huge.exact, (std::vector<bool>{false, true}));
+    EXPECT_EQ(readList("\xEF\xBB\xBF" "C:\\\xE9\r\n").exact, std::vector<bool>{false});
+}
+
+TEST(CheckListReader, LargeListsInBoundedPiecesAndTwoPasses) {
+    // Non-ASCII only far beyond the first piece: the encoding is known before any line.
+    std::string bytes;
+    for (int i = 0; i < 20000; ++i) {
+        bytes += "C:\\data\\file" + std::to_string(i) + ".txt\r\n";
+    }
+    bytes += "C:\\Ä";
+    const Read r = readList(bytes);
+    EXPECT_EQ(r.encoding, ListEncoding::Utf8);
+    EXPECT_EQ(r.lines.size(), 20001u);
+    EXPECT_EQ(r.lines.back(), "C:\\Ä");
+}
+
+TEST(CheckListReader, ReadErrorsAndMissingLists) {
+    fake::FakePlatform f;
+    EXPECT_EQ(CheckListReader(f.files, f.system, listPath).status(),
+              CheckListReader::Status::Absent);
+    f.disk.addFile(listPath, "C:\\a\r\nC:\\b\r\nC:\\c\r\n");
+    f.disk.unreadable.insert(fake::FakeDisk::key(listPath));
+    EXPECT_EQ(CheckListReader(f.files, f.system, listPath).status(),
+              CheckListReader::Status::Unreadable);
+    f.disk.unreadable.clear();
+    f.disk.readFailsAt[fake::FakeDisk::key(listPath)] = 8;
+    const Read r = readList(f);
+    EXPECT_TRUE(r.failed);
+    EXPECT_EQ(r.lines, (Lines{"C:\\a"})) << "no line cut off by the failure is handed on";
+}
+
+TEST(CheckListFile, HeaderAndEncodings) {
+    fake::FakePlatform f;
+    ASSERT_TRUE(WriteTextFile(f.files, listPath, checkListHeader(), false));
+    const std::string rule = "; " + std::string(44, '*');
+    EXPECT_EQ(f.disk.bytesOf(listPath),
+              rule + "\r\n;     Vesperon - Configuration File\r\n" + rule + "\r\n\r\n");
+    EXPECT_FALSE(WriteTextFile(f.files, "C:\\Nowhere\\x.cfg", "C:\\b", false));
+    EXPECT_EQ(encodeForList(f.system, ListEncoding::SystemCodePage, "C:\\café"), "C:\\caf\xE9");
+    EXPECT_EQ(encodeForList(f.system, ListEncoding::SystemCodePage, "C:\\Д"), std::nullopt);
+    EXPECT_EQ(encodeForList(f.system, ListEncoding::Utf16Be, "Д"), "\x04\x14");
+}
+
+} // namespace
+} // namespace vesperon
