@@ -66,6 +66,7 @@ void PosixFiles::beginProbeRun() {
 
 void PosixFiles::endProbeRun() {
     folder_.close();
+    lastFile_.clear();
 }
 
 Presence PosixFiles::presenceOf(const std::string& path) {
@@ -75,7 +76,12 @@ Presence PosixFiles::presenceOf(const std::string& path) {
     struct stat info {};
     const int error = folder_.stat(path, info);
     if (error == 0) {
-        return S_ISREG(info.st_mode) ? Presence::File : Presence::NotAFile;
+        if (!S_ISREG(info.st_mode)) {
+            return Presence::NotAFile;
+        }
+        lastFile_ = path;
+        lastFileId_ = {info.st_dev, info.st_ino};
+        return Presence::File;
     }
     // Only these say that nothing is there; a refused search, an I/O error or a stale share
     // cannot tell.
@@ -91,8 +97,16 @@ ProbeResult PosixFiles::probe(const std::string& path) {
     if (fd < 0) {
         return ProbeResult::InUse;
     }
+    // The file just found by presenceOf() is known already. The holders are a view taken once
+    // per run, so a file replaced between that lookup and this open is no worse off than one
+    // replaced after the view was taken.
     struct stat info {};
-    const bool statted = ::fstat(fd, &info) == 0;
+    bool known = path == lastFile_;
+    if (known) {
+        info.st_dev = lastFileId_.first;
+        info.st_ino = lastFileId_.second;
+    }
+    const bool statted = known || ::fstat(fd, &info) == 0;
     if (!closeChecked(fd) || !statted) {
         return ProbeResult::InUse;
     }

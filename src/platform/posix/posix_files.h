@@ -5,6 +5,8 @@
 #include "platform/posix/open_file_scan.h"
 
 #include <string>
+#include <sys/types.h>
+#include <utility>
 
 namespace vesperon::platform::posix {
 
@@ -30,6 +32,9 @@ private:
     static bool descriptorAvailable();
 
     FolderCache folder_;
+    // The last file presenceOf() found, and its device and inode.
+    std::string lastFile_;
+    std::pair<dev_t, ino_t> lastFileId_{};
     OpenFileScan scan_;
     bool fileNumberKnown_ = false;
     bool fileNumberAvailable_ = true;
