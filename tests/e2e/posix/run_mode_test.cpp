@@ -76,5 +76,77 @@ TEST(RunMode, UnreadableCheckListBlocksAMissingOneDoesNot) {
     }
 }
 
+// Lists as editors save them, and entries typed or pasted by hand, name a held file.
+TEST(RunMode, HeldFileBlocksHoweverTheListWasSaved) {
+    const std::string name = "Данные job.dat"; // UTF-8 in this source
+    auto utf16le = [](const std::string& ascii) {
+        std::string bytes = "\xFF\xFE";
+        for (char c : ascii) {
+            bytes += c;
+            bytes += '\0';
+        }
+        return bytes;
+    };
+    const struct {
+        const char* what;
+        std::string (*list)(const std::string& path, const decltype(utf16le)& wide);
+    } cases[] = {
+        {"UTF-8 with a byte-order mark",
+         [](const std::string& p, const decltype(utf16le)&) {
+             return "\xEF\xBB\xBF" + p + "\r\n";
+         }},
+        {"UTF-16 as Notepad saves it",
+         [](const std::string& p, const decltype(utf16le)& wide) {
+             return wide(p.substr(0, p.rfind('/') + 1) + "plain.dat\r\n");
+         }},
+        {"blanks and a tab around the entry",
+         [](const std::string& p, const decltype(utf16le)&) { return "\t " + p + "  \r\n"; }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Installation app;
+        app.dir.write(name, "data");
+        app.dir.write("plain.dat", "data");
+        app.dir.write("vesperon.cfg", c.list(app.file(name), utf16le));
+        Holder held(app.file(name), Holder::Way::Open);
+        Holder plain(app.file("plain.dat"), Holder::Way::Open);
+        app.run({"-r"});
+        EXPECT_TRUE(app.shutdownArguments(300).empty());
+    }
+}
+
+TEST(RunMode, WhatCannotBeToldBlocks) {
+    Installation app;
+    ASSERT_EQ(::symlink(app.file("loop").c_str(), app.file("loop").c_str()), 0);
+    for (const std::string& entry : {app.file("loop"), app.file(std::string(300, 'n'))}) {
+        SCOPED_TRACE(entry);
+        app.dir.write("vesperon.cfg", header + entry + "\r\n");
+        app.run({"-r"});
+        EXPECT_TRUE(app.shutdownArguments(300).empty());
+    }
+    // A list behind a link to a share that is not mounted is no missing list.
+    ::unlink(app.file("vesperon.cfg").c_str());
+    ASSERT_EQ(::symlink("/no/such/share/list.cfg", app.file("vesperon.cfg").c_str()), 0);
+    app.run({"-r"});
+    EXPECT_TRUE(app.shutdownArguments(300).empty());
+    struct stat link {};
+    EXPECT_TRUE(::lstat(app.file("vesperon.cfg").c_str(), &link) == 0 && S_ISLNK(link.st_mode))
+        << "start-up wrote nothing over the link";
+}
+
+TEST(RunMode, HugeListRunsInBoundedMemory) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer needs more address space than the limit leaves";
+#else
+    Installation app;
+    app.dir.write("job.dat", "data");
+    app.dir.write("vesperon.cfg", std::string(8 << 20, '\n') + app.file("job.dat") + "\n");
+    app.addressSpaceLimit = 32ul << 20;
+    Holder held(app.file("job.dat"), Holder::Way::Open);
+    app.run({"-r"});
+    EXPECT_TRUE(app.shutdownArguments(300).empty());
+#endif
+}
+
 } // namespace
 } // namespace vesperon::test

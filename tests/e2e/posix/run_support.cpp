@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <stdexcept>
 #include <sys/mman.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -65,6 +66,10 @@ int Installation::run(const std::vector<std::string>& arguments,
         ::chdir(dir.path().c_str());
         int devnull = ::open("/dev/null", O_RDONLY);
         ::dup2(devnull, 0);
+        if (addressSpaceLimit != 0) {
+            const rlimit limit{addressSpaceLimit, addressSpaceLimit};
+            ::setrlimit(RLIMIT_AS, &limit);
+        }
         ::execve(cargv[0], cargv.data(), cenv.data());
         ::_exit(127);
     }

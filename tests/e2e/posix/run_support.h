@@ -24,6 +24,8 @@ public:
     std::string registryFile() const;
 
     TempDir dir;
+    // The address-space limit runs get (0: none), as `ulimit -v` or a service's memory cap gives.
+    unsigned long addressSpaceLimit = 0;
 
 private:
     std::string exeName_;
