@@ -1,6 +1,7 @@
 #include "app/application.h"
 
 #include <cstdio>
+#include <string>
 
 namespace vesperon {
 
@@ -12,9 +13,12 @@ int runApplication(platform::Platform& platform) {
         return 0;
     }
     if (!platform.windowing.available()) {
-        std::fputs("vesperon: no display for the configuration window; set DISPLAY, or start "
-                   "with -r (restart) or -s (shut down)\n",
-                   stderr);
+        std::string reason = platform.windowing.unavailableReason();
+        if (reason.empty()) {
+            reason = "no display for the configuration window; set DISPLAY, or start with -r "
+                     "(restart) or -s (shut down)";
+        }
+        std::fprintf(stderr, "vesperon: %s\n", reason.c_str());
         return 1;
     }
     forms.enableWindows();

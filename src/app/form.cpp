@@ -175,11 +175,11 @@ void Form::userClicks(const std::string& control) {
     Click(control);
 }
 
-void Form::checkChanged(const std::string& control, int value) {
+void Form::checkChanged(const std::string& control, int value) noexcept {
     values_[control] = value;
 }
 
-void Form::selectionChanged(const std::string& control, int index) {
+void Form::selectionChanged(const std::string& control, int index) noexcept {
     auto& list = lists_[control];
     list.listIndex = (index >= 0 && index < static_cast<int>(list.items.size())) ? index : -1;
 }

@@ -72,11 +72,12 @@ public:
     // What a user's click does: a check box toggles, then the control's click handler runs.
     void userClicks(const std::string& control);
 
-    // WindowEvents, from the native window
-    void checkChanged(const std::string& control, int value) override;
-    void selectionChanged(const std::string& control, int index) override;
-    void controlClicked(const std::string& control) override { Click(control); }
-    void closeRequested() override { Unload(); }
+    // WindowEvents, from the native window. On Linux they come from the window module, which
+    // has a C++ runtime of its own: nothing may be thrown back into it.
+    void checkChanged(const std::string& control, int value) noexcept override;
+    void selectionChanged(const std::string& control, int index) noexcept override;
+    void controlClicked(const std::string& control) noexcept override { Click(control); }
+    void closeRequested() noexcept override { Unload(); }
 
     platform::NativeWindow* nativeWindow() { return window_.get(); }
 

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace vesperon::platform {
 
@@ -40,11 +41,38 @@ public:
     virtual std::optional<Rect> controlRect(const std::string& control) = 0;
 };
 
+// Without a display nothing can be shown; the windows of a form stay unseen.
+class NoWindow final : public NativeWindow {
+public:
+    void show() noexcept override {}
+    void hide() noexcept override {}
+    void setCaption(const std::string&) noexcept override {}
+    void setCheck(const std::string&, int) noexcept override {}
+    void setListItems(const std::string&, const std::vector<std::string>&, int) noexcept override {}
+    void setText(const std::string&, const std::string&) noexcept override {}
+    void setFocus(const std::string&) noexcept override {}
+    Rect clientArea() noexcept override { return {}; }
+    std::optional<Rect> controlRect(const std::string&) noexcept override { return std::nullopt; }
+};
+
 // Message-box buttons, icons and answers, with the values Windows uses.
 namespace msgbox {
 inline constexpr int okOnly = 0, okCancel = 1, yesNoCancel = 3, yesNo = 4;
 inline constexpr int critical = 16, question = 32, exclamation = 48, information = 64;
 inline constexpr int ok = 1, cancel = 2, yes = 6, no = 7;
+
+// What a box dismissed with Escape or its close box answers.
+inline int dismissed(int buttons) {
+    switch (buttons & 0x0F) {
+    case okCancel:
+    case yesNoCancel:
+        return cancel;
+    case yesNo:
+        return no;
+    default:
+        return ok;
+    }
+}
 } // namespace msgbox
 
 class Windowing {
@@ -52,6 +80,8 @@ public:
     virtual ~Windowing() = default;
     // Whether windows can be shown at all (a display is there); opens nothing else.
     virtual bool available() = 0;
+    // Why not, in one line for the user, when it is more than a missing display.
+    virtual std::string unavailableReason() { return {}; }
     virtual std::unique_ptr<NativeWindow> createWindow(const FormLayout& design,
                                                        WindowEvents& events) = 0;
     // A modal message box; returns the answer (msgbox::ok, yes, no, ...).

@@ -190,7 +190,7 @@ public:
         Fl::delete_widget(window_);
     }
 
-    void show() override {
+    void show() noexcept override {
         const bool first = !window_->shown();
         window_->show();
         if (first && tool_) {
@@ -198,18 +198,20 @@ public:
         }
     }
 
-    void hide() override { window_->hide(); }
+    void hide() noexcept override { window_->hide(); }
 
-    void setCaption(const std::string& caption) override { window_->copy_label(caption.c_str()); }
+    void setCaption(const std::string& caption) noexcept override {
+        window_->copy_label(caption.c_str());
+    }
 
-    void setCheck(const std::string& name, int value) override {
+    void setCheck(const std::string& name, int value) noexcept override {
         if (auto* control = find(name, ControlKind::CheckBox)) {
             static_cast<Fl_Check_Button*>(control->widget)->value(value != 0 ? 1 : 0);
         }
     }
 
     void setListItems(const std::string& name, const std::vector<std::string>& items,
-                      int selected) override {
+                      int selected) noexcept override {
         auto* control = find(name, ControlKind::ListBox);
         if (control == nullptr) {
             return;
@@ -226,22 +228,22 @@ public:
         }
     }
 
-    void setText(const std::string& name, const std::string& text) override {
+    void setText(const std::string& name, const std::string& text) noexcept override {
         if (auto* control = find(name)) {
             control->widget->copy_label(text.c_str());
             window_->redraw(); // labels draw no background, frames lie under their neighbours
         }
     }
 
-    void setFocus(const std::string& name) override {
+    void setFocus(const std::string& name) noexcept override {
         if (auto* control = find(name)) {
             control->widget->take_focus();
         }
     }
 
-    Rect clientArea() override { return {0, 0, window_->w(), window_->h()}; }
+    Rect clientArea() noexcept override { return {0, 0, window_->w(), window_->h()}; }
 
-    std::optional<Rect> controlRect(const std::string& name) override {
+    std::optional<Rect> controlRect(const std::string& name) noexcept override {
         const auto* control = find(name);
         if (control == nullptr) {
             return std::nullopt;
@@ -330,33 +332,6 @@ private:
     std::shared_ptr<int> life_ = std::make_shared<int>(0);
 };
 
-// Without a display nothing can be shown; the windows of a form stay unseen.
-class NoWindow final : public NativeWindow {
-public:
-    void show() override {}
-    void hide() override {}
-    void setCaption(const std::string&) override {}
-    void setCheck(const std::string&, int) override {}
-    void setListItems(const std::string&, const std::vector<std::string>&, int) override {}
-    void setText(const std::string&, const std::string&) override {}
-    void setFocus(const std::string&) override {}
-    Rect clientArea() override { return {}; }
-    std::optional<Rect> controlRect(const std::string&) override { return std::nullopt; }
-};
-
-// What a box dismissed with Escape or its close box answers.
-int escapeAnswer(int buttonSet) {
-    switch (buttonSet) {
-    case msgbox::okCancel:
-    case msgbox::yesNoCancel:
-        return msgbox::cancel;
-    case msgbox::yesNo:
-        return msgbox::no;
-    default:
-        return msgbox::ok;
-    }
-}
-
 } // namespace
 
 std::string fltkFileFilter(const std::string& windowsFilter) {
@@ -375,7 +350,7 @@ std::string fltkFileFilter(const std::string& windowsFilter) {
     return filter.empty() ? "*" : filter;
 }
 
-FltkWindowing::FltkWindowing() = default;
+FltkWindowing::FltkWindowing() noexcept = default;
 
 FltkWindowing::~FltkWindowing() {
     if (fl_display != nullptr) {
@@ -383,7 +358,7 @@ FltkWindowing::~FltkWindowing() {
     }
 }
 
-bool FltkWindowing::available() {
+bool FltkWindowing::available() noexcept {
     if (fl_display != nullptr) {
         return true;
     }
@@ -401,17 +376,18 @@ bool FltkWindowing::available() {
 }
 
 std::unique_ptr<NativeWindow> FltkWindowing::createWindow(const FormLayout& design,
-                                                          WindowEvents& events) {
+                                                          WindowEvents& events) noexcept {
     if (!available()) {
         return std::make_unique<NoWindow>();
     }
     return std::make_unique<FltkWindow>(design, events);
 }
 
-int FltkWindowing::messageBox(const std::string& prompt, int buttons, const std::string& title) {
+int FltkWindowing::messageBox(const std::string& prompt, int buttons,
+                              const std::string& title) noexcept {
     const int buttonSet = buttons & 0x0F;
     if (!available()) {
-        return escapeAnswer(buttonSet);
+        return msgbox::dismissed(buttonSet);
     }
     // The icon box keeps what is set here; FLTK puts its own mark only into an empty one.
     Fl_Widget* icon = fl_message_icon();
@@ -481,7 +457,7 @@ std::optional<std::string> choose(Fl_File_Chooser& chooser) {
 
 std::optional<std::string> FltkWindowing::openFileDialog(const std::string& title,
                                                          const std::string& filter,
-                                                         const std::string& initialName) {
+                                                         const std::string& initialName) noexcept {
     if (!available()) {
         return std::nullopt;
     }
@@ -495,7 +471,7 @@ std::optional<std::string> FltkWindowing::openFileDialog(const std::string& titl
 }
 
 std::optional<std::string> FltkWindowing::browseForFolder(NativeWindow* /*owner*/,
-                                                          const std::string& prompt) {
+                                                          const std::string& prompt) noexcept {
     if (!available()) {
         return std::nullopt;
     }
@@ -511,13 +487,13 @@ std::optional<std::string> FltkWindowing::browseForFolder(NativeWindow* /*owner*
     return folder;
 }
 
-void FltkWindowing::processPendingMessages() {
+void FltkWindowing::processPendingMessages() noexcept {
     if (fl_display != nullptr) {
         Fl::check();
     }
 }
 
-void FltkWindowing::runUntil(const std::function<bool()>& done) {
+void FltkWindowing::runUntil(const std::function<bool()>& done) noexcept {
     // Without a display no event can ever change done().
     if (fl_display == nullptr) {
         return;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/platform.h"
-#include "platform/posix/fltk_windowing.h"
+#include "platform/posix/module_windowing.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/posix_files.h"
 #include "platform/posix/posix_processes.h"
@@ -17,11 +17,10 @@ namespace vesperon::platform::posix {
 class PlatformBundle {
 public:
     PlatformBundle(int argc, char** argv)
-        : system_(argc, argv),
-          registry_(defaultRegistryFolder()), platform_{posixEdition,   system_,    files_,
-                                                        fileSystem_,    processes_, profile_,
-                                                        registry_,      eventLog_,  windowing_,
-                                                        processListing_} {}
+        : system_(argc, argv), registry_(defaultRegistryFolder()),
+          windowing_(system_), platform_{posixEdition, system_,        files_,    fileSystem_,
+                                         processes_,   profile_,       registry_, eventLog_,
+                                         windowing_,   processListing_} {}
     Platform& platform() { return platform_; }
 
 private:
@@ -32,7 +31,7 @@ private:
     PosixProfile profile_;
     PosixRegistry registry_;
     SyslogEventLog eventLog_;
-    FltkWindowing windowing_;
+    ModuleWindowing windowing_; // loads the window module only for a window
     ProcProcessListing processListing_;
     Platform platform_;
 };

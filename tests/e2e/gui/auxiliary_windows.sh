@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Shows the two windows that nothing on the main road opens, keeps a screenshot of
 # each in SCREENSHOTS, and clicks their buttons as a user would.
-#   auxiliary_windows.sh linux|windows GALLERY SCREENSHOTS
+#   auxiliary_windows.sh windows GALLERY SCREENSHOTS
+#   auxiliary_windows.sh linux GALLERY SCREENSHOTS MODULE   (the window module, put beside it)
 # Exit 77: skipped (no display or no xdotool).
 set -uo pipefail
-edition=$1 gallery=$2 shots=$3
+edition=$1 gallery=$2 shots=$3 module=${4:-}
 [ -n "${DISPLAY:-}" ] && command -v xdotool >/dev/null && command -v import >/dev/null || exit 77
 mkdir -p "$shots"
 app=$(mktemp -d /tmp/vesperon-gallery.XXXXXX)
@@ -18,7 +19,7 @@ trap finish EXIT
 fail() { echo "FAILED: $*" >&2; exit 1; }
 
 # The configuration window that the prompt opens writes its files beside the program.
-cp "$gallery" "$app/"
+cp "$gallery" ${module:+"$module"} "$app/"
 exe="$app/$(basename "$gallery")"
 cd "$app"
 show() {

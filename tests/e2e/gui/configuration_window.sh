@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Drives the configuration window as a user would, on a real display, and keeps
 # screenshots of each window in SCREENSHOTS.
-#   configuration_window.sh linux   EXE SCREENSHOTS
+#   configuration_window.sh linux   EXE SCREENSHOTS MODULE   (the window module, put beside EXE)
 #   configuration_window.sh windows EXE SCREENSHOTS STANDIN HOLDER   (under Wine; WINEPREFIX set)
 # Never passes -r or -s; a recording stand-in for shutdown is put in place all the same.
 # Exit 77: skipped (no display or no xdotool).
 set -uo pipefail
 edition=$1 exe=$2 shots=$3 standin=${4:-} holder_exe=${5:-}
+module=${4:-} # linux: the fourth argument
 [ -n "${DISPLAY:-}" ] && command -v xdotool >/dev/null && command -v import >/dev/null || exit 77
 mkdir -p "$shots"
 
@@ -24,6 +25,7 @@ fail() { echo "FAILED: $*" >&2; exit 1; }
 name=vesperon
 [ "$edition" = windows ] && name=vesperon.exe
 cp "$exe" "$app/$name"
+[ "$edition" = linux ] && cp "$module" "$app/"
 mkdir "$app/bin"
 printf '#!/bin/sh\necho "$@" > "%s/shutdown-args"\n' "$app" >"$app/bin/shutdown"
 chmod +x "$app/bin/shutdown"

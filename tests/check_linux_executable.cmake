@@ -1,0 +1,20 @@
+cmake_minimum_required(VERSION 3.25)
+# Checks that the Linux executable needs no library but the C library itself: no window,
+# X11, font or image library, and no shared C++ runtime (linked in).
+# Usage: cmake -DREADELF=... -DEXE=... [-DSANITIZED=ON] -P check_linux_executable.cmake
+execute_process(COMMAND ${READELF} -d ${EXE} OUTPUT_VARIABLE dynamic RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "cannot read ${EXE}")
+endif()
+set(allowed "^(libc\\.so\\.6|libm\\.so\\.6|ld-linux-x86-64\\.so\\.2)$")
+if(SANITIZED)
+  set(allowed "^(libc\\.so\\.6|libm\\.so\\.6|ld-linux-x86-64\\.so\\.2|libasan\\.so\\.[0-9]+|libubsan\\.so\\.[0-9]+)$")
+endif()
+string(REGEX MATCHALL "Shared library: \\[[^]\n]+\\]" needed "${dynamic}")
+foreach(entry IN LISTS needed)
+  string(REGEX REPLACE "Shared library: \\[(.*)\\]" "\\1" library "${entry}")
+  if(NOT library MATCHES "${allowed}")
+    message(FATAL_ERROR "needs ${library}: a scheduled run would map it at every start")
+  endif()
+  message(STATUS "needs ${library}")
+endforeach()
