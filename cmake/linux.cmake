@@ -48,3 +48,4 @@ set_target_properties(vesperon-fltk PROPERTIES PREFIX "" LINK_DEPENDS ${VESPERON
 set_target_properties(vesperon_fltk vesperon-fltk PROPERTIES POSITION_INDEPENDENT_CODE ON
                       CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
 add_dependencies(vesperon vesperon-fltk)
+include(cmake/packaging.cmake)
