@@ -1,13 +1,13 @@
 #include "platform/posix/posix_processes.h"
 
-#include <cerrno>
 #include <cstdlib>
-#include <fcntl.h>
+#include <spawn.h>
 #include <string_view>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
+
+extern char** environ;
 
 namespace vesperon::platform::posix {
 
@@ -69,40 +69,19 @@ bool PosixProcesses::startWithoutWaiting(const StartRequest& request) {
     }
     argv.push_back(nullptr);
 
-    // The exec's outcome comes back through a pipe that closes on a successful exec.
-    int report[2];
-    if (::pipe2(report, O_CLOEXEC) != 0) {
+    // posix_spawn returns only after the exec, with its error if it failed, and copies no
+    // page tables on the way. In a session of its own the request outlives a closed
+    // terminal; the caller ends right after, so init adopts and reaps the child.
+    posix_spawnattr_t attributes;
+    if (::posix_spawnattr_init(&attributes) != 0) {
         return false;
     }
-    const pid_t middle = ::fork();
-    if (middle < 0) {
-        ::close(report[0]);
-        ::close(report[1]);
-        return false;
-    }
-    if (middle == 0) {
-        // The middle process exits at once, so the program is adopted by init and
-        // reaped there: the caller never waits for it and no zombie is left.
-        ::setsid();
-        const pid_t child = ::fork();
-        if (child == 0) {
-            ::execv(program.c_str(), argv.data());
-            const int error = errno;
-            [[maybe_unused]] auto ignored = ::write(report[1], &error, sizeof error);
-            ::_exit(127);
-        }
-        ::_exit(child < 0 ? 1 : 0);
-    }
-    ::close(report[1]);
-    int status = 0;
-    while (::waitpid(middle, &status, 0) < 0 && errno == EINTR) {
-    }
-    int error = 0;
-    ssize_t n;
-    while ((n = ::read(report[0], &error, sizeof error)) < 0 && errno == EINTR) {
-    }
-    ::close(report[0]);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 && n == 0;
+    ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
+    pid_t child = -1;
+    const int error =
+        ::posix_spawn(&child, program.c_str(), nullptr, &attributes, argv.data(), environ);
+    ::posix_spawnattr_destroy(&attributes);
+    return error == 0;
 }
 
 } // namespace vesperon::platform::posix

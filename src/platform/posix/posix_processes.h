@@ -8,7 +8,8 @@ namespace vesperon::platform::posix {
 
 class PosixProcesses final : public Processes {
 public:
-    // Runs argv directly (never through a shell), detached so that no zombie is left.
+    // Runs argv directly (never through a shell) in a session of its own; false when it
+    // could not be started. The child is not reaped: the program ends right after.
     bool startWithoutWaiting(const StartRequest& request) override;
 };
 
