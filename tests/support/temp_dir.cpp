@@ -10,6 +10,19 @@ namespace vesperon::test {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// Names are UTF-8 on both editions; Windows would read a plain string in another code page.
+fs::path pathOf(const std::string& utf8) {
+#ifdef _WIN32
+    return fs::path(std::u8string(utf8.begin(), utf8.end()));
+#else
+    return fs::path(utf8);
+#endif
+}
+
+} // namespace
+
 TempDir::TempDir() {
     std::random_device seed;
     std::mt19937_64 random(seed());
@@ -39,22 +52,22 @@ TempDir::~TempDir() {
 }
 
 std::string TempDir::file(const std::string& name) const {
-    return (fs::path(path_) / fs::path(name).make_preferred()).string();
+    return (fs::path(path_) / pathOf(name).make_preferred()).string();
 }
 
 void TempDir::write(const std::string& name, const std::string& bytes) const {
-    std::ofstream out(file(name), std::ios::binary | std::ios::trunc);
+    std::ofstream out(pathOf(file(name)), std::ios::binary | std::ios::trunc);
     out << bytes;
 }
 
 std::string TempDir::read(const std::string& name) const {
-    std::ifstream in(file(name), std::ios::binary);
+    std::ifstream in(pathOf(file(name)), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 bool TempDir::exists(const std::string& name) const {
     std::error_code ignored;
-    return fs::exists(fs::symlink_status(file(name), ignored));
+    return fs::exists(fs::symlink_status(pathOf(file(name)), ignored));
 }
 
 } // namespace vesperon::test

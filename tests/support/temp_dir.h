@@ -4,7 +4,8 @@
 
 namespace vesperon::test {
 
-// A fresh folder under the system's temporary folder, removed with everything in it.
+// A fresh folder under the system's temporary folder, removed with everything in it. Names
+// are UTF-8.
 class TempDir {
 public:
     TempDir();

@@ -109,8 +109,8 @@ OpenedFile Win32Files::openForReading(const std::string& path) {
 }
 
 FileRead Win32Files::readWhole(const std::string& path) {
-    Handle h(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    Handle h(::CreateFileW(widePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!h.valid()) {
         const DWORD error = ::GetLastError();
         const bool absent = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
@@ -139,7 +139,7 @@ FileRead Win32Files::readWhole(const std::string& path) {
 }
 
 bool Win32Files::writeText(const std::string& path, const std::string& bytes, bool overwrite) {
-    Handle h(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+    Handle h(::CreateFileW(widePath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                            overwrite ? CREATE_ALWAYS : OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                            nullptr));
     if (!h.valid()) {
@@ -154,7 +154,7 @@ bool Win32Files::writeText(const std::string& path, const std::string& bytes, bo
 }
 
 bool Win32Files::pathAbsent(const std::string& path) {
-    if (::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    if (::GetFileAttributesW(widePath(path).c_str()) != INVALID_FILE_ATTRIBUTES) {
         return false;
     }
     const DWORD error = ::GetLastError();
@@ -162,7 +162,7 @@ bool Win32Files::pathAbsent(const std::string& path) {
 }
 
 bool Win32Files::normalFileExists(const std::string& path) {
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    const DWORD attributes = ::GetFileAttributesW(widePath(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES &&
            (attributes &
             (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) == 0;
@@ -173,20 +173,21 @@ bool Win32Files::replaceFile(const std::string& path, const std::string& bytes) 
     // that happens to be there already is ever overwritten.
     const auto separator = path.find_last_of("\\/:");
     const std::string folder = separator == std::string::npos ? "." : path.substr(0, separator + 1);
-    char temp[MAX_PATH] = {};
-    if (::GetTempFileNameA(folder.c_str(), "vsp", 0, temp) == 0) {
+    wchar_t temp[MAX_PATH] = {};
+    if (::GetTempFileNameW(widen(folder).c_str(), L"vsp", 0, temp) == 0) {
         return false;
     }
-    if (!writeText(temp, bytes, true) ||
-        !::MoveFileExA(temp, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        ::DeleteFileA(temp);
+    if (!writeText(narrow(temp), bytes, true) ||
+        !::MoveFileExW(temp, widePath(path).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        ::DeleteFileW(temp);
         return false;
     }
     return true;
 }
 
 bool Win32Files::deleteFile(const std::string& path) {
-    return ::DeleteFileA(path.c_str()) != 0;
+    return ::DeleteFileW(widePath(path).c_str()) != 0;
 }
 
 } // namespace vesperon::platform::win32

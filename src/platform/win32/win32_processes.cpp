@@ -1,3 +1,4 @@
+#include "platform/win32/wide_text.h"
 #include "platform/win32/win32_platform.h"
 
 #include <windows.h>
@@ -5,12 +6,12 @@
 namespace vesperon::platform::win32 {
 
 std::string systemShutdownProgram() {
-    char folder[MAX_PATH + 1] = {};
-    const UINT n = ::GetSystemDirectoryA(folder, sizeof folder);
-    if (n == 0 || n >= sizeof folder) {
+    wchar_t folder[MAX_PATH + 1] = {};
+    const UINT n = ::GetSystemDirectoryW(folder, MAX_PATH + 1);
+    if (n == 0 || n > MAX_PATH) {
         return {};
     }
-    std::string path(folder, n);
+    std::string path = narrow(std::wstring_view(folder, n));
     if (path.back() != '\\') {
         path += '\\';
     }
@@ -24,14 +25,14 @@ bool Win32Processes::startWithoutWaiting(const StartRequest& request) {
     if (program.empty()) {
         return false;
     }
-    std::string commandLine = request.commandLine; // CreateProcessA may write into it
-    STARTUPINFOA startup{};
+    std::wstring commandLine = widen(request.commandLine); // CreateProcessW may write into it
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = static_cast<WORD>(request.windowStyle);
     PROCESS_INFORMATION process{};
-    if (!::CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                          nullptr, &startup, &process)) {
+    if (!::CreateProcessW(widen(program).c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                          nullptr, nullptr, &startup, &process)) {
         return false;
     }
     ::CloseHandle(process.hThread);

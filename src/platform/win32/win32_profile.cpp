@@ -1,3 +1,4 @@
+#include "platform/win32/wide_text.h"
 #include "platform/win32/win32_platform.h"
 
 #include <vector>
@@ -11,17 +12,18 @@ std::string Win32Profile::getString(const std::string& section, const std::strin
     if (bufferSize == 0) {
         return {};
     }
-    std::vector<char> buffer(bufferSize, '\0');
-    const DWORD n =
-        ::GetPrivateProfileStringA(section.c_str(), key.c_str(), defaultValue.c_str(),
-                                   buffer.data(), static_cast<DWORD>(bufferSize), file.c_str());
-    return std::string(buffer.data(), n);
+    std::vector<wchar_t> buffer(bufferSize, L'\0');
+    const DWORD n = ::GetPrivateProfileStringW(widen(section).c_str(), widen(key).c_str(),
+                                               widen(defaultValue).c_str(), buffer.data(),
+                                               static_cast<DWORD>(bufferSize), widen(file).c_str());
+    return narrow(std::wstring_view(buffer.data(), n));
 }
 
 bool Win32Profile::writeString(const std::string& section, const std::string& key,
                                const std::string& value, const std::string& file) {
-    return ::WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(),
-                                        file.c_str()) != 0;
+    // A file that the wide function creates is still written in the ANSI code page.
+    return ::WritePrivateProfileStringW(widen(section).c_str(), widen(key).c_str(),
+                                        widen(value).c_str(), widen(file).c_str()) != 0;
 }
 
 } // namespace vesperon::platform::win32

@@ -6,16 +6,16 @@
 namespace vesperon::platform::win32 {
 
 std::string Win32System::executablePath() {
-    std::string buffer(MAX_PATH, '\0');
+    std::wstring buffer(MAX_PATH, L'\0');
     for (;;) {
         const DWORD n =
-            ::GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+            ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
         if (n == 0) {
             return {};
         }
         if (n < buffer.size()) {
             buffer.resize(n);
-            return buffer;
+            return narrow(buffer);
         }
         buffer.resize(buffer.size() * 2);
     }
@@ -38,8 +38,8 @@ std::string argumentTextOf(const std::string& commandLine) {
 }
 
 std::string Win32System::argumentText() {
-    const char* line = ::GetCommandLineA();
-    return line == nullptr ? std::string() : argumentTextOf(line);
+    const wchar_t* line = ::GetCommandLineW();
+    return line == nullptr ? std::string() : argumentTextOf(narrow(line));
 }
 
 std::int64_t Win32System::localTimeWholeSeconds() {

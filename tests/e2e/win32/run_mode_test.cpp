@@ -6,6 +6,7 @@
 #include "support/temp_dir.h"
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -20,6 +21,23 @@ namespace vesperon::test {
 namespace {
 
 namespace fs = std::filesystem;
+
+std::wstring wide(const std::string& utf8) {
+    std::wstring out(utf8.size(), L'\0');
+    out.resize(::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
+                                     out.data(), static_cast<int>(out.size())));
+    return out;
+}
+
+// What Notepad saves as "Unicode": UTF-16 LE after its byte-order mark.
+std::string utf16le(const std::string& utf8) {
+    std::string bytes = "\xFF\xFE";
+    for (wchar_t c : wide(utf8)) {
+        bytes += static_cast<char>(c & 0xFF);
+        bytes += static_cast<char>(c >> 8);
+    }
+    return bytes;
+}
 
 std::string buildFolder() {
     char self[MAX_PATH] = {};
@@ -38,13 +56,45 @@ const std::string header = "; ********************************************\r\n"
                            "; ********************************************\r\n"
                            "\r\n";
 
-// Wine's trace of a string: backslashes doubled, CR and LF as \r and \n.
-std::string traced(const std::string& s) {
+// Wine's trace of a string: backslashes doubled, CR and LF as \r and \n, anything beyond
+// ASCII as a backslash and four hexadecimal digits.
+std::string traced(const std::string& utf8) {
     std::string out;
-    for (char c : s) {
-        out += c == '\\' ? "\\\\" : c == '\r' ? "\\r" : c == '\n' ? "\\n" : std::string(1, c);
+    for (wchar_t c : wide(utf8)) {
+        char escaped[8];
+        std::snprintf(escaped, sizeof escaped, "\\%04x", static_cast<unsigned>(c));
+        out += c == L'\\'   ? "\\\\"
+               : c == L'\r' ? "\\r"
+               : c == L'\n' ? "\\n"
+               : c < 0x80   ? std::string(1, static_cast<char>(c))
+                            : std::string(escaped);
     }
     return out;
+}
+
+std::string eventLogTrace() {
+    const char* traceFile = std::getenv("VESPERON_TRACE_FILE");
+    EXPECT_NE(traceFile, nullptr) << "run me through scripts/lib/wine-traced";
+    std::ifstream in(traceFile == nullptr ? "" : traceFile, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+const std::string sourceKey =
+    "SYSTEM\\CurrentControlSet\\Services\\Eventlog\\Application\\Vesperon";
+
+// The event source's message file as registered (UTF-8); empty when none is.
+std::string registeredMessageFile() {
+    wchar_t file[MAX_PATH] = {};
+    DWORD type = 0, size = sizeof file;
+    if (::RegGetValueW(HKEY_LOCAL_MACHINE, wide(sourceKey).c_str(), L"EventMessageFile",
+                       RRF_RT_REG_SZ, &type, file, &size) != ERROR_SUCCESS) {
+        return "";
+    }
+    std::string utf8(4 * MAX_PATH, '\0');
+    utf8.resize(::WideCharToMultiByte(CP_UTF8, 0, file, -1, utf8.data(),
+                                      static_cast<int>(utf8.size()), nullptr, nullptr) -
+                1);
+    return utf8;
 }
 
 struct Installation : ::testing::Test {
@@ -58,9 +108,12 @@ struct Installation : ::testing::Test {
 
     void SetUp() override { install("vesperon.exe"); }
 
+    // name may start with a folder of its own, made here.
     void install(const std::string& name) {
         exe = dir.file(name);
-        fs::copy_file(fs::path(buildFolder()).parent_path() / "vesperon.exe", exe,
+        const fs::path target(wide(exe));
+        fs::create_directories(target.parent_path());
+        fs::copy_file(fs::path(buildFolder()).parent_path() / "vesperon.exe", target,
                       fs::copy_options::overwrite_existing);
         ::SetEnvironmentVariableA("VESPERON_STANDIN_RECORD",
                                   dir.file("shutdown-record.txt").c_str());
@@ -71,13 +124,14 @@ struct Installation : ::testing::Test {
     DWORD run(const std::string& arguments, bool traceEventLog = false,
               DWORD waitMilliseconds = 30000) {
         ::SetEnvironmentVariableA("WINEDEBUG", traceEventLog ? "warn+eventlog" : "-all");
-        STARTUPINFOA startup{};
+        STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION process{};
-        std::string commandLine = "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments);
+        std::wstring commandLine =
+            wide("\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments));
         const BOOL started =
-            ::CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                             dir.path().c_str(), &startup, &process);
+            ::CreateProcessW(wide(exe).c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                             nullptr, wide(dir.path()).c_str(), &startup, &process);
         ::SetEnvironmentVariableA("WINEDEBUG", "-all");
         DWORD code = 9999;
         if (started) {
@@ -151,38 +205,65 @@ TEST_F(Installation, FileHeldByAnotherProcessBlocksRegistersAndLogs) {
     ::CloseHandle(held);
     EXPECT_TRUE(request(500).empty());
 
-    HKEY key = nullptr;
-    ASSERT_EQ(
-        ::RegOpenKeyExA(HKEY_LOCAL_MACHINE,
-                        "SYSTEM\\CurrentControlSet\\Services\\Eventlog\\Application\\Vesperon", 0,
-                        KEY_READ, &key),
-        ERROR_SUCCESS);
     DWORD type = 0, types = 0, size = sizeof types;
-    EXPECT_EQ(::RegQueryValueExA(key, "TypesSupported", nullptr, &type,
-                                 reinterpret_cast<BYTE*>(&types), &size),
+    EXPECT_EQ(::RegGetValueA(HKEY_LOCAL_MACHINE, sourceKey.c_str(), "TypesSupported", RRF_RT_ANY,
+                             &type, &types, &size),
               ERROR_SUCCESS);
     EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
     EXPECT_EQ(types, 7u);
-    char file[MAX_PATH] = {};
-    size = sizeof file;
-    EXPECT_EQ(::RegQueryValueExA(key, "EventMessageFile", nullptr, &type,
-                                 reinterpret_cast<BYTE*>(file), &size),
-              ERROR_SUCCESS);
-    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(std::string(file), exe);
-    ::RegCloseKey(key);
+    EXPECT_EQ(registeredMessageFile(), exe);
 
     const std::string entry =
         " *** A Planned Shutdown was Aborted! *** \r\n\r\nFile in use:  " + job + "\r\n";
-    const char* traceFile = std::getenv("VESPERON_TRACE_FILE");
-    ASSERT_NE(traceFile, nullptr) << "run me through scripts/lib/wine-traced";
-    std::ifstream in(traceFile, std::ios::binary);
-    const std::string trace((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string trace = eventLogTrace();
     EXPECT_NE(trace.find("ReportEventW L\"" + traced(entry) + "\""), std::string::npos) << trace;
 
     // Released again, the same list lets the request through.
     run("-r");
     EXPECT_FALSE(request().empty());
+}
+
+// An application folder and a listed file named outside the ANSI code page, the list saved
+// as Notepad's "Unicode", the file held by another Wine process.
+TEST_F(Installation, NamesOutsideTheAnsiCodePage) {
+    install("Дан\\vesperon.exe");
+    EXPECT_EQ(run("-r"), 0u);
+    EXPECT_FALSE(request().empty());
+    EXPECT_EQ(dir.read("Дан\\vesperon.cfg"), header);
+    EXPECT_EQ(dir.read("Дан\\vesperon.ini"),
+              "[EventLog]\r\nWriteToNTEventLog=1\r\n[General]\r\nForceAppsToClose=0\r\n");
+    ::DeleteFileA(dir.file("shutdown-record.txt").c_str());
+
+    dir.write("Дан\\Отчёт.mdb", "data");
+    const std::string job = dir.file("Дан\\Отчёт.mdb");
+    dir.write("Дан\\vesperon.cfg", utf16le(header + job + "\r\n"));
+    std::wstring holderLine = wide("file_holder \"" + job + "\" 30");
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION holder{};
+    ASSERT_TRUE(::CreateProcessW(wide(buildFolder() + "\\file_holder.exe").c_str(),
+                                 holderLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                 &startup, &holder));
+    // Held once an exclusive open of it fails.
+    for (int i = 0; i < 100; ++i) {
+        HANDLE probe =
+            ::CreateFileW(wide(job).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (probe == INVALID_HANDLE_VALUE) {
+            break;
+        }
+        ::CloseHandle(probe);
+        ::Sleep(50);
+    }
+    run("-r", true);
+    ::TerminateProcess(holder.hProcess, 0);
+    ::CloseHandle(holder.hThread);
+    ::CloseHandle(holder.hProcess);
+    EXPECT_TRUE(request(500).empty()) << "the held file was not seen";
+    EXPECT_EQ(registeredMessageFile(), exe);
+    const std::string entry =
+        " *** A Planned Shutdown was Aborted! *** \r\n\r\nFile in use:  " + job + "\r\n";
+    const std::string trace = eventLogTrace();
+    EXPECT_NE(trace.find("ReportEventW L\"" + traced(entry) + "\""), std::string::npos) << trace;
 }
 
 } // namespace

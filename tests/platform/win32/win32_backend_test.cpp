@@ -78,10 +78,12 @@ TEST(Win32Files, PresenceOfListedPaths) {
     EXPECT_EQ(files.probe(longPath), platform::ProbeResult::Free);
 }
 
+// In a folder named outside the ANSI code page, as an application folder may be.
 TEST(Win32Files, ReadWriteAndAbsence) {
     test::TempDir dir;
     platform::win32::Win32Files files;
-    const std::string path = dir.file("list.cfg");
+    ASSERT_TRUE(::CreateDirectoryW(platform::win32::widen(dir.file("Дан")).c_str(), nullptr));
+    const std::string path = dir.file("Дан\\list.cfg");
     EXPECT_EQ(files.readWhole(path).status, FileRead::Status::Absent);
     EXPECT_EQ(files.readWhole(dir.file("no\\such\\list.cfg")).status, FileRead::Status::Absent);
     EXPECT_TRUE(files.pathAbsent(path));
@@ -95,7 +97,10 @@ TEST(Win32Files, ReadWriteAndAbsence) {
     EXPECT_TRUE(files.normalFileExists(path));
     EXPECT_FALSE(files.normalFileExists(dir.path()));
     EXPECT_FALSE(files.writeText(dir.file("no\\such\\x.cfg"), "x", false));
+    ASSERT_TRUE(files.replaceFile(path, "d\r\n"));
+    EXPECT_EQ(dir.read("Дан\\list.cfg"), "d\r\n");
     EXPECT_TRUE(files.deleteFile(path));
+    EXPECT_TRUE(files.pathAbsent(path));
 }
 
 TEST(Win32FileSystem, KeepsTheScriptingObjectsAnswers) {

@@ -22,13 +22,13 @@ TEST(Win32Profile, AgreesWithTheSharedTableOfTrickyFiles) {
 TEST(Win32Profile, WritesTheSameBytesAsTheLinuxWriter) {
     test::TempDir dir;
     platform::win32::Win32Profile profile;
-    const std::string path = dir.file("new.ini");
+    const std::string path = dir.file("Дан.ini");
     ASSERT_TRUE(profile.writeString("EventLog", "WriteToNTEventLog", "1", path));
     ASSERT_TRUE(profile.writeString("General", "ForceAppsToClose", "0", path));
     std::string expected =
         platform::profile_text::setValue("", "EventLog", "WriteToNTEventLog", "1");
     expected = platform::profile_text::setValue(expected, "General", "ForceAppsToClose", "0");
-    EXPECT_EQ(dir.read("new.ini"), expected);
+    EXPECT_EQ(dir.read("Дан.ini"), expected) << "single-byte, without a byte-order mark";
     EXPECT_EQ(profile.getString("s", "k", "", 255, dir.file("missing.ini")), "");
     dir.write("long.ini", "[s]\r\nk=" + std::string(300, 'x') + "\r\n");
     EXPECT_EQ(profile.getString("s", "k", "", 255, dir.file("long.ini")), std::string(254, 'x'));
