@@ -3,11 +3,12 @@
 #include "app/text.h"
 #include "fso/path_text.h"
 #include "platform/first_error.h"
+#include "platform/win32/wide_text.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/windows_error.h"
 
 #include <cstdio>
-#include <cstring>
+#include <cwchar>
 #include <windows.h>
 // After windows.h, which these need.
 #include <shellapi.h>
@@ -62,24 +63,23 @@ std::string generalDateText(const FILETIME& utc) {
     if (!::FileTimeToLocalFileTime(&utc, &local) || !::FileTimeToSystemTime(&local, &st)) {
         return "";
     }
-    char date[128] = {};
-    char time[128] = {};
-    if (::GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, date, sizeof date) ==
-        0) {
+    wchar_t date[128] = {};
+    wchar_t time[128] = {};
+    if (::GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, date, 128) == 0) {
         return "";
     }
     if (st.wHour == 0 && st.wMinute == 0 && st.wSecond == 0) {
-        return date;
+        return narrow(date);
     }
-    ::GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &st, nullptr, time, sizeof time);
-    return std::string(date) + " " + time;
+    ::GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &st, nullptr, time, 128);
+    return narrow(date) + " " + narrow(time);
 }
 
 std::string typeName(const std::string& path) {
-    SHFILEINFOA info{};
-    if (::SHGetFileInfoA(path.c_str(), 0, &info, sizeof info, SHGFI_TYPENAME) != 0 &&
-        info.szTypeName[0] != '\0') {
-        return info.szTypeName;
+    SHFILEINFOW info{};
+    if (::SHGetFileInfoW(widen(path).c_str(), 0, &info, sizeof info, SHGFI_TYPENAME) != 0 &&
+        info.szTypeName[0] != L'\0') {
+        return narrow(info.szTypeName);
     }
     const std::string extension = text::upperAscii(path_text::extensionNameOf(path, true));
     return extension.empty() ? "File" : extension + " File";
@@ -101,13 +101,13 @@ std::string driveOf(const std::string& full) {
 long listEntries(const std::string& folder, bool folders, std::vector<std::string>& paths) {
     paths.clear();
     const std::string base = folderBase(folder);
-    WIN32_FIND_DATAA found{};
-    HANDLE search = ::FindFirstFileA((base + "\\*").c_str(), &found);
+    WIN32_FIND_DATAW found{};
+    HANDLE search = ::FindFirstFileW(widen(base + "\\*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) {
         const long error = lastError();
         // An empty root has not even "." in it.
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES) {
-            const DWORD attributes = ::GetFileAttributesA((base + "\\").c_str());
+            const DWORD attributes = ::GetFileAttributesW(widen(base + "\\").c_str());
             return attributes != INVALID_FILE_ATTRIBUTES &&
                            (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0
                        ? we::success
@@ -116,32 +116,33 @@ long listEntries(const std::string& folder, bool folders, std::vector<std::strin
         return error == ERROR_DIRECTORY ? we::path_not_found : error;
     }
     do {
-        const std::string name = found.cFileName;
+        const std::string name = narrow(found.cFileName);
         const bool isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         if (name != "." && name != ".." && isFolder == folders) {
             paths.push_back(base + "\\" + name);
         }
-    } while (::FindNextFileA(search, &found));
+    } while (::FindNextFileW(search, &found));
     ::FindClose(search);
     return we::success;
 }
 
 void removeTree(const std::string& base, bool force, FirstError& error) {
-    WIN32_FIND_DATAA found{};
-    HANDLE search = ::FindFirstFileA((base + "\\*").c_str(), &found);
+    WIN32_FIND_DATAW found{};
+    HANDLE search = ::FindFirstFileW(widen(base + "\\*").c_str(), &found);
     if (search != INVALID_HANDLE_VALUE) {
         do {
-            const std::string name = found.cFileName;
+            const std::string name = narrow(found.cFileName);
             if (name == "." || name == "..") {
                 continue;
             }
             const std::string child = base + "\\" + name;
+            const std::wstring wideChild = widen(child);
             const DWORD attributes = found.dwFileAttributes;
             if (force && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-                ::SetFileAttributesA(child.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+                ::SetFileAttributesW(wideChild.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
             }
             if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-                if (!::DeleteFileA(child.c_str())) {
+                if (!::DeleteFileW(wideChild.c_str())) {
                     error.note(lastError());
                 }
                 continue;
@@ -150,17 +151,17 @@ void removeTree(const std::string& base, bool force, FirstError& error) {
             if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
                 removeTree(child, force, error);
             }
-            if (!::RemoveDirectoryA(child.c_str())) {
+            if (!::RemoveDirectoryW(wideChild.c_str())) {
                 error.note(lastError());
             }
-        } while (::FindNextFileA(search, &found));
+        } while (::FindNextFileW(search, &found));
         ::FindClose(search);
     }
 }
 
 long writeBytes(const std::string& path, const std::string& bytes, DWORD access,
                 DWORD disposition) {
-    HANDLE file = ::CreateFileA(path.c_str(), access, 0, nullptr, disposition,
+    HANDLE file = ::CreateFileW(widen(path).c_str(), access, 0, nullptr, disposition,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return lastError();
@@ -178,16 +179,16 @@ long writeBytes(const std::string& path, const std::string& bytes, DWORD access,
 
 long Win32FileSystem::getFile(const std::string& path, FileDetails& details) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
+    if (!::GetFileAttributesExW(widen(path).c_str(), GetFileExInfoStandard, &data)) {
         const long error = lastError();
         return error == ERROR_PATH_NOT_FOUND ? we::path_not_found : we::file_not_found;
     }
     if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         return we::file_not_found;
     }
-    char full[MAX_PATH] = {};
-    const DWORD n = ::GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
-    details.Path = n > 0 && n < MAX_PATH ? std::string(full, n) : path;
+    wchar_t full[MAX_PATH] = {};
+    const DWORD n = ::GetFullPathNameW(widen(path).c_str(), MAX_PATH, full, nullptr);
+    details.Path = n > 0 && n < MAX_PATH ? narrow(std::wstring_view(full, n)) : path;
     details.Drive = driveOf(details.Path);
     details.ParentFolder = path_text::windowsParentFolderName(details.Path);
     details.Size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
@@ -208,25 +209,26 @@ std::string Win32FileSystem::fileName(const std::string& path) {
 }
 
 std::string Win32FileSystem::fileVersion(const std::string& path) {
-    using SizeFn = DWORD(WINAPI*)(LPCSTR, LPDWORD);
-    using InfoFn = BOOL(WINAPI*)(LPCSTR, DWORD, DWORD, LPVOID);
-    using QueryFn = BOOL(WINAPI*)(LPCVOID, LPCSTR, LPVOID*, PUINT);
-    static const auto size = libraryFunction<SizeFn>("version.dll", "GetFileVersionInfoSizeA");
-    static const auto info = libraryFunction<InfoFn>("version.dll", "GetFileVersionInfoA");
-    static const auto query = libraryFunction<QueryFn>("version.dll", "VerQueryValueA");
+    using SizeFn = DWORD(WINAPI*)(LPCWSTR, LPDWORD);
+    using InfoFn = BOOL(WINAPI*)(LPCWSTR, DWORD, DWORD, LPVOID);
+    using QueryFn = BOOL(WINAPI*)(LPCVOID, LPCWSTR, LPVOID*, PUINT);
+    static const auto size = libraryFunction<SizeFn>("version.dll", "GetFileVersionInfoSizeW");
+    static const auto info = libraryFunction<InfoFn>("version.dll", "GetFileVersionInfoW");
+    static const auto query = libraryFunction<QueryFn>("version.dll", "VerQueryValueW");
     if (size == nullptr || info == nullptr || query == nullptr) {
         return "";
     }
+    const std::wstring name = widen(path);
     DWORD ignored = 0;
-    const DWORD bytes = size(path.c_str(), &ignored);
+    const DWORD bytes = size(name.c_str(), &ignored);
     if (bytes == 0) {
         return "";
     }
     std::vector<char> record(bytes);
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
-    if (!info(path.c_str(), 0, bytes, record.data()) ||
-        !query(record.data(), "\\", reinterpret_cast<LPVOID*>(&fixed), &length) ||
+    if (!info(name.c_str(), 0, bytes, record.data()) ||
+        !query(record.data(), L"\\", reinterpret_cast<LPVOID*>(&fixed), &length) ||
         fixed == nullptr || length < sizeof *fixed) {
         return "";
     }
@@ -240,14 +242,15 @@ std::string Win32FileSystem::fileVersion(const std::string& path) {
 }
 
 void Win32FileSystem::showProperties(const std::string& path) {
-    SHELLEXECUTEINFOA request{};
+    const std::wstring file = widen(path);
+    SHELLEXECUTEINFOW request{};
     request.cbSize = sizeof request;
     request.fMask = SEE_MASK_INVOKEIDLIST;
     request.hwnd = nullptr;
-    request.lpVerb = "properties";
-    request.lpFile = path.c_str();
+    request.lpVerb = L"properties";
+    request.lpFile = file.c_str();
     request.nShow = SW_SHOWNORMAL;
-    ::ShellExecuteExA(&request);
+    ::ShellExecuteExW(&request);
 }
 
 std::optional<double> Win32FileSystem::dateValue(const std::string& text) {
@@ -257,14 +260,9 @@ std::optional<double> Win32FileSystem::dateValue(const std::string& text) {
     if (fromText == nullptr || text.empty()) {
         return std::nullopt;
     }
-    const int n = ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-    if (n <= 0) {
-        return std::nullopt;
-    }
-    std::vector<wchar_t> wide(static_cast<std::size_t>(n));
-    ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), n);
+    const std::wstring wide = widen(text);
     DATE value = 0;
-    if (FAILED(fromText(wide.data(), LOCALE_USER_DEFAULT, 0, &value))) {
+    if (FAILED(fromText(wide.c_str(), LOCALE_USER_DEFAULT, 0, &value))) {
         return std::nullopt;
     }
     return value;
@@ -289,7 +287,7 @@ long Win32FileSystem::createFolder(const std::string& path) {
     if (isBareDrive(path)) {
         return DriveExists(path) ? we::already_exists : we::path_not_found;
     }
-    return ::CreateDirectoryA(path.c_str(), nullptr) ? we::success : lastError();
+    return ::CreateDirectoryW(widen(path).c_str(), nullptr) ? we::success : lastError();
 }
 
 long Win32FileSystem::deleteFolder(const std::string& path, bool force) {
@@ -297,7 +295,8 @@ long Win32FileSystem::deleteFolder(const std::string& path, bool force) {
     if (base.empty() || isBareDrive(base)) {
         return base.empty() ? we::path_not_found : we::access_denied; // never a whole drive
     }
-    const DWORD attributes = ::GetFileAttributesA(base.c_str());
+    const std::wstring wideBase = widen(base);
+    const DWORD attributes = ::GetFileAttributesW(wideBase.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
         return we::path_not_found;
     }
@@ -306,26 +305,27 @@ long Win32FileSystem::deleteFolder(const std::string& path, bool force) {
         removeTree(base, force, error);
     }
     if (force && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-        ::SetFileAttributesA(base.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+        ::SetFileAttributesW(wideBase.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
     }
-    if (!::RemoveDirectoryA(base.c_str())) {
+    if (!::RemoveDirectoryW(wideBase.c_str())) {
         error.note(lastError());
     }
     return error.get();
 }
 
 long Win32FileSystem::moveFile(const std::string& source, const std::string& target) {
-    return ::MoveFileA(source.c_str(), target.c_str()) ? we::success : lastError();
+    return ::MoveFileW(widen(source).c_str(), widen(target).c_str()) ? we::success : lastError();
 }
 
 long Win32FileSystem::copyFile(const std::string& source, const std::string& target,
                                bool overwrite) {
-    return ::CopyFileA(source.c_str(), target.c_str(), overwrite ? FALSE : TRUE) ? we::success
-                                                                                 : lastError();
+    return ::CopyFileW(widen(source).c_str(), widen(target).c_str(), overwrite ? FALSE : TRUE)
+               ? we::success
+               : lastError();
 }
 
 long Win32FileSystem::getAttributes(const std::string& path, std::int32_t& attributes) {
-    const DWORD raw = ::GetFileAttributesA(path.c_str());
+    const DWORD raw = ::GetFileAttributesW(widen(path).c_str());
     if (raw == INVALID_FILE_ATTRIBUTES) {
         return lastError();
     }
@@ -337,13 +337,14 @@ long Win32FileSystem::setAttributes(const std::string& path, std::int32_t attrib
     const DWORD settable =
         static_cast<DWORD>(attributes) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
                                           FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
-    return ::SetFileAttributesA(path.c_str(), settable == 0 ? FILE_ATTRIBUTE_NORMAL : settable)
+    return ::SetFileAttributesW(widen(path).c_str(),
+                                settable == 0 ? FILE_ATTRIBUTE_NORMAL : settable)
                ? we::success
                : lastError();
 }
 
 long Win32FileSystem::deleteFile(const std::string& path) {
-    return ::DeleteFileA(path.c_str()) ? we::success : lastError();
+    return ::DeleteFileW(widen(path).c_str()) ? we::success : lastError();
 }
 
 long Win32FileSystem::writeNewFile(const std::string& path, const std::string& bytes) {
@@ -355,48 +356,48 @@ long Win32FileSystem::appendToFile(const std::string& path, const std::string& b
 }
 
 std::vector<std::string> Win32FileSystem::logicalDriveStrings() {
-    char buffer[260] = {};
-    const DWORD n = ::GetLogicalDriveStringsA(sizeof buffer, buffer);
+    wchar_t buffer[260] = {};
+    const DWORD n = ::GetLogicalDriveStringsW(260, buffer);
     std::vector<std::string> roots;
-    if (n == 0 || n > sizeof buffer) {
+    if (n == 0 || n > 260) {
         return roots;
     }
-    for (const char* root = buffer; *root != '\0'; root += std::strlen(root) + 1) {
-        roots.emplace_back(root);
+    for (const wchar_t* root = buffer; *root != L'\0'; root += std::wcslen(root) + 1) {
+        roots.push_back(narrow(root));
     }
     return roots;
 }
 
 std::optional<std::string> Win32FileSystem::tempPath() {
-    char buffer[MAX_PATH + 1] = {};
-    const DWORD n = ::GetTempPathA(MAX_PATH, buffer);
+    wchar_t buffer[MAX_PATH + 1] = {};
+    const DWORD n = ::GetTempPathW(MAX_PATH, buffer);
     if (n == 0 || n > MAX_PATH) {
         return std::nullopt;
     }
-    return std::string(buffer, n);
+    return narrow(std::wstring_view(buffer, n));
 }
 
 std::optional<std::string> Win32FileSystem::tempFileName(const std::string& folder,
                                                          const std::string& prefix) {
-    char buffer[MAX_PATH] = {};
-    if (::GetTempFileNameA(folder.c_str(), prefix.c_str(), 0, buffer) == 0) {
+    wchar_t buffer[MAX_PATH] = {};
+    if (::GetTempFileNameW(widen(folder).c_str(), widen(prefix).c_str(), 0, buffer) == 0) {
         return std::nullopt;
     }
-    return std::string(buffer);
+    return narrow(buffer);
 }
 
 std::optional<DiskSpace> Win32FileSystem::diskFreeSpaceEx(const std::string& drive) {
     // Looked up at run time, as on systems that lacked it.
-    using FreeSpaceExFn = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
+    using FreeSpaceExFn = BOOL(WINAPI*)(LPCWSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
     HMODULE kernel = ::LoadLibraryA("kernel32.Dll");
     if (kernel == nullptr) {
         return std::nullopt;
     }
     const auto freeSpaceEx = reinterpret_cast<FreeSpaceExFn>(
-        reinterpret_cast<void*>(::GetProcAddress(kernel, "GetDiskFreeSpaceExA")));
+        reinterpret_cast<void*>(::GetProcAddress(kernel, "GetDiskFreeSpaceExW")));
     std::optional<DiskSpace> space;
     ULARGE_INTEGER available{}, total{}, free{};
-    if (freeSpaceEx != nullptr && freeSpaceEx(drive.c_str(), &available, &total, &free)) {
+    if (freeSpaceEx != nullptr && freeSpaceEx(widen(drive).c_str(), &available, &total, &free)) {
         space = DiskSpace{available.QuadPart, total.QuadPart, free.QuadPart};
     }
     ::FreeLibrary(kernel);
@@ -407,8 +408,8 @@ std::optional<DiskGeometry> Win32FileSystem::diskFreeSpace(const std::string& dr
     // The root with its backslash, as the older call wants it.
     const std::string root = isBareDrive(drive) ? drive + "\\" : drive;
     DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, totalClusters = 0;
-    if (!::GetDiskFreeSpaceA(root.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters,
-                             &totalClusters)) {
+    if (!::GetDiskFreeSpaceW(widen(root).c_str(), &sectorsPerCluster, &bytesPerSector,
+                             &freeClusters, &totalClusters)) {
         return std::nullopt;
     }
     return DiskGeometry{sectorsPerCluster, bytesPerSector, freeClusters, totalClusters};

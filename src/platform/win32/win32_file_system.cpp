@@ -1,4 +1,5 @@
 #include "fso/path_text.h"
+#include "platform/win32/wide_text.h"
 #include "platform/win32/win32_platform.h"
 
 #include <windows.h>
@@ -12,8 +13,8 @@ bool isDriveText(const std::string& drive) {
            ((drive[0] >= 'A' && drive[0] <= 'Z') || (drive[0] >= 'a' && drive[0] <= 'z'));
 }
 
-std::string rootOf(const std::string& drive) {
-    return drive + "\\";
+std::wstring rootOf(const std::string& drive) {
+    return widen(drive + "\\");
 }
 
 // The scripting object's drive-type codes.
@@ -41,20 +42,20 @@ struct Volume {
 };
 
 std::optional<Volume> volumeOf(const std::string& drive) {
-    char name[MAX_PATH + 1] = {};
-    char fileSystem[MAX_PATH + 1] = {};
+    wchar_t name[MAX_PATH + 1] = {};
+    wchar_t fileSystem[MAX_PATH + 1] = {};
     DWORD serial = 0;
     DWORD maxComponent = 0;
     DWORD flags = 0;
     // No "insert a disk" dialog for an empty removable drive.
     const UINT oldMode = ::SetErrorMode(SEM_FAILCRITICALERRORS);
-    const BOOL ok = ::GetVolumeInformationA(rootOf(drive).c_str(), name, sizeof name, &serial,
-                                            &maxComponent, &flags, fileSystem, sizeof fileSystem);
+    const BOOL ok = ::GetVolumeInformationW(rootOf(drive).c_str(), name, MAX_PATH + 1, &serial,
+                                            &maxComponent, &flags, fileSystem, MAX_PATH + 1);
     ::SetErrorMode(oldMode);
     if (!ok) {
         return std::nullopt;
     }
-    return Volume{name, fileSystem, serial};
+    return Volume{narrow(name), narrow(fileSystem), serial};
 }
 
 } // namespace
@@ -87,7 +88,7 @@ std::optional<std::string> Win32FileSystem::DriveProperty(const std::string& dri
         return letter + ":\\";
     }
     if (name == "DriveType") {
-        return std::to_string(driveTypeCode(::GetDriveTypeA(rootOf(drive).c_str())));
+        return std::to_string(driveTypeCode(::GetDriveTypeW(rootOf(drive).c_str())));
     }
     if (name == "IsReady") {
         return IsReady(drive) ? "True" : "False";
@@ -109,7 +110,7 @@ std::optional<std::string> Win32FileSystem::DriveProperty(const std::string& dri
         return volume->fileSystem;
     }
     ULARGE_INTEGER available{}, total{}, free{};
-    if (!::GetDiskFreeSpaceExA(rootOf(drive).c_str(), &available, &total, &free)) {
+    if (!::GetDiskFreeSpaceExW(rootOf(drive).c_str(), &available, &total, &free)) {
         return std::nullopt;
     }
     if (name == "TotalSize") {
@@ -133,7 +134,7 @@ bool Win32FileSystem::FolderExists(const std::string& path) {
     if (isDriveText(path)) {
         return DriveExists(path);
     }
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    const DWORD attributes = ::GetFileAttributesW(widen(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
@@ -141,7 +142,7 @@ bool Win32FileSystem::FileExists(const std::string& path) {
     if (path.find_first_of("*?") != std::string::npos) {
         return false;
     }
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    const DWORD attributes = ::GetFileAttributesW(widen(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 

@@ -1,5 +1,6 @@
 #include "fso/cls_fso.h"
 #include "platform/fake/fake_platform.h"
+#include "platform/win32/wide_text.h"
 #include "platform/win32/win32_platform.h"
 #include "support/temp_dir.h"
 
@@ -42,11 +43,15 @@ struct Win32Fso : ::testing::Test {
 
     std::string at(const std::string& name) const { return dir.file(name); }
     void readOnly(const std::string& name) const {
-        ::SetFileAttributesA(at(name).c_str(), FILE_ATTRIBUTE_READONLY);
+        ::SetFileAttributesW(platform::win32::widen(at(name)).c_str(), FILE_ATTRIBUTE_READONLY);
     }
     // Held open without sharing until the returned handle is closed.
     HANDLE lock(const std::string& name) const {
-        return ::CreateFileA(at(name).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        return ::CreateFileW(platform::win32::widen(at(name)).c_str(), GENERIC_READ, 0, nullptr,
+                             OPEN_EXISTING, 0, nullptr);
+    }
+    void mkdir(const std::string& name) const {
+        ::CreateDirectoryW(platform::win32::widen(at(name)).c_str(), nullptr);
     }
 };
 
@@ -54,15 +59,15 @@ TEST_F(Win32Fso, ListingsTotalsAndSearch) {
     dir.write("a.txt", "xxABCxx");
     dir.write("b.TXT", std::string(20, 'x'));
     dir.write("c.log", "");
-    ::CreateDirectoryA(at("sub").c_str(), nullptr);
-    dir.write("sub\\d.txt", "abc");
+    mkdir("Дан"); // names outside the ANSI code page come back as they are
+    dir.write("Дан\\d.txt", "abc");
     const std::string d = dir.path() + "\\";
     const std::string list = fso.Get_FileList(dir.path(), true, "*.txt");
     EXPECT_EQ(list.back(), ';');
     EXPECT_EQ(sortedEntries(list),
-              (std::vector<std::string>{d + "a.txt", d + "b.TXT", d + "sub\\d.txt"}));
+              (std::vector<std::string>{d + "a.txt", d + "b.TXT", d + "Дан\\d.txt"}));
     EXPECT_EQ(fso.Count(), 3);
-    EXPECT_EQ(fso.Get_DirList(d), d + "sub");
+    EXPECT_EQ(fso.Get_DirList(d), d + "Дан");
     EXPECT_EQ(fso.Get_Totals(dir.path(), 1, "*.txt", false), "27");
     EXPECT_EQ(fso.TextSearch(dir.path(), "abc"), std::vector<std::string>{d + "a.txt"});
     EXPECT_THROW(fso.Get_FileList(at("none")), FsoError);
@@ -89,8 +94,8 @@ TEST_F(Win32Fso, DeletesClearReadOnlyButNotALock) {
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     EXPECT_FALSE(fso.KillFile(at("locked.txt")));
 
-    ::CreateDirectoryA(at("k").c_str(), nullptr);
-    ::CreateDirectoryA(at("k\\sub").c_str(), nullptr);
+    mkdir("k");
+    mkdir("k\\sub");
     dir.write("k\\a.txt", "x");
     dir.write("k\\sub\\b.txt", "x");
     readOnly("k\\sub\\b.txt");
@@ -113,15 +118,15 @@ TEST_F(Win32Fso, FoldersTransfersAndProbes) {
     EXPECT_TRUE(fso.Folder_Exist(at("a\\b\\c")));
 
     dir.write("src.txt", "new");
-    dir.write("dst.txt", "old");
-    readOnly("dst.txt");
+    dir.write("Отчёт.txt", "old");
+    readOnly("Отчёт.txt");
     f.windowing.answers = {yes};
-    EXPECT_TRUE(fso.Move_File(at("src.txt"), at("dst.txt")));
-    EXPECT_EQ(dir.read("dst.txt"), "new");
+    EXPECT_TRUE(fso.Move_File(at("src.txt"), at("Отчёт.txt")));
+    EXPECT_EQ(dir.read("Отчёт.txt"), "new");
     EXPECT_FALSE(dir.exists("src.txt"));
     dir.write("other.txt", "old");
     readOnly("other.txt");
-    EXPECT_TRUE(fso.Copy_File(at("dst.txt"), at("other.txt"), true));
+    EXPECT_TRUE(fso.Copy_File(at("Отчёт.txt"), at("other.txt"), true));
     EXPECT_EQ(dir.read("other.txt"), "new");
     EXPECT_FALSE(fso.Move_File(at("none"), at("x")));
     EXPECT_EQ(f.windowing.messages.size(), 2u);
