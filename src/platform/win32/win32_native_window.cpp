@@ -1,5 +1,7 @@
 #include "platform/win32/win32_native_window.h"
 
+#include "platform/win32/wide_text.h"
+
 #include <algorithm>
 #include <vector>
 
@@ -9,6 +11,7 @@ namespace {
 
 // Above IDOK and IDCANCEL, which the dialog manager sends for Enter and Esc.
 constexpr int firstControlId = 1000;
+constexpr const wchar_t* formClassName = L"VesperonForm";
 
 struct FormControl {
     std::string name;
@@ -45,7 +48,7 @@ struct FormState {
 namespace {
 
 FormState* stateOf(HWND hwnd) {
-    return reinterpret_cast<FormState*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    return reinterpret_cast<FormState*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
 }
 
 void onCommand(FormState& s, int id, int code) {
@@ -58,7 +61,7 @@ void onCommand(FormState& s, int id, int code) {
     case ControlKind::CheckBox:
         if (code == BN_CLICKED && s.events != nullptr) {
             // The check box has already toggled itself.
-            const bool ticked = ::SendMessageA(c.hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
+            const bool ticked = ::SendMessageW(c.hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
             s.events->checkChanged(c.name, ticked ? 1 : 0);
             if (s.events != nullptr) { // the handler may have closed the window
                 s.events->controlClicked(c.name);
@@ -73,7 +76,7 @@ void onCommand(FormState& s, int id, int code) {
     case ControlKind::ListBox:
         if (code == LBN_SELCHANGE && s.events != nullptr) {
             s.events->selectionChanged(
-                c.name, static_cast<int>(::SendMessageA(c.hwnd, LB_GETCURSEL, 0, 0)));
+                c.name, static_cast<int>(::SendMessageW(c.hwnd, LB_GETCURSEL, 0, 0)));
         }
         break;
     case ControlKind::Frame:
@@ -84,7 +87,7 @@ void onCommand(FormState& s, int id, int code) {
 
 HWND firstTabStop(const FormState& s) {
     for (const auto& c : s.controls) {
-        if (c.hwnd != nullptr && (::GetWindowLongA(c.hwnd, GWL_STYLE) & WS_TABSTOP) != 0 &&
+        if (c.hwnd != nullptr && (::GetWindowLongW(c.hwnd, GWL_STYLE) & WS_TABSTOP) != 0 &&
             ::IsWindowEnabled(c.hwnd) && ::IsWindowVisible(c.hwnd)) {
             return c.hwnd;
         }
@@ -136,28 +139,28 @@ LRESULT handle(FormState& s, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
     default:
         break;
     }
-    return ::DefWindowProcA(hwnd, msg, wParam, lParam);
+    return ::DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
 LRESULT CALLBACK formProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_NCCREATE) {
-        auto* created = reinterpret_cast<CREATESTRUCTA*>(lParam);
+        auto* created = reinterpret_cast<CREATESTRUCTW*>(lParam);
         if (auto* s = static_cast<FormState*>(created->lpCreateParams)) {
             s->hwnd = hwnd;
-            ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(s));
+            ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(s));
         }
     }
     FormState* s = stateOf(hwnd);
     if (s == nullptr) {
-        return ::DefWindowProcA(hwnd, msg, wParam, lParam);
+        return ::DefWindowProcW(hwnd, msg, wParam, lParam);
     }
     if (msg == WM_NCDESTROY) {
-        ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         s->hwnd = nullptr;
         for (auto& c : s->controls) {
             c.hwnd = nullptr;
         }
-        return ::DefWindowProcA(hwnd, msg, wParam, lParam);
+        return ::DefWindowProcW(hwnd, msg, wParam, lParam);
     }
     ++s->depth;
     const LRESULT result = handle(*s, hwnd, msg, wParam, lParam);
@@ -172,44 +175,45 @@ LRESULT CALLBACK formProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 HINSTANCE moduleInstance() {
-    return ::GetModuleHandleA(nullptr);
+    return ::GetModuleHandleW(nullptr);
 }
 
 ATOM formClassAtom() {
     static const ATOM atom = [] {
-        WNDCLASSEXA wc{};
+        WNDCLASSEXW wc{};
         wc.cbSize = sizeof wc;
         wc.lpfnWndProc = formProc;
         wc.hInstance = moduleInstance();
-        wc.hIcon = ::LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
-        wc.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+        wc.hIcon = ::LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
+        wc.hCursor = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
         wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.lpszClassName = "VesperonForm";
-        return ::RegisterClassExA(&wc);
+        wc.lpszClassName = formClassName;
+        return ::RegisterClassExW(&wc);
     }();
     return atom;
 }
 
 struct NativeStyle {
-    const char* windowClass;
+    const wchar_t* windowClass;
     DWORD style;
 };
 
 NativeStyle nativeStyle(ControlKind kind) {
     switch (kind) {
     case ControlKind::Frame:
-        return {"BUTTON", BS_GROUPBOX};
+        return {L"BUTTON", BS_GROUPBOX};
     case ControlKind::Button:
-        return {"BUTTON", BS_PUSHBUTTON | WS_TABSTOP};
+        return {L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP};
     case ControlKind::CheckBox:
-        return {"BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP};
+        return {L"BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP};
     case ControlKind::Label:
-        return {"STATIC", SS_LEFT};
+        return {L"STATIC", SS_LEFT};
     case ControlKind::ListBox:
         // No integral height: the list keeps exactly the height it was given.
-        return {"LISTBOX", LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_BORDER | WS_TABSTOP};
+        return {L"LISTBOX",
+                LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_BORDER | WS_TABSTOP};
     }
-    return {"STATIC", SS_LEFT};
+    return {L"STATIC", SS_LEFT};
 }
 
 COLORREF colorRefOf(std::uint32_t rgb) {
@@ -230,20 +234,24 @@ RECT pixelRect(const FormLayout& design, const ControlLayout& c) {
     return {left, top, left + px(c.width), top + px(c.height)};
 }
 
+HFONT fontOf(BYTE charset, const wchar_t* face) {
+    HFONT f =
+        ::CreateFontW(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, charset, OUT_DEFAULT_PRECIS,
+                      CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, face);
+    return f != nullptr ? f : static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
+}
+
 // The face the layouts were drawn for: wider faces cut captions short. Pixel layouts do
 // not grow with the screen's resolution, so neither does the font. Kept for the process.
-HFONT controlFont() {
-    static const HFONT font = [] {
-        HFONT f = ::CreateFontA(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
-                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                DEFAULT_PITCH | FF_SWISS, "MS Sans Serif");
-        return f != nullptr ? f : static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
-    }();
-    return font;
+// List rows name files in any script, which that face has no letters for: they take the
+// dialog face of the same size (Microsoft Sans Serif on Windows, Tahoma under Wine).
+HFONT controlFont(ControlKind kind) {
+    static const HFONT captions = fontOf(ANSI_CHARSET, L"MS Sans Serif");
+    static const HFONT rows = fontOf(DEFAULT_CHARSET, L"MS Shell Dlg");
+    return kind == ControlKind::ListBox ? rows : captions;
 }
 
 void createControls(FormState& s, const FormLayout& design) {
-    HFONT font = controlFont();
     int id = firstControlId;
     // Created in the order listed, which is the tab order.
     for (const auto& c : design.controls) {
@@ -257,12 +265,13 @@ void createControls(FormState& s, const FormLayout& design) {
         control.kind = c.kind;
         control.coloured = c.captionColor != ControlLayout::defaultColor;
         control.textColor = colorRefOf(c.captionColor);
-        control.hwnd = ::CreateWindowExA(
-            0, native.windowClass, c.caption.c_str(), WS_CHILD | WS_VISIBLE | native.style, r.left,
-            r.top, r.right - r.left, r.bottom - r.top, s.hwnd,
+        control.hwnd = ::CreateWindowExW(
+            0, native.windowClass, widen(c.caption).c_str(), WS_CHILD | WS_VISIBLE | native.style,
+            r.left, r.top, r.right - r.left, r.bottom - r.top, s.hwnd,
             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), moduleInstance(), nullptr);
         if (control.hwnd != nullptr) {
-            ::SendMessageA(control.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+            ::SendMessageW(control.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(controlFont(c.kind)),
+                           FALSE);
         }
         s.controls.push_back(control); // even when refused: ids stay the list's indices
         ++id;
@@ -271,14 +280,14 @@ void createControls(FormState& s, const FormLayout& design) {
 
 } // namespace
 
-const char* formWindowClass() {
+const wchar_t* formWindowClass() {
     formClassAtom();
-    return "VesperonForm";
+    return formClassName;
 }
 
 bool isFormWindow(HWND hwnd) {
     return hwnd != nullptr &&
-           static_cast<ATOM>(::GetClassLongA(hwnd, GCW_ATOM)) == formClassAtom() &&
+           static_cast<ATOM>(::GetClassLongW(hwnd, GCW_ATOM)) == formClassAtom() &&
            stateOf(hwnd) != nullptr;
 }
 
@@ -304,8 +313,8 @@ Win32NativeWindow::Win32NativeWindow(const FormLayout& design, WindowEvents& eve
         y = (::GetSystemMetrics(SM_CYSCREEN) - outerHeight) / 2;
     }
     // WM_NCCREATE stores the handle in the state.
-    ::CreateWindowExA(exStyle, formWindowClass(), design.caption.c_str(), style, x, y, outerWidth,
-                      outerHeight, nullptr, nullptr, moduleInstance(), state_);
+    ::CreateWindowExW(exStyle, formWindowClass(), widen(design.caption).c_str(), style, x, y,
+                      outerWidth, outerHeight, nullptr, nullptr, moduleInstance(), state_);
     if (state_->hwnd == nullptr) {
         return;
     }
@@ -365,13 +374,13 @@ void Win32NativeWindow::hide() {
 
 void Win32NativeWindow::setCaption(const std::string& caption) {
     if (state_->hwnd != nullptr) {
-        ::SetWindowTextA(state_->hwnd, caption.c_str());
+        ::SetWindowTextW(state_->hwnd, widen(caption).c_str());
     }
 }
 
 void Win32NativeWindow::setCheck(const std::string& control, int value) {
     if (const FormControl* c = state_->find(control)) {
-        ::SendMessageA(c->hwnd, BM_SETCHECK, value == 1 ? BST_CHECKED : BST_UNCHECKED, 0);
+        ::SendMessageW(c->hwnd, BM_SETCHECK, value == 1 ? BST_CHECKED : BST_UNCHECKED, 0);
     }
 }
 
@@ -383,25 +392,25 @@ void Win32NativeWindow::setListItems(const std::string& control,
     }
     HWND list = c->hwnd;
     // Refilled after every change: keep the view where the user left it.
-    const LRESULT top = ::SendMessageA(list, LB_GETTOPINDEX, 0, 0);
-    ::SendMessageA(list, WM_SETREDRAW, FALSE, 0);
-    ::SendMessageA(list, LB_RESETCONTENT, 0, 0);
+    const LRESULT top = ::SendMessageW(list, LB_GETTOPINDEX, 0, 0);
+    ::SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+    ::SendMessageW(list, LB_RESETCONTENT, 0, 0);
     for (const auto& item : items) {
-        ::SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+        ::SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(widen(item).c_str()));
     }
     if (top != LB_ERR) {
-        ::SendMessageA(list, LB_SETTOPINDEX, static_cast<WPARAM>(top), 0);
+        ::SendMessageW(list, LB_SETTOPINDEX, static_cast<WPARAM>(top), 0);
     }
     const bool valid = selected >= 0 && selected < static_cast<int>(items.size());
-    ::SendMessageA(list, LB_SETCURSEL,
+    ::SendMessageW(list, LB_SETCURSEL,
                    valid ? static_cast<WPARAM>(selected) : static_cast<WPARAM>(-1), 0);
-    ::SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    ::SendMessageW(list, WM_SETREDRAW, TRUE, 0);
     ::InvalidateRect(list, nullptr, TRUE);
 }
 
 void Win32NativeWindow::setText(const std::string& control, const std::string& text) {
     if (const FormControl* c = state_->find(control)) {
-        ::SetWindowTextA(c->hwnd, text.c_str());
+        ::SetWindowTextW(c->hwnd, widen(text).c_str());
     }
 }
 

@@ -39,7 +39,7 @@ private:
 };
 
 // The class every form window is registered with; registered on first use.
-const char* formWindowClass();
+const wchar_t* formWindowClass();
 // Whether a top-level window is one of this program's form windows.
 bool isFormWindow(HWND hwnd);
 

@@ -1,5 +1,6 @@
 #include "platform/win32/win32_windowing.h"
 
+#include "platform/win32/wide_text.h"
 #include "platform/win32/win32_native_window.h"
 
 #include <algorithm>
@@ -13,7 +14,7 @@ namespace vesperon::platform::win32 {
 
 namespace {
 
-// Enough for any path the ANSI functions accept, and then some.
+// Enough for any path the dialog shows, and then some.
 constexpr std::size_t fileNameBufferSize = 4096;
 // How long runUntil sleeps at most before it asks done() again without any message.
 constexpr DWORD idleCheckMilliseconds = 100;
@@ -21,17 +22,17 @@ constexpr DWORD idleCheckMilliseconds = 100;
 // Tab, Enter and the arrow keys move between controls as in a dialog box.
 void dispatch(MSG& msg) {
     HWND root = msg.hwnd != nullptr ? ::GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
-    if (isFormWindow(root) && ::IsDialogMessageA(root, &msg)) {
+    if (isFormWindow(root) && ::IsDialogMessageW(root, &msg)) {
         return;
     }
     ::TranslateMessage(&msg);
-    ::DispatchMessageA(&msg);
+    ::DispatchMessageW(&msg);
 }
 
 // Handles what is waiting; false when the thread was told to quit (the request is kept).
 bool drain(const std::function<bool()>& done) {
     MSG msg;
-    while (!(done && done()) && ::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    while (!(done && done()) && ::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
             ::PostQuitMessage(static_cast<int>(msg.wParam));
             return false;
@@ -49,8 +50,8 @@ Win32Windowing::~Win32Windowing() = default;
 bool Win32Windowing::available() {
     if (!available_) {
         // Windows always has a desktop; Wine without a display refuses any window.
-        HWND probe = ::CreateWindowExA(0, formWindowClass(), "", WS_OVERLAPPED, 0, 0, 1, 1, nullptr,
-                                       nullptr, ::GetModuleHandleA(nullptr), nullptr);
+        HWND probe = ::CreateWindowExW(0, formWindowClass(), L"", WS_OVERLAPPED, 0, 0, 1, 1,
+                                       nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
         available_ = probe != nullptr;
         if (probe != nullptr) {
             ::DestroyWindow(probe);
@@ -65,7 +66,7 @@ std::unique_ptr<NativeWindow> Win32Windowing::createWindow(const FormLayout& des
 }
 
 int Win32Windowing::messageBox(const std::string& prompt, int buttons, const std::string& title) {
-    return ::MessageBoxA(::GetActiveWindow(), prompt.c_str(), title.c_str(),
+    return ::MessageBoxW(::GetActiveWindow(), widen(prompt).c_str(), widen(title).c_str(),
                          static_cast<UINT>(buttons));
 }
 
@@ -73,30 +74,32 @@ std::optional<std::string> Win32Windowing::openFileDialog(const std::string& tit
                                                           const std::string& filter,
                                                           const std::string& initialName) {
     // Description and pattern alike, then the list's end.
-    std::string filterPairs = filter;
-    filterPairs += '\0';
-    filterPairs += filter;
-    filterPairs += '\0';
-    std::vector<char> file(fileNameBufferSize, '\0');
-    std::copy_n(initialName.begin(), std::min(initialName.size(), file.size() - 1), file.begin());
+    std::wstring filterPairs = widen(filter);
+    filterPairs += L'\0';
+    filterPairs += widen(filter);
+    filterPairs += L'\0';
+    const std::wstring initial = widen(initialName);
+    std::vector<wchar_t> file(fileNameBufferSize, L'\0');
+    std::copy_n(initial.begin(), std::min(initial.size(), file.size() - 1), file.begin());
+    const std::wstring caption = widen(title);
 
-    OPENFILENAMEA ofn{};
+    OPENFILENAMEW ofn{};
     ofn.lStructSize = sizeof ofn;
     ofn.hwndOwner = ::GetActiveWindow();
     ofn.lpstrFilter = filterPairs.c_str(); // c_str() adds the second terminating null
     ofn.nFilterIndex = 1;
     ofn.lpstrFile = file.data();
     ofn.nMaxFile = static_cast<DWORD>(file.size());
-    ofn.lpstrTitle = title.c_str();
+    ofn.lpstrTitle = caption.c_str();
     ofn.Flags = OFN_HIDEREADONLY | OFN_EXPLORER;
-    if (::GetOpenFileNameA(&ofn)) {
-        return std::string(file.data());
+    if (::GetOpenFileNameW(&ofn)) {
+        return narrow(file.data());
     }
-    if (::CommDlgExtendedError() == FNERR_INVALIDFILENAME && file[0] != '\0') {
+    if (::CommDlgExtendedError() == FNERR_INVALIDFILENAME && file[0] != L'\0') {
         // The dialog refuses to open on a name it cannot show: offer it without one.
-        std::fill(file.begin(), file.end(), '\0');
-        if (::GetOpenFileNameA(&ofn)) {
-            return std::string(file.data());
+        std::fill(file.begin(), file.end(), L'\0');
+        if (::GetOpenFileNameW(&ofn)) {
+            return narrow(file.data());
         }
     }
     return std::nullopt;
@@ -108,18 +111,19 @@ std::optional<std::string> Win32Windowing::browseForFolder(NativeWindow* owner,
     static const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     (void)com;
     auto* window = dynamic_cast<Win32NativeWindow*>(owner);
-    BROWSEINFOA browse{};
+    const std::wstring title = widen(prompt);
+    BROWSEINFOW browse{};
     browse.hwndOwner = window != nullptr ? window->handle() : nullptr;
-    browse.lpszTitle = prompt.c_str();
+    browse.lpszTitle = title.c_str();
     browse.ulFlags = BIF_RETURNONLYFSDIRS;
-    LPITEMIDLIST item = ::SHBrowseForFolderA(&browse);
+    LPITEMIDLIST item = ::SHBrowseForFolderW(&browse);
     if (item == nullptr) {
         return std::nullopt;
     }
-    char path[MAX_PATH] = {};
-    const BOOL converted = ::SHGetPathFromIDListA(item, path);
+    wchar_t path[MAX_PATH] = {};
+    const BOOL converted = ::SHGetPathFromIDListW(item, path);
     ::CoTaskMemFree(item);
-    return converted ? std::optional<std::string>(path) : std::optional<std::string>(std::string());
+    return converted ? narrow(path) : std::string();
 }
 
 void Win32Windowing::processPendingMessages() {

@@ -30,17 +30,20 @@ mkdir "$app/bin"
 printf '#!/bin/sh\necho "$@" > "%s/shutdown-args"\n' "$app" >"$app/bin/shutdown"
 chmod +x "$app/bin/shutdown"
 export PATH="$app/bin:$PATH"
-echo "job data" >"$app/job.dat"
+# The Windows edition lists a name beyond its ANSI code page, in a UTF-8 list.
+job=job.dat
+[ "$edition" = windows ] && job=Отчёт.dat
+echo "job data" >"$app/$job"
 
 if [ "$edition" = windows ]; then
     cp "$standin" "$WINEPREFIX/drive_c/windows/system32/shutdown.exe"
-    listed="Z:$(echo "$app/job.dat" | tr / '\\')"
+    listed="Z:$(echo "$app/$job" | tr / '\\')"
     # The file must be held by a Wine process of the same prefix to be seen as in use.
     wine "$holder_exe" "$listed" 60 >/dev/null 2>&1 &
     holder=$!
 else
-    listed="$app/job.dat"
-    (exec 3<"$app/job.dat"; exec sleep 60) &
+    listed="$app/$job"
+    (exec 3<"$app/$job"; exec sleep 60) &
     holder=$!
 fi
 printf '; list\r\n\r\n%s\r\n' "$listed" >"$app/vesperon.cfg"

@@ -130,8 +130,11 @@ TEST_F(Win32Windowing, UserActionsAreReportedAndStateSetsAreNot) {
     HWND list = native(editor).controlHandle("List1");
     EXPECT_EQ(::SendMessageA(list, LB_GETCOUNT, 0, 0), 3);
     ::SendMessageA(list, WM_KEYDOWN, VK_DOWN, 0);
-    editor->setListItems("List1", {"c", "b"}, -1);
+    editor->setListItems("List1", {"c", "Z:\\Отчёт.dat"}, -1);
     EXPECT_EQ(::SendMessageA(list, LB_GETCURSEL, 0, 0), LB_ERR);
+    wchar_t shown[32] = {};
+    ::SendMessageW(list, LB_GETTEXT, 1, reinterpret_cast<LPARAM>(shown));
+    EXPECT_STREQ(shown, L"Z:\\\x041E\x0442\x0447\x0451\x0442.dat") << "rows show Unicode";
     ::SendMessageA(native(editor).handle(), WM_CLOSE, 0, 0);
     windowing.processPendingMessages();
 
