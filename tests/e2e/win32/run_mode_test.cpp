@@ -5,6 +5,7 @@
 // (scripts/lib/wine-traced sets both up).
 #include "support/temp_dir.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -150,11 +151,15 @@ struct Installation : ::testing::Test {
     std::vector<std::string> request(int waitMilliseconds = 5000) const {
         const auto deadline =
             std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMilliseconds);
-        while (!dir.exists("shutdown-record.txt") && std::chrono::steady_clock::now() < deadline) {
+        // Read until whole: while the stand-in still holds the record it has just renamed
+        // into place, opening it fails.
+        std::string text;
+        while (std::count(text.begin(), text.end(), '\n') < 3 &&
+               std::chrono::steady_clock::now() < deadline) {
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            text = dir.read("shutdown-record.txt");
         }
         std::vector<std::string> lines;
-        const std::string text = dir.read("shutdown-record.txt");
         std::size_t start = 0;
         for (auto end = text.find('\n'); end != std::string::npos; end = text.find('\n', start)) {
             lines.push_back(text.substr(start, end - start));
