@@ -29,8 +29,8 @@ public:
     // The first module handle of the process; false when its modules cannot be listed.
     virtual bool enumProcessModules(ProcessHandle process, std::uintptr_t& firstModule,
                                     std::uint32_t cb, std::uint32_t& needed) = 0;
-    // Copies the module's file name into buffer (of the size given); returns its length, 0 on
-    // failure.
+    // Puts the module's file name (at most size characters) into buffer; returns its length
+    // in bytes, 0 on failure.
     virtual std::uint32_t moduleFileName(ProcessHandle process, std::uintptr_t module,
                                          std::string& buffer, std::uint32_t size) = 0;
     virtual void closeHandle(ProcessHandle handle) = 0;

@@ -1,3 +1,4 @@
+#include "platform/win32/wide_text.h"
 #include "platform/win32/win32_platform.h"
 
 // clang-format off
@@ -25,9 +26,10 @@ ProcessHandle Win32ProcessListing::createProcessSnapshot() {
 
 namespace {
 
-bool deliver(BOOL delivered, const PROCESSENTRY32& entry, std::string& exeFile) {
+// The whole field, its trailing NULs included, as the record holds it.
+bool deliver(BOOL delivered, const PROCESSENTRY32W& entry, std::string& exeFile) {
     if (delivered) {
-        exeFile.assign(entry.szExeFile, sizeof entry.szExeFile);
+        exeFile = narrow(std::wstring_view(entry.szExeFile, MAX_PATH));
     }
     return delivered != 0;
 }
@@ -35,15 +37,15 @@ bool deliver(BOOL delivered, const PROCESSENTRY32& entry, std::string& exeFile) 
 } // namespace
 
 bool Win32ProcessListing::process32First(ProcessHandle snapshot, std::string& exeFile) {
-    PROCESSENTRY32 entry{};
-    entry.dwSize = sizeof entry; // 296 in the ANSI layout
-    return deliver(::Process32First(reinterpret_cast<HANDLE>(snapshot), &entry), entry, exeFile);
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    return deliver(::Process32FirstW(reinterpret_cast<HANDLE>(snapshot), &entry), entry, exeFile);
 }
 
 bool Win32ProcessListing::process32Next(ProcessHandle snapshot, std::string& exeFile) {
-    PROCESSENTRY32 entry{};
+    PROCESSENTRY32W entry{};
     entry.dwSize = sizeof entry;
-    return deliver(::Process32Next(reinterpret_cast<HANDLE>(snapshot), &entry), entry, exeFile);
+    return deliver(::Process32NextW(reinterpret_cast<HANDLE>(snapshot), &entry), entry, exeFile);
 }
 
 void Win32ProcessListing::enumProcesses(std::vector<std::uint32_t>& ids, std::uint32_t cb,
@@ -71,9 +73,12 @@ bool Win32ProcessListing::enumProcessModules(ProcessHandle process, std::uintptr
 
 std::uint32_t Win32ProcessListing::moduleFileName(ProcessHandle process, std::uintptr_t module,
                                                   std::string& buffer, std::uint32_t size) {
-    buffer.resize(size, ' ');
-    return ::GetModuleFileNameExA(reinterpret_cast<HANDLE>(process),
-                                  reinterpret_cast<HMODULE>(module), buffer.data(), size);
+    std::wstring wide(size, L' ');
+    const DWORD n = ::GetModuleFileNameExW(reinterpret_cast<HANDLE>(process),
+                                           reinterpret_cast<HMODULE>(module), wide.data(), size);
+    // The name as UTF-8 may take more bytes than the buffer had characters.
+    buffer = narrow(std::wstring_view(wide.data(), n));
+    return static_cast<std::uint32_t>(buffer.size());
 }
 
 void Win32ProcessListing::closeHandle(ProcessHandle handle) {
