@@ -22,3 +22,14 @@ foreach(line IN LISTS imports)
   endif()
   message(STATUS "imports ${dll}")
 endforeach()
+# Paths and texts travel through the wide functions only, so that names outside the ANSI code
+# page survive. These ANSI functions carry none of them (the last five come with the C runtime).
+set(ansi_allowed GetVersionExA LoadLibraryA
+    CreateEventA CreateSemaphoreA GetModuleHandleA GetStartupInfoA OutputDebugStringA)
+string(REGEX MATCHALL "\n\t[0-9a-f]+\t +[0-9]+  [A-Za-z0-9_]+A\n" ansi "${headers}\n")
+foreach(line IN LISTS ansi)
+  string(REGEX REPLACE ".* ([A-Za-z0-9_]+A)\n" "\\1" function "${line}")
+  if(NOT function IN_LIST ansi_allowed)
+    message(FATAL_ERROR "imports ${function}: paths and texts must go through the wide functions")
+  endif()
+endforeach()
