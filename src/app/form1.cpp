@@ -7,6 +7,8 @@
 #include "app/version_caption.h"
 #include "config/settings_file.h"
 
+#include <cstdio>
+
 namespace vesperon {
 
 Form1::Form1(platform::Platform& platform, Forms& forms)
@@ -62,6 +64,15 @@ void Form1::runMode(ShutdownKind kind) {
     resumeNext([&] {
         CheckAllFiles(showList);
         checked = true;
+    });
+    resumeNext([&] {
+        if (const std::size_t count = p_.files.uninspectedProcesses(); count > 0) {
+            const std::string line = "vesperon: " + std::to_string(count) +
+                                     (count == 1 ? " process" : " processes") +
+                                     " could not be inspected (root needs CAP_SYS_PTRACE to see "
+                                     "them); files they hold count as free\n";
+            std::fputs(line.c_str(), stderr);
+        }
     });
     // A check that could not finish has not shown that nothing is in use.
     if (checked && !bFileInUse) {

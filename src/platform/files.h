@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
 
@@ -57,6 +58,9 @@ public:
     virtual ProbeResult probe(const std::string& path) = 0;
     // Opens a file to be read in pieces; only regular files count as readable.
     virtual OpenedFile openForReading(const std::string& path) = 0;
+    // Processes that the probes of this check run could not look into, so that what they hold
+    // counts as free; 0 where a probe sees every other process by itself.
+    virtual std::size_t uninspectedProcesses() = 0;
     virtual FileRead readWhole(const std::string& path) = 0;
     // Appends (or, with overwrite, replaces the content with) the bytes given.
     virtual bool writeText(const std::string& path, const std::string& bytes, bool overwrite) = 0;

@@ -86,6 +86,16 @@ TEST_F(Startup, EachSwitchStartsItsOwnRequestAndUnloads) {
     }
 }
 
+TEST_F(Startup, RunModeSaysHowManyProcessesItCouldNotLookInto) {
+    f.disk.uninspectedProcesses = 3;
+    ::testing::internal::CaptureStderr();
+    run("-r");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "vesperon: 3 processes could not be inspected (root needs CAP_SYS_PTRACE to see "
+              "them); files they hold count as free\n");
+    EXPECT_EQ(f.processes.started.size(), 1u);
+}
+
 TEST_F(Startup, AnythingElseOpensTheConfigurationWindow) {
     for (const char* arguments : {"-r -f", "/s", "restart", "- r", "-x", " \t "}) {
         fake::FakePlatform fresh;

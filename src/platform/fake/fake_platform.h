@@ -64,6 +64,7 @@ public:
     int endedProbeRuns = 0;
     std::vector<std::string> probed;
     std::vector<std::string> presenceAsked;
+    std::size_t uninspectedProcesses = 0;
 };
 
 class FakeSystem final : public platform::System {
@@ -130,6 +131,7 @@ public:
     platform::Presence presenceOf(const std::string& path) override;
     platform::ProbeResult probe(const std::string& path) override;
     platform::OpenedFile openForReading(const std::string& path) override;
+    std::size_t uninspectedProcesses() override { return disk_.uninspectedProcesses; }
     platform::FileRead readWhole(const std::string& path) override;
     bool writeText(const std::string& path, const std::string& bytes, bool overwrite) override;
     bool pathAbsent(const std::string& path) override;

@@ -1,11 +1,14 @@
 #include "platform/posix/open_file_scan.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/kcmp.h>
 #include <string_view>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 #include <utility>
@@ -26,8 +29,8 @@ bool allDigits(const char* name) {
     return true;
 }
 
-// Reads what the descriptor gives until end of file; on a read error keeps what came so far.
-void readAll(int fd, std::string& out) {
+// Reads what the descriptor gives until end of file; 0, or the errno of a failed read.
+int readAll(int fd, std::string& out) {
     std::size_t used = 0;
     out.resize(out.capacity() < 65536 ? 65536 : out.capacity());
     for (;;) {
@@ -38,12 +41,24 @@ void readAll(int fd, std::string& out) {
         if (n < 0 && errno == EINTR) {
             continue;
         }
-        if (n <= 0) {
+        if (n < 0) {
+            const int error = errno;
+            out.clear();
+            return error;
+        }
+        if (n == 0) {
             break;
         }
         used += static_cast<std::size_t>(n);
     }
     out.resize(used);
+    return 0;
+}
+
+// Whether two tasks share the kernel object named by type (their descriptor table, their
+// memory); a task that cannot be compared counts as not sharing it.
+bool sameAs(pid_t leader, pid_t thread, int type) {
+    return ::syscall(SYS_kcmp, leader, thread, type, 0, 0) == 0;
 }
 
 std::string_view nextField(std::string_view& rest) {
@@ -95,10 +110,24 @@ std::size_t OpenFileScan::FileIdHash::operator()(const FileId& id) const noexcep
 OpenFileScan::OpenFileScan(std::string procRoot, pid_t self)
     : procRoot_(std::move(procRoot)), self_(self) {}
 
+OpenFileScan::Look OpenFileScan::lookOf(int error) {
+    switch (error) {
+    case ENOENT:
+    case ESRCH:
+        return Look::Gone; // it ended meanwhile
+    case EACCES:
+    case EPERM:
+        return Look::Denied;
+    default: // EMFILE, ENFILE, ENOMEM and anything unforeseen: the pass is not whole
+        return Look::Failed;
+    }
+}
+
 bool OpenFileScan::scan() {
     held_.clear();
     mapped_.clear();
     heldInodes_.clear();
+    uninspected_ = 0;
     const std::string self = std::to_string(self_ != 0 ? self_ : ::getpid());
     int procFd = ::open(procRoot_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (procFd < 0) {
@@ -109,49 +138,98 @@ bool OpenFileScan::scan() {
         ::close(procFd);
         return false;
     }
-    while (const dirent* entry = ::readdir(proc)) {
-        if (allDigits(entry->d_name) && self != entry->d_name) {
-            scanDescriptors(procFd, entry->d_name);
-            scanMappings(procFd, entry->d_name);
+    bool whole = true;
+    // A folder that does not list this very process is not this system's /proc (an empty
+    // mount point, say), and its silence would pass for "nothing is held".
+    bool sawSelf = false;
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(proc);
+        if (entry == nullptr) {
+            whole = errno == 0 && sawSelf;
+            break;
+        }
+        if (self == entry->d_name) {
+            sawSelf = true;
+            continue;
+        }
+        if (!allDigits(entry->d_name)) {
+            continue;
+        }
+        const Look look = scanProcess(procFd, entry->d_name);
+        if (look == Look::Failed) {
+            whole = false;
+            break;
+        }
+        if (look == Look::Denied) {
+            ++uninspected_;
         }
     }
     ::closedir(proc);
-    return true;
+    return whole;
 }
 
 bool OpenFileScan::held(dev_t dev, ino_t ino) const {
     return held_.count(FileId{dev, ino}) != 0 || heldInodes_.count(ino) != 0;
 }
 
-void OpenFileScan::scanDescriptors(int procFd, const std::string& pid) {
-    int fd = ::openat(procFd, (pid + "/fd").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+OpenFileScan::Look OpenFileScan::scanProcess(int procFd, const std::string& pid) {
+    const Look look = std::max(scanDescriptors(procFd, pid), scanMappings(procFd, pid));
+    return look == Look::Failed ? look : scanThreads(procFd, pid, look);
+}
+
+OpenFileScan::Look OpenFileScan::scanDescriptors(int procFd, const std::string& task) {
+    int fd = ::openat(procFd, (task + "/fd").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
-        return;
+        return lookOf(errno);
     }
     DIR* dir = ::fdopendir(fd);
     if (dir == nullptr) {
+        const int error = errno;
         ::close(fd);
-        return;
+        return lookOf(error);
     }
-    while (const dirent* entry = ::readdir(dir)) {
-        struct stat target {};
-        // stat() follows the link to whatever the descriptor refers to. Sockets can never be
-        // probed by name, so they are left out; pipes and the like are harmless to keep.
-        if (entry->d_name[0] != '.' && ::fstatat(fd, entry->d_name, &target, 0) == 0 &&
-            !S_ISSOCK(target.st_mode)) {
-            held_.insert(FileId{target.st_dev, target.st_ino});
+    Look look = Look::Done;
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir);
+        if (entry == nullptr) {
+            look = errno == 0 ? look : lookOf(errno);
+            break;
+        }
+        if (entry->d_name[0] == '.') {
+            continue;
+        }
+        // The link leads to whatever the descriptor refers to. Cached attributes are enough
+        // for its identity, so a file on an unreachable server answers without a round trip.
+        struct statx target {};
+        if (::statx(fd, entry->d_name, AT_STATX_DONT_SYNC, STATX_TYPE | STATX_INO, &target) != 0) {
+            look = lookOf(errno);
+            if (look == Look::Gone) { // closed meanwhile
+                continue;
+            }
+            break;
+        }
+        // Sockets can never be probed by name; pipes and the like are harmless to keep.
+        if (!S_ISSOCK(target.stx_mode)) {
+            held_.insert(
+                FileId{makedev(target.stx_dev_major, target.stx_dev_minor), target.stx_ino});
         }
     }
     ::closedir(dir);
+    return look;
 }
 
-void OpenFileScan::scanMappings(int procFd, const std::string& pid) {
-    int fd = ::openat(procFd, (pid + "/maps").c_str(), O_RDONLY | O_CLOEXEC);
+OpenFileScan::Look OpenFileScan::scanMappings(int procFd, const std::string& task) {
+    int fd = ::openat(procFd, (task + "/maps").c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        return;
+        return lookOf(errno);
     }
-    readAll(fd, buffer_);
+    const int error = readAll(fd, buffer_);
     ::close(fd);
+    if (error != 0) {
+        return lookOf(error);
+    }
     std::string_view rest = buffer_;
     FileId last{0, 0};
     while (!rest.empty()) {
@@ -163,12 +241,72 @@ void OpenFileScan::scanMappings(int procFd, const std::string& pid) {
         // Inode 0 is an anonymous mapping; a file usually takes several lines in a row.
         if (parseMapsLine(line, id.dev, id.ino, path) && id.ino != 0 && !(id == last)) {
             last = id;
-            noteMapping(procFd, pid, id, path);
+            noteMapping(procFd, task, id, path);
         }
     }
+    return Look::Done;
 }
 
-void OpenFileScan::noteMapping(int procFd, const std::string& pid, FileId id,
+// Threads share their leader's descriptor table and memory, so /proc/<pid> shows what they
+// hold, except for a thread that unshared its table and for a leader that has ended while
+// its threads run on: its table and memory then read as empty, and as root's to anyone else,
+// so that a leader that refused (leaderLook Denied) is no refusal when its threads answer.
+OpenFileScan::Look OpenFileScan::scanThreads(int procFd, const std::string& pid, Look leaderLook) {
+    struct stat tasks {};
+    if (::fstatat(procFd, (pid + "/task").c_str(), &tasks, 0) != 0) {
+        return std::max(leaderLook, lookOf(errno));
+    }
+    // The task folder counts its two dot entries and one link per thread.
+    if (tasks.st_nlink <= 3) {
+        return leaderLook;
+    }
+    int fd = ::openat(procFd, (pid + "/task").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* dir = fd < 0 ? nullptr : ::fdopendir(fd);
+    if (dir == nullptr) {
+        const Look look = std::max(leaderLook, lookOf(errno));
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        return look;
+    }
+    pid_t leader = 0;
+    parseNumber(pid, leader, 10);
+    bool memoryCompared = false;
+    bool tableRead = false;
+    Look look = Look::Done;
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir);
+        if (entry == nullptr) {
+            look = errno == 0 ? look : std::max(look, lookOf(errno));
+            break;
+        }
+        pid_t thread = 0;
+        if (pid == entry->d_name || !parseNumber(std::string_view(entry->d_name), thread, 10)) {
+            continue;
+        }
+        const std::string task = pid + "/task/" + entry->d_name;
+        if (!sameAs(leader, thread, KCMP_FILES)) {
+            const Look table = scanDescriptors(procFd, task);
+            tableRead = tableRead || table == Look::Done;
+            look = std::max(look, table);
+        }
+        // All threads share one memory: one comparison tells whether the leader still has it.
+        if (!memoryCompared) {
+            memoryCompared = true;
+            if (!sameAs(leader, thread, KCMP_VM)) {
+                look = std::max(look, scanMappings(procFd, task));
+            }
+        }
+        if (look >= Look::Denied) {
+            break;
+        }
+    }
+    ::closedir(dir);
+    return leaderLook == Look::Denied && !tableRead ? std::max(look, leaderLook) : look;
+}
+
+void OpenFileScan::noteMapping(int procFd, const std::string& task, FileId id,
                                std::string_view path) {
     if (!mapped_.insert(id).second) {
         return;
@@ -185,7 +323,7 @@ void OpenFileScan::noteMapping(int procFd, const std::string& pid, FileId id,
         (path.size() >= deleted.size() && path.substr(path.size() - deleted.size()) == deleted)) {
         return;
     }
-    std::string name = pid + "/root";
+    std::string name = task + "/root";
     name += path;
     struct stat target {};
     if (::fstatat(procFd, name.c_str(), &target, 0) == 0) {

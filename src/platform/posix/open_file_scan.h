@@ -9,18 +9,24 @@
 namespace vesperon::platform::posix {
 
 // Which files other processes hold open (a descriptor) or have mapped into memory, gathered
-// in one pass over /proc, the way fuser sees them. Processes that vanish during the pass or
-// whose entries cannot be read are passed over.
+// in one pass over /proc, the way fuser sees them, and also through threads that keep a
+// descriptor table of their own or outlived their leader. Processes that end during the pass
+// are passed over.
 class OpenFileScan {
 public:
     // self: the process to leave out; 0 means the calling process at the time of scan().
     explicit OpenFileScan(std::string procRoot = "/proc", pid_t self = 0);
 
-    // Walks procRoot now and replaces what an earlier scan gathered; false when procRoot
-    // cannot be read at all, so that nothing is known about other processes.
+    // Walks procRoot now and replaces what an earlier scan gathered. False when the pass could
+    // not be made whole (procRoot unreadable or not listing this process, no descriptor or
+    // memory left for the pass itself, a held file that does not say what it is), so that
+    // nothing is known about other processes.
     bool scan();
     // Whether the file with that device and inode was held at the last scan.
     bool held(dev_t dev, ino_t ino) const;
+    // Processes of the last scan that could not be looked into (another user's, without the
+    // right to trace it): what they hold counts as free.
+    std::size_t uninspectedProcesses() const { return uninspected_; }
 
 private:
     struct FileId {
@@ -31,10 +37,16 @@ private:
     struct FileIdHash {
         std::size_t operator()(const FileId& id) const noexcept;
     };
+    // How looking at one part of a process went, from best to worst.
+    enum class Look { Done, Gone, Denied, Failed };
+    static Look lookOf(int error);
 
-    void scanDescriptors(int procFd, const std::string& pid);
-    void scanMappings(int procFd, const std::string& pid);
-    void noteMapping(int procFd, const std::string& pid, FileId id, std::string_view path);
+    Look scanProcess(int procFd, const std::string& pid);
+    // task: "<pid>" or "<pid>/task/<tid>".
+    Look scanDescriptors(int procFd, const std::string& task);
+    Look scanMappings(int procFd, const std::string& task);
+    Look scanThreads(int procFd, const std::string& pid, Look leaderLook);
+    void noteMapping(int procFd, const std::string& task, FileId id, std::string_view path);
 
     std::string procRoot_;
     pid_t self_;
@@ -43,6 +55,7 @@ private:
     std::unordered_set<FileId, FileIdHash> mapped_;
     // Inodes of mapped files whose name could not be looked up; see noteMapping().
     std::unordered_set<std::uint64_t> heldInodes_;
+    std::size_t uninspected_ = 0;
     std::string buffer_;
 };
 

@@ -29,6 +29,8 @@ bool closeChecked(int fd) {
 
 } // namespace
 
+PosixFiles::PosixFiles(std::string procRoot) : scan_(std::move(procRoot)) {}
+
 bool PosixFiles::fileNumberAvailable() {
     // Nothing stays open between probes, so one answer serves a whole check run.
     if (!fileNumberKnown_) {

@@ -14,12 +14,14 @@ namespace vesperon::platform::posix {
 // other process holds it open or mapped; one pass over /proc per check run serves all probes.
 class PosixFiles final : public vesperon::platform::Files {
 public:
+    explicit PosixFiles(std::string procRoot = "/proc");
     bool fileNumberAvailable() override;
     void beginProbeRun() override;
     void endProbeRun() override;
     Presence presenceOf(const std::string& path) override;
     ProbeResult probe(const std::string& path) override;
     OpenedFile openForReading(const std::string& path) override;
+    std::size_t uninspectedProcesses() override { return scan_.uninspectedProcesses(); }
     FileRead readWhole(const std::string& path) override;
     bool writeText(const std::string& path, const std::string& bytes, bool overwrite) override;
     bool pathAbsent(const std::string& path) override;

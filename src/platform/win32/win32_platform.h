@@ -29,6 +29,8 @@ public:
     Presence presenceOf(const std::string& path) override;
     ProbeResult probe(const std::string& path) override;
     OpenedFile openForReading(const std::string& path) override;
+    // An exclusive open sees every other process's handles by itself.
+    std::size_t uninspectedProcesses() override { return 0; }
     FileRead readWhole(const std::string& path) override;
     bool writeText(const std::string& path, const std::string& bytes, bool overwrite) override;
     bool pathAbsent(const std::string& path) override;

@@ -2,16 +2,21 @@
 #include "platform/posix/posix_files.h"
 #include "support/temp_dir.h"
 
+#include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
+#include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sched.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/sysmacros.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace vesperon::platform::posix {
@@ -23,7 +28,8 @@ using Status = FileRead::Status;
 // A forked process that runs setUp, reports back, then waits; killed and reaped on scope exit.
 class Child {
 public:
-    explicit Child(const std::function<bool()>& setUp) {
+    // leaderEnds: the first thread ends once set up, while any thread it started runs on.
+    explicit Child(const std::function<bool()>& setUp, bool leaderEnds = false) {
         int ready[2];
         if (::pipe2(ready, O_CLOEXEC) != 0) {
             return;
@@ -32,6 +38,9 @@ public:
         if (pid_ == 0) {
             char ok = setUp() ? '1' : '0';
             (void)!::write(ready[1], &ok, 1);
+            if (leaderEnds) {
+                ::syscall(SYS_exit, 0); // this thread only, without unwinding into the test
+            }
             for (;;) {
                 ::pause();
             }
@@ -40,6 +49,9 @@ public:
         char ok = '0';
         ready_ = pid_ > 0 && ::read(ready[0], &ok, 1) == 1 && ok == '1';
         ::close(ready[0]);
+        for (int wait = 0; leaderEnds && ready_ && wait < 200 && !leaderEnded(); ++wait) {
+            ::usleep(10000);
+        }
     }
     ~Child() {
         if (pid_ > 0) {
@@ -52,6 +64,14 @@ public:
     bool ready() const { return ready_; }
 
 private:
+    bool leaderEnded() const {
+        std::ifstream stat("/proc/" + std::to_string(pid_) + "/stat");
+        std::string line;
+        std::getline(stat, line);
+        auto state = line.rfind(") ");
+        return state != std::string::npos && line.compare(state + 2, 1, "Z") == 0;
+    }
+
     pid_t pid_ = -1;
     bool ready_ = false;
 };
@@ -66,25 +86,48 @@ bool mapOnly(const std::string& path) {
     return map != MAP_FAILED && ::close(fd) == 0;
 }
 
+// A second thread opens the file and keeps it, in a descriptor table of its own or not.
+bool holdInThread(const std::string& path, bool ownTable) {
+    std::atomic<int> opened{0};
+    std::thread([&opened, path, ownTable] {
+        const bool ok = (!ownTable || ::unshare(CLONE_FILES) == 0) &&
+                        ::open(path.c_str(), O_RDONLY | O_CLOEXEC) >= 0;
+        opened = ok ? 1 : 2;
+        for (;;) {
+            ::pause();
+        }
+    }).detach();
+    while (opened == 0) {
+        std::this_thread::yield();
+    }
+    return opened == 1;
+}
+
 bool openAndClose(const std::string& path) {
     int fd = ::open(path.c_str(), O_RDONLY);
     return fd >= 0 && ::close(fd) == 0;
 }
 
 TEST(PosixFiles, ProbeSeesWhatOtherProcessesHold) {
+    auto inThread = [](const std::string& path) { return holdInThread(path, false); };
+    auto inThreadsOwnTable = [](const std::string& path) { return holdInThread(path, true); };
     struct Case {
         const char* name;
-        bool (*child)(const std::string&);
+        std::function<bool(const std::string&)> child;
+        bool leaderEnds;
         ProbeResult result;
-    } cases[] = {{"held open", holdOpen, ProbeResult::InUse},
-                 {"mapped, descriptor closed", mapOnly, ProbeResult::InUse},
-                 {"opened and closed again", openAndClose, ProbeResult::Free}};
+    } cases[] = {{"held open", holdOpen, false, ProbeResult::InUse},
+                 {"mapped, descriptor closed", mapOnly, false, ProbeResult::InUse},
+                 {"held by a thread with its own descriptor table", inThreadsOwnTable, false,
+                  ProbeResult::InUse},
+                 {"held by a thread whose leader has ended", inThread, true, ProbeResult::InUse},
+                 {"opened and closed again", openAndClose, false, ProbeResult::Free}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         TempDir dir;
         dir.write("data", "some bytes");
         dir.write("other", "x");
-        Child child([&] { return c.child(dir.file("data")); });
+        Child child([&] { return c.child(dir.file("data")); }, c.leaderEnds);
         ASSERT_TRUE(child.ready());
         PosixFiles files;
         files.beginProbeRun();
@@ -116,6 +159,9 @@ TEST(PosixFiles, ProbeWithoutOtherHolders) {
     EXPECT_EQ(files.probe(dir.file("fifo")), ProbeResult::Free);
     ::alarm(0);
     EXPECT_EQ(files.probe(dir.file("missing")), ProbeResult::InUse) << "vanished after the test";
+    dir.write("free", "x");
+    EXPECT_EQ(PosixFiles(dir.path()).probe(dir.file("free")), ProbeResult::Undetermined)
+        << "no /proc there";
     if (::geteuid() != 0) { // permissions do not bind root
         dir.write("locked", "x");
         ASSERT_EQ(::chmod(dir.file("locked").c_str(), 0), 0);
@@ -182,19 +228,44 @@ TEST(PosixFiles, OpenForReadingInPieces) {
     EXPECT_EQ(std::string(buffer, 4), "abcd");
 }
 
-TEST(PosixFiles, NoFreeDescriptorIsReported) {
-    EXPECT_TRUE(PosixFiles().fileNumberAvailable());
+// In a child: a descriptor table this process filled itself.
+int inChild(const std::function<bool()>& body) {
     pid_t pid = ::fork();
     if (pid == 0) {
-        rlimit limit{32, 32};
-        ::setrlimit(RLIMIT_NOFILE, &limit);
-        while (::open("/dev/null", O_RDONLY) >= 0) {
-        }
-        ::_exit(PosixFiles().fileNumberAvailable() ? 1 : 0);
+        ::_exit(body() ? 0 : 1);
     }
     int status = -1;
-    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(PosixFiles, RunningOutOfDescriptorsIsNeverTakenForFree) {
+    EXPECT_TRUE(PosixFiles().fileNumberAvailable());
+    EXPECT_EQ(inChild([] {
+                  rlimit limit{32, 32};
+                  ::setrlimit(RLIMIT_NOFILE, &limit);
+                  int last = -1;
+                  for (int fd; (fd = ::open("/dev/null", O_RDONLY)) >= 0;) {
+                      last = fd;
+                  }
+                  const bool noneLeft = !PosixFiles().fileNumberAvailable();
+                  ::close(last); // room for /proc itself, none for what lies below it
+                  return noneLeft && !OpenFileScan().scan();
+              }),
+              0);
+}
+
+TEST(OpenFileScan, CountsOtherUsersProcessesItCannotLookInto) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "becoming another user needs root";
+    }
+    EXPECT_EQ(inChild([] {
+                  OpenFileScan scan;
+                  return ::setresgid(65534, 65534, 65534) == 0 &&
+                         ::setresuid(65534, 65534, 65534) == 0 && scan.scan() &&
+                         scan.uninspectedProcesses() > 0;
+              }),
+              0);
 }
 
 TEST(PosixFiles, ReadWhole) {
@@ -292,6 +363,7 @@ TEST(OpenFileScan, ReadsDescriptorsAndMappings) {
         EXPECT_EQ(scan.held(inode(name).st_dev, inode(name).st_ino), held);
     }
     EXPECT_FALSE(OpenFileScan(dir.file("missing")).scan());
+    EXPECT_FALSE(OpenFileScan(dir.file("proc"), 99).scan()) << "not listing this process";
 }
 
 } // namespace
