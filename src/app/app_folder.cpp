@@ -19,10 +19,21 @@ std::string AppFolder(platform::Platform& p) {
     const std::string exe = p.system.executablePath();
     const std::string name = fileNameOf(exe, p.edition.separator);
     std::string folder = exe.substr(0, exe.size() - name.size());
-    if (folder.empty() || folder.back() != p.edition.separator) {
+    if (!folder.empty() && folder.back() != p.edition.separator) {
         folder += p.edition.separator;
     }
     return folder;
+}
+
+bool hasAppFolder(platform::Platform& p) {
+    const std::string folder = AppFolder(p);
+    if (!p.edition.driveLetters) {
+        return !folder.empty() && folder.front() == '/';
+    }
+    const char drive = static_cast<char>(folder.empty() ? 0 : folder[0] | 0x20);
+    const bool driveRoot =
+        folder.size() >= 3 && drive >= 'a' && drive <= 'z' && folder[1] == ':' && folder[2] == '\\';
+    return driveRoot || folder.rfind("\\\\", 0) == 0;
 }
 
 std::string BaseName(platform::Platform& p) {

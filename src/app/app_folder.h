@@ -6,8 +6,12 @@
 
 namespace vesperon {
 
-// The executable's folder, ending in exactly one separator.
+// The executable's folder, ending in exactly one separator; empty when the executable's
+// path is unknown or names no folder.
 std::string AppFolder(platform::Platform& p);
+// Whether AppFolder is an absolute folder ("/..."; "X:\..." or "\\..." on Windows). Without
+// one the program has nowhere to find or keep its files.
+bool hasAppFolder(platform::Platform& p);
 // The executable's file name without folder and extension.
 std::string BaseName(platform::Platform& p);
 std::string settingsFilePath(platform::Platform& p);

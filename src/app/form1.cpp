@@ -26,6 +26,14 @@ clsFSO& Form1::fso() {
 
 void Form1::Form_Load() {
     resumeNext([&] { Caption(VersionCaption("", "")); });
+    if (!hasAppFolder(p_)) {
+        // Files in some other folder would be the wrong ones: do nothing rather than guess.
+        std::fputs("vesperon: cannot find the folder that holds the program, where its settings "
+                   "file and check list are kept; nothing was checked and nothing requested\n",
+                   stderr);
+        Unload();
+        return;
+    }
     resumeNext([&] { EnsureConfig(); });
     resumeNext([&] { EnsureSettings(); });
     resumeNext([&] {

@@ -86,6 +86,27 @@ TEST_F(Startup, EachSwitchStartsItsOwnRequestAndUnloads) {
     }
 }
 
+TEST_F(Startup, WithoutAnAbsoluteFolderNothingIsWrittenOrRequested) {
+    for (const char* exe : {"", "Vesperon.exe", "Tools\\Vesperon.exe", "\\Vesperon.exe"}) {
+        for (const char* arguments : {"-r", ""}) {
+            fake::FakePlatform fresh;
+            fresh.system.exePath = exe;
+            fresh.system.arguments = arguments;
+            Forms freshForms(fresh.windowing);
+            Form1 form(fresh.platform, freshForms);
+            ::testing::internal::CaptureStderr();
+            form.Load();
+            const std::string said = ::testing::internal::GetCapturedStderr();
+            EXPECT_TRUE(fresh.disk.files.empty()) << exe;
+            EXPECT_TRUE(fresh.processes.started.empty()) << exe;
+            EXPECT_FALSE(form.Loaded()) << exe;
+            EXPECT_NE(said.find("cannot find the folder"), std::string::npos) << said;
+        }
+    }
+    f.system.exePath = "\\\\server\\share\\Vesperon.exe";
+    EXPECT_TRUE(hasAppFolder(f.platform));
+}
+
 TEST_F(Startup, RunModeSaysHowManyProcessesItCouldNotLookInto) {
     f.disk.uninspectedProcesses = 3;
     ::testing::internal::CaptureStderr();

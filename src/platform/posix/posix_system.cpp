@@ -1,27 +1,63 @@
 #include "platform/posix/posix_system.h"
 
 #include <climits>
+#include <cstdlib>
+#include <cstring>
 #include <ctime>
+#include <string_view>
+#include <sys/auxv.h>
 #include <unistd.h>
 
 namespace vesperon::platform::posix {
 
-PosixSystem::PosixSystem(int argc, char** argv) {
+namespace {
+
+// The kernel's own answer, already free of links. It names an executable that was replaced or
+// removed while running "<path> (deleted)"; the folder is still the one it was started from.
+std::string fromProc() {
+    char buffer[PATH_MAX];
+    const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer);
+    if (n <= 0 || static_cast<std::size_t>(n) >= sizeof buffer || buffer[0] != '/') {
+        return {};
+    }
+    std::string path(buffer, static_cast<std::size_t>(n));
+    constexpr std::string_view deleted = " (deleted)";
+    if (path.size() > deleted.size() && path.ends_with(deleted)) {
+        path.resize(path.size() - deleted.size());
+    }
+    return path;
+}
+
+// Without /proc: a name the program was started by, made absolute against the folder current
+// now (at start) and freed of links, so that a link such as /usr/sbin/vesperon leads to the
+// folder that holds the program itself.
+std::string resolved(const char* name) {
+    char path[PATH_MAX];
+    return name != nullptr && ::realpath(name, path) != nullptr ? path : std::string();
+}
+
+std::string findExecutable(const char* argv0) {
+    std::string path = fromProc();
+    if (path.empty()) {
+        // The name execve() was given, always a path.
+        path = resolved(reinterpret_cast<const char*>(::getauxval(AT_EXECFN)));
+    }
+    if (path.empty() && argv0 != nullptr && std::strchr(argv0, '/') != nullptr) {
+        path = resolved(argv0); // without a "/" it was a name looked up on PATH
+    }
+    return path;
+}
+
+} // namespace
+
+PosixSystem::PosixSystem(int argc, char** argv)
+    : executable_(findExecutable(argc > 0 ? argv[0] : nullptr)) {
     for (int i = 1; i < argc; ++i) {
         if (i > 1) {
             arguments_ += ' ';
         }
         arguments_ += argv[i];
     }
-}
-
-std::string PosixSystem::executablePath() {
-    char buffer[PATH_MAX];
-    const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer);
-    if (n <= 0 || static_cast<std::size_t>(n) >= sizeof buffer) {
-        return {};
-    }
-    return std::string(buffer, static_cast<std::size_t>(n));
 }
 
 std::int64_t PosixSystem::localTimeWholeSeconds() {

@@ -9,7 +9,8 @@ namespace vesperon::platform::posix {
 class PosixSystem final : public System {
 public:
     PosixSystem(int argc, char** argv);
-    std::string executablePath() override;
+    // Found once, at start; empty when no absolute path can be found.
+    std::string executablePath() override { return executable_; }
     // The arguments joined by single blanks, as a command line would read.
     std::string argumentText() override { return arguments_; }
     std::int64_t localTimeWholeSeconds() override;
@@ -23,6 +24,7 @@ public:
     }
 
 private:
+    std::string executable_;
     std::string arguments_;
 };
 

@@ -6,8 +6,10 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
+#include <sched.h>
 #include <stdexcept>
 #include <sys/mman.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -37,6 +39,11 @@ Installation::Installation(const std::string& exeName) : exeName_(exeName) {
 
 int Installation::run(const std::vector<std::string>& arguments,
                       const std::vector<std::string>& extraEnv) {
+    return finish(start(arguments, Exec::ByPath, false, extraEnv));
+}
+
+pid_t Installation::start(const std::vector<std::string>& arguments, Exec exec, bool withoutProc,
+                          const std::vector<std::string>& extraEnv) {
     std::vector<std::string> env;
     for (char** e = environ; *e != nullptr; ++e) {
         const std::string entry(*e);
@@ -49,7 +56,7 @@ int Installation::run(const std::vector<std::string>& arguments,
     env.push_back("VESPERON_STATE_DIR=" + dir.file("state"));
     env.insert(env.end(), extraEnv.begin(), extraEnv.end());
 
-    std::vector<std::string> argv{exe()};
+    std::vector<std::string> argv{exec == Exec::ByPath ? exe() : exeName_};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     std::vector<char*> cargv, cenv;
     for (auto& a : argv) {
@@ -64,15 +71,30 @@ int Installation::run(const std::vector<std::string>& arguments,
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::chdir(dir.path().c_str());
-        int devnull = ::open("/dev/null", O_RDONLY);
-        ::dup2(devnull, 0);
+        ::dup2(::open("/dev/null", O_RDONLY), 0);
+        ::dup2(::open(dir.file("stderr").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644), 2);
+        const int exeFd = ::open(exe().c_str(), O_RDONLY | O_CLOEXEC);
+        if ((exec == Exec::ByDescriptorOfRemovedFile && ::unlink(exe().c_str()) != 0) ||
+            (withoutProc && (::unshare(CLONE_NEWNS) != 0 ||
+                             ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+                             ::mount("none", "/proc", "tmpfs", 0, nullptr) != 0))) {
+            ::_exit(126);
+        }
         if (addressSpaceLimit != 0) {
             const rlimit limit{addressSpaceLimit, addressSpaceLimit};
             ::setrlimit(RLIMIT_AS, &limit);
         }
-        ::execve(cargv[0], cargv.data(), cenv.data());
+        if (exec != Exec::ByPath) {
+            ::fexecve(exeFd, cargv.data(), cenv.data());
+        } else {
+            ::execve(cargv[0], cargv.data(), cenv.data());
+        }
         ::_exit(127);
     }
+    return pid;
+}
+
+int Installation::finish(pid_t pid) {
     int status = 0;
     ::waitpid(pid, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);

@@ -15,10 +15,19 @@ public:
     explicit Installation(const std::string& exeName = "vesperon");
     std::string exe() const { return dir.file(exeName_); }
     std::string file(const std::string& name) const { return dir.file(name); }
-    // Runs the executable as a scheduler would: no display, no terminal input. Returns its exit
-    // status.
+    // Runs the executable as a scheduler would: no display, no terminal input, standard error
+    // appended to the file "stderr". Returns its exit status.
     int run(const std::vector<std::string>& arguments,
             const std::vector<std::string>& extraEnv = {});
+
+    // How start() hands the executable to the kernel: by its path, or through an open
+    // descriptor (fexecve) with argv[0] as a PATH lookup leaves it, the file perhaps removed.
+    enum class Exec { ByPath, ByDescriptor, ByDescriptorOfRemovedFile };
+    // Starts it as run() does, without waiting, perhaps in a mount namespace of its own over an
+    // empty /proc (root only); finish() waits and returns the exit status.
+    pid_t start(const std::vector<std::string>& arguments, Exec exec = Exec::ByPath,
+                bool withoutProc = false, const std::vector<std::string>& extraEnv = {});
+    static int finish(pid_t pid);
     // The arguments the stand-in received, or nothing when it was not started.
     std::vector<std::string> shutdownArguments(int waitMilliseconds = 3000) const;
     std::string registryFile() const;
