@@ -53,4 +53,8 @@ std::string checkListPath(platform::Platform& p) {
     return AppFolder(p) + BaseName(p) + ".cfg";
 }
 
+std::string checkRunLockPath(platform::Platform& p) {
+    return AppFolder(p) + BaseName(p) + ".lock";
+}
+
 } // namespace vesperon

@@ -16,5 +16,7 @@ bool hasAppFolder(platform::Platform& p);
 std::string BaseName(platform::Platform& p);
 std::string settingsFilePath(platform::Platform& p);
 std::string checkListPath(platform::Platform& p);
+// The file that check runs of one folder take turns on.
+std::string checkRunLockPath(platform::Platform& p);
 
 } // namespace vesperon

@@ -29,6 +29,11 @@ private:
 } // namespace
 
 void Form1::CheckAllFiles(const bool& bShowList) {
+    // Runs of one folder take turns: one run's probe would look like a holder to another.
+    using Turn = platform::LockAttempt::Status;
+    const std::string lockPath = checkRunLockPath(p_);
+    platform::LockAttempt turn{Turn::TimedOut, nullptr};
+    resumeNext([&] { turn = p_.files.lockFile(lockPath); });
     resumeNext([&] { EnsureConfig(); });
     resumeNext([&] { EnsureSettings(); });
     // One reading serves the whole run: the switch decides what this run reports.
@@ -60,7 +65,9 @@ void Form1::CheckAllFiles(const bool& bShowList) {
     const std::string listPath = checkListPath(p_);
     try {
         CheckListReader list(p_.files, p_.system, listPath);
-        if (list.status() == CheckListReader::Status::Unreadable) {
+        if (turn.status == Turn::TimedOut) {
+            undetermined(lockPath);
+        } else if (list.status() == CheckListReader::Status::Unreadable) {
             undetermined(listPath);
         } else if (list.status() == CheckListReader::Status::Open) {
             ProbeRun probes(p_.files);

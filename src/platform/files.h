@@ -39,6 +39,20 @@ struct OpenedFile {
     std::unique_ptr<InputFile> file; // set when status is Read
 };
 
+// A lock on a file, held until this object is destroyed.
+class FileLock {
+public:
+    virtual ~FileLock() = default;
+};
+
+struct LockAttempt {
+    // TimedOut: another process held the lock for the whole wait. Unavailable: the lock file
+    // could not be opened or created at all.
+    enum class Status { Held, TimedOut, Unavailable };
+    Status status = Status::Unavailable;
+    std::unique_ptr<FileLock> lock; // set when Held
+};
+
 // Plain file operations; every call opens, works and closes before it returns.
 class Files {
 public:
@@ -61,6 +75,9 @@ public:
     // Processes that the probes of this check run could not look into, so that what they hold
     // counts as free; 0 where a probe sees every other process by itself.
     virtual std::size_t uninspectedProcesses() = 0;
+    // Takes the one lock on that file, waiting a bounded time while another process holds it.
+    // The file is created when missing and never removed.
+    virtual LockAttempt lockFile(const std::string& path) = 0;
     virtual FileRead readWhole(const std::string& path) = 0;
     // Appends (or, with overwrite, replaces the content with) the bytes given.
     virtual bool writeText(const std::string& path, const std::string& bytes, bool overwrite) = 0;

@@ -95,8 +95,27 @@ TEST_F(CheckRun, UnreadableCheckListBlocksAndNamesItself) {
                            listPath + "\r\n");
 }
 
+TEST_F(CheckRun, RunsOfOneFolderTakeTurns) {
+    const std::string lockPath = "C:\\Tools\\Vesperon.lock";
+    f.disk.addFile("C:\\Data\\free.txt");
+    list("C:\\Data\\free.txt\r\n");
+    form.CheckAllFiles(false);
+    EXPECT_FALSE(form.bFileInUse);
+    EXPECT_TRUE(f.disk.hasFile(lockPath));
+    EXPECT_TRUE(f.disk.locked.empty()) << "let go at the end of the run";
+
+    // Another run kept it for the whole wait: this one cannot tell, and says why.
+    f.disk.lockedElsewhere.insert(fake::FakeDisk::key(lockPath));
+    form.CheckAllFiles(true);
+    EXPECT_TRUE(form.bFileInUse);
+    EXPECT_EQ(rows(), std::vector<std::string>{lockPath});
+    EXPECT_EQ(entry(), " *** A Planned Shutdown was Aborted! *** \r\n"
+                       "\r\nUnable to determine if file is in use:  " +
+                           lockPath + "\r\n");
+}
+
 TEST_F(CheckRun, CheckListThatCannotBeCreatedHoldsNoEntries) {
-    f.disk.readOnly.insert("c:\\tools");
+    f.disk.readOnly.insert("c:\\tools"); // nor can a lock file: the run goes on without one
     form.CheckAllFiles(false);
     EXPECT_FALSE(f.disk.hasFile(listPath));
     EXPECT_FALSE(form.bFileInUse);

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <new>
 #include <cstdio>
+#include <utility>
 
 namespace vesperon::fake {
 
@@ -173,6 +174,37 @@ std::optional<std::string> FakeSystem::utf8ToLegacy(std::string_view text) {
         bytes += static_cast<char>(c);
     }
     return bytes;
+}
+
+namespace {
+
+class FakeLock final : public platform::FileLock {
+public:
+    FakeLock(FakeDisk& disk, std::string key) : disk_(disk), key_(std::move(key)) {
+        disk_.locked.insert(key_);
+    }
+    ~FakeLock() override { disk_.locked.erase(key_); }
+    FakeLock(const FakeLock&) = delete;
+    FakeLock& operator=(const FakeLock&) = delete;
+
+private:
+    FakeDisk& disk_;
+    std::string key_;
+};
+
+} // namespace
+
+platform::LockAttempt FakeFiles::lockFile(const std::string& path) {
+    using Status = platform::LockAttempt::Status;
+    const std::string k = FakeDisk::key(path);
+    if (disk_.lockedElsewhere.count(k) > 0) {
+        return {Status::TimedOut, nullptr};
+    }
+    // Created when missing, as the real lock files are.
+    if (!writeText(path, "", false)) {
+        return {Status::Unavailable, nullptr};
+    }
+    return {Status::Held, std::make_unique<FakeLock>(disk_, k)};
 }
 
 platform::FileRead FakeFiles::readWhole(const std::string& path) {

@@ -65,6 +65,8 @@ public:
     std::vector<std::string> probed;
     std::vector<std::string> presenceAsked;
     std::size_t uninspectedProcesses = 0;
+    std::set<std::string> lockedElsewhere; // keys of lock files that other processes hold
+    std::set<std::string> locked;          // keys of lock files this process holds
 };
 
 class FakeSystem final : public platform::System {
@@ -132,6 +134,7 @@ public:
     platform::ProbeResult probe(const std::string& path) override;
     platform::OpenedFile openForReading(const std::string& path) override;
     std::size_t uninspectedProcesses() override { return disk_.uninspectedProcesses; }
+    platform::LockAttempt lockFile(const std::string& path) override;
     platform::FileRead readWhole(const std::string& path) override;
     bool writeText(const std::string& path, const std::string& bytes, bool overwrite) override;
     bool pathAbsent(const std::string& path) override;

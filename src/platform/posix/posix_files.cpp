@@ -29,7 +29,8 @@ bool closeChecked(int fd) {
 
 } // namespace
 
-PosixFiles::PosixFiles(std::string procRoot) : scan_(std::move(procRoot)) {}
+PosixFiles::PosixFiles(std::string procRoot, std::chrono::milliseconds lockWait)
+    : scan_(std::move(procRoot)), lockWait_(lockWait) {}
 
 bool PosixFiles::fileNumberAvailable() {
     // Nothing stays open between probes, so one answer serves a whole check run.

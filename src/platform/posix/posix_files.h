@@ -4,6 +4,7 @@
 #include "platform/posix/folder_cache.h"
 #include "platform/posix/open_file_scan.h"
 
+#include <chrono>
 #include <string>
 #include <sys/types.h>
 #include <utility>
@@ -14,7 +15,9 @@ namespace vesperon::platform::posix {
 // other process holds it open or mapped; one pass over /proc per check run serves all probes.
 class PosixFiles final : public vesperon::platform::Files {
 public:
-    explicit PosixFiles(std::string procRoot = "/proc");
+    // lockWait: how long lockFile() waits for another process to let go of the lock.
+    explicit PosixFiles(std::string procRoot = "/proc",
+                        std::chrono::milliseconds lockWait = std::chrono::seconds(30));
     bool fileNumberAvailable() override;
     void beginProbeRun() override;
     void endProbeRun() override;
@@ -22,6 +25,7 @@ public:
     ProbeResult probe(const std::string& path) override;
     OpenedFile openForReading(const std::string& path) override;
     std::size_t uninspectedProcesses() override { return scan_.uninspectedProcesses(); }
+    LockAttempt lockFile(const std::string& path) override;
     FileRead readWhole(const std::string& path) override;
     bool writeText(const std::string& path, const std::string& bytes, bool overwrite) override;
     bool pathAbsent(const std::string& path) override;
@@ -38,6 +42,7 @@ private:
     std::string lastFile_;
     std::pair<dev_t, ino_t> lastFileId_{};
     OpenFileScan scan_;
+    std::chrono::milliseconds lockWait_;
     bool fileNumberKnown_ = false;
     bool fileNumberAvailable_ = true;
     bool scanStale_ = true;

@@ -1,5 +1,5 @@
-// Runs under conditions that administrators create: no /proc, an executable replaced while
-// it runs.
+// Runs under conditions that schedulers and administrators create: many runs at once, no
+// /proc, an executable replaced while it runs.
 #include "e2e/posix/run_support.h"
 
 #include <chrono>
@@ -15,6 +15,40 @@ const std::string header = "; ********************************************\r\n"
                            ";     Vesperon - Configuration File\r\n"
                            "; ********************************************\r\n"
                            "\r\n";
+
+TEST(RunConditions, SimultaneousRunsDoNotTakeEachOthersProbesForHolders) {
+    Installation app;
+    // Each request adds a line, so that none is lost to another.
+    app.dir.write("bin/shutdown", "#!/bin/sh\necho >> \"$(dirname \"$0\")/../requests\"\n");
+    std::string list = header;
+    for (int i = 0; i < 300; ++i) {
+        app.dir.write("f" + std::to_string(i), "x");
+        list += app.file("f" + std::to_string(i)) + "\r\n";
+    }
+    app.dir.write("vesperon.cfg", list);
+#if defined(__SANITIZE_ADDRESS__)
+    constexpr int rounds = 2, runs = 20; // each sanitized run takes several times as long
+#else
+    constexpr int rounds = 10, runs = 20;
+#endif
+    for (int round = 0; round < rounds; ++round) {
+        std::vector<pid_t> started;
+        for (int i = 0; i < runs; ++i) {
+            started.push_back(app.start({"-r"}));
+        }
+        for (pid_t pid : started) {
+            EXPECT_EQ(Installation::finish(pid), 0);
+        }
+    }
+    auto requests = [&] {
+        return app.dir.exists("requests") ? app.dir.read("requests").size() : 0u;
+    };
+    for (int wait = 0; wait < 300 && requests() < rounds * runs; ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(requests(), static_cast<std::size_t>(rounds * runs)) << "every run requests";
+    EXPECT_TRUE(app.dir.exists("vesperon.lock"));
+}
 
 TEST(RunConditions, ExecutableReplacedWhileRunningKeepsItsFolderAndName) {
     Installation app;

@@ -3,6 +3,7 @@
 #include "support/temp_dir.h"
 
 #include <atomic>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
@@ -10,6 +11,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <sched.h>
+#include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -266,6 +268,35 @@ TEST(OpenFileScan, CountsOtherUsersProcessesItCannotLookInto) {
                          scan.uninspectedProcesses() > 0;
               }),
               0);
+}
+
+TEST(PosixFiles, LockIsTakenInTurnsAndWaitedForBoundedly) {
+    using Status = LockAttempt::Status;
+    using std::chrono::milliseconds;
+    TempDir dir;
+    const std::string lock = dir.file("v.lock");
+    PosixFiles files("/proc", milliseconds(300));
+    {
+        Child other([&] {
+            const int fd = ::open(lock.c_str(), O_RDONLY | O_CREAT, 0644);
+            return fd >= 0 && ::flock(fd, LOCK_EX) == 0;
+        });
+        ASSERT_TRUE(other.ready());
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(files.lockFile(lock).status, Status::TimedOut);
+        EXPECT_GE(std::chrono::steady_clock::now() - start, milliseconds(300));
+    }
+    auto held = files.lockFile(lock);
+    EXPECT_EQ(held.status, Status::Held);
+    EXPECT_EQ(PosixFiles("/proc", milliseconds(0)).lockFile(lock).status, Status::TimedOut);
+    held.lock.reset();
+    EXPECT_EQ(files.lockFile(lock).status, Status::Held);
+    // Nowhere to keep a lock file, or something else under its name: no lock to wait for.
+    ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink(lock.c_str(), dir.file("link").c_str()), 0);
+    for (const char* name : {"v.lock/below", "fifo", "link"}) {
+        EXPECT_EQ(files.lockFile(dir.file(name)).status, Status::Unavailable) << name;
+    }
 }
 
 TEST(PosixFiles, ReadWhole) {

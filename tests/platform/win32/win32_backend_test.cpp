@@ -78,6 +78,21 @@ TEST(Win32Files, PresenceOfListedPaths) {
     EXPECT_EQ(files.probe(longPath), platform::ProbeResult::Free);
 }
 
+TEST(Win32Files, LockIsTakenInTurnsAndWaitedForBoundedly) {
+    using Status = platform::LockAttempt::Status;
+    test::TempDir dir;
+    const std::string lock = dir.file("v.lock");
+    platform::win32::Win32Files files(300);
+    auto held = files.lockFile(lock);
+    ASSERT_EQ(held.status, Status::Held);
+    const DWORD start = ::GetTickCount();
+    EXPECT_EQ(files.lockFile(lock).status, Status::TimedOut);
+    EXPECT_GE(::GetTickCount() - start, 300u);
+    held.lock.reset();
+    EXPECT_EQ(files.lockFile(lock).status, Status::Held);
+    EXPECT_EQ(files.lockFile(dir.file("no\\such\\v.lock")).status, Status::Unavailable);
+}
+
 // In a folder named outside the ANSI code page, as an application folder may be.
 TEST(Win32Files, ReadWriteAndAbsence) {
     test::TempDir dir;
