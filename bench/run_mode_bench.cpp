@@ -1,9 +1,13 @@
 // Times the unattended restart run (`vesperon -r`) against peers measured in the same run:
-//   A  10,000 listed files, 1,000 of them held open by 10 other processes, against fuser
-//      given the same paths: goal vesperon/fuser <= 0.33.
+//   A  10,000 listed files, 1,000 of them held open by 10 other processes, in 21 rounds that
+//      each run vesperon, fuser given the same paths, and the floor (bench/floor.c: one /proc
+//      pass, one stat and one open and close per file): goals, as medians of the rounds'
+//      ratios, vesperon/fuser <= 0.2 and vesperon/floor <= 1.1.
 //   B  an empty check list against /bin/true, 21 rounds taking turns: goals at most 0.5 ms
 //      slower than /bin/true, and a peak resident memory of at most 2.5 MB, with no window
 //      library mapped (the windows are a module that a run mode never loads).
+//   C  peak resident memory per listed file: a run over 100,000 listed files against one over
+//      an empty list, both measured from a small parent (bench/peak_rss.c): goal <= 100 bytes.
 // Run it with `bench/run` (builds the linux preset when needed), or directly:
 //   build/linux/bench/vesperon_run_mode_bench [vesperon-executable]
 // Every run uses a copy of the executable in a temporary folder, with a recording stand-in
@@ -41,10 +45,14 @@ constexpr int runs = 5;
 constexpr int fileCount = 10000;
 constexpr int holderCount = 10;
 constexpr int filesPerHolder = 100;
-constexpr double ratioGoal = 0.33;
+constexpr int roundsA = 21;
+constexpr double fuserGoal = 0.2;
+constexpr double floorGoal = 1.1;
 constexpr int emptyListRounds = 21;
 constexpr double emptyListGoalMs = 0.5; // more than /bin/true
 constexpr double rssGoalMB = 2.5;
+constexpr int fileCountC = 100000;
+constexpr double bytesPerFileGoal = 100;
 
 const std::string checkListHeader = "; ********************************************\r\n"
                                     ";     Vesperon - Configuration File\r\n"
@@ -199,6 +207,15 @@ double median(std::vector<double> values) {
     return values.size() % 2 == 1 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
 }
 
+struct Spread {
+    double min = 0, median = 0, max = 0;
+};
+
+Spread spreadOf(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return {values.front(), median(values), values.back()};
+}
+
 // A copy of the executable in a fresh folder, set up the way the end-to-end tests run it.
 class Installation {
 public:
@@ -223,14 +240,21 @@ public:
     const std::vector<std::string>& env() const { return env_; }
     const std::string& folder() const { return folder_.path(); }
 
-    Outcome run(const std::vector<std::string>& extraEnv = {}) {
+    Outcome run(const std::vector<std::string>& extraEnv = {}) { return runThrough({}, extraEnv); }
+
+    // Runs `vesperon -r` as the last arguments of launcher (a measuring helper, say).
+    Outcome runThrough(std::vector<std::string> launcher,
+                       const std::vector<std::string>& extraEnv = {},
+                       std::string* output = nullptr) {
         // Refuse to go on unless the recording stand-in is still the first `shutdown` on PATH.
         if (::access(folder_.file("bin/shutdown").c_str(), X_OK) != 0) {
             throw std::runtime_error("the shutdown stand-in is missing; not running " + exe());
         }
         auto env = env_;
         env.insert(env.end(), extraEnv.begin(), extraEnv.end());
-        return spawn({exe(), "-r"}, env, folder_.path());
+        launcher.push_back(exe());
+        launcher.push_back("-r");
+        return spawn(launcher, env, folder_.path(), output);
     }
 
     // Whether the stand-in was started (within the wait); forgets the record for the next run.
@@ -326,6 +350,10 @@ struct ResultA {
     double quietMs = 0;
     double loggingMs = 0;
     double fuserMs = 0;
+    double floorMs = 0;
+    Spread toFuser;
+    Spread toFloor;
+    bool floorSawHolders = true; // the floor counted every held file in every round
     std::size_t fuserExecs = 0;
     bool fuserSawHolders = true; // exit status 0 from some exec of every pass
     int fuserFailure = 0;        // any exit status but 0 (found) and 1 (none in that chunk)
@@ -406,17 +434,34 @@ ResultA workloadA(const std::string& executable) {
         return ms;
     };
 
+    auto floorRun = [&] {
+        std::string counted;
+        const Outcome o =
+            spawn({VESPERON_FLOOR, app.file("vesperon.cfg")}, app.env(), data.path(), &counted);
+        result.floorSawHolders = result.floorSawHolders && o.status == 0 &&
+                                 counted == std::to_string(held.size()) + "\n";
+        return o.ms;
+    };
+
     result.appStatus = app.run().status; // warm-up, also for the page cache
     fuserPass();
-    std::vector<double> appMs, fuserMs;
-    for (int i = 0; i < runs; ++i) {
+    floorRun();
+    // Interleaved, so that whatever else the machine does weighs on all three alike.
+    std::vector<double> appMs, fuserMs, floorMs, toFuser, toFloor;
+    for (int i = 0; i < roundsA; ++i) {
         const Outcome o = app.run();
         result.appStatus = std::max(result.appStatus, o.status);
         appMs.push_back(o.ms);
         fuserMs.push_back(fuserPass());
+        floorMs.push_back(floorRun());
+        toFuser.push_back(appMs.back() / fuserMs.back());
+        toFloor.push_back(appMs.back() / floorMs.back());
     }
     result.quietMs = median(appMs);
     result.fuserMs = median(fuserMs);
+    result.floorMs = median(floorMs);
+    result.toFuser = spreadOf(toFuser);
+    result.toFloor = spreadOf(toFloor);
 
     writeFile(app.file("vesperon.ini"), loggingSettings);
     std::vector<double> loggingMs;
@@ -485,6 +530,57 @@ ResultB workloadB(const std::string& executable) {
     return result;
 }
 
+// ---- Workload C ---------------------------------------------------------------------------
+
+struct ResultC {
+    long emptyKiB = 0;
+    long fullKiB = 0;
+    double bytesPerFile = 0;
+    int appStatus = -1;
+};
+
+ResultC workloadC(const std::string& executable) {
+    TempFolder data;
+    Installation app(executable);
+    // Written as it goes: this process stays small, and so does what a fork copies of it.
+    {
+        std::ofstream list(app.file("vesperon.cfg"), std::ios::binary | std::ios::trunc);
+        list << checkListHeader;
+        for (int i = 0; i < fileCountC; ++i) {
+            char name[32];
+            std::snprintf(name, sizeof name, "/f%06d", i);
+            const std::string path = data.path() + name;
+            const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+            if (fd < 0 || ::close(fd) != 0) {
+                throw std::runtime_error(errnoText("cannot create " + path));
+            }
+            list << path << "\r\n";
+            stopIfInterrupted();
+        }
+        if (!list.flush()) {
+            throw std::runtime_error("cannot write the 100,000-file check list");
+        }
+    }
+    writeFile(app.file("vesperon.ini"), quietSettings);
+    ResultC result;
+    auto peakKiB = [&] {
+        long peak = 0;
+        for (int i = 0; i < 3; ++i) {
+            std::string kib;
+            const Outcome o = app.runThrough({VESPERON_PEAK_RSS}, {}, &kib);
+            result.appStatus = std::max(result.appStatus, o.status);
+            peak = std::max(peak, std::atol(kib.c_str()));
+        }
+        return peak;
+    };
+    result.fullKiB = peakKiB();
+    writeFile(app.file("vesperon.cfg"), checkListHeader);
+    result.emptyKiB = peakKiB();
+    result.bytesPerFile = static_cast<double>(result.fullKiB - result.emptyKiB) * 1024.0 /
+                          static_cast<double>(fileCountC);
+    return result;
+}
+
 // ---- Report -------------------------------------------------------------------------------
 
 double toMB(long kib) {
@@ -514,19 +610,25 @@ int main(int argc, char** argv) {
     try {
         // B first, while this process is still small: a forked child's peak RSS starts there.
         const ResultB b = workloadB(executable);
+        const ResultC c = workloadC(executable);
         const ResultA a = workloadA(executable);
 
-        const double ratioA = a.quietMs / a.fuserMs;
-        std::printf("vesperon run-mode benchmark: median of %d runs after one warm-up\n", runs);
+        auto spreadText = [](const Spread& r) {
+            return fixed(r.median, 3) + "  (" + fixed(r.min, 3) + " - " + fixed(r.max, 3) + ")";
+        };
+        std::printf("vesperon run-mode benchmark: medians after one warm-up\n");
         std::printf("  %s\n", executable.c_str());
-        std::printf("\nA: %d listed files, %d held open by %d other processes\n", fileCount,
-                    holderCount * filesPerHolder, holderCount);
+        std::printf("\nA: %d listed files, %d held open by %d other processes, %d interleaved "
+                    "rounds\n",
+                    fileCount, holderCount * filesPerHolder, holderCount, roundsA);
         row("vesperon -r, event log off", fixed(a.quietMs, 2) + " ms");
         row("vesperon -r, event log on", fixed(a.loggingMs, 2) + " ms", "(no goal)");
         row("fuser, same paths", fixed(a.fuserMs, 2) + " ms",
             a.fuserExecs == 1 ? "(1 exec, all paths as arguments)"
                               : "(" + std::to_string(a.fuserExecs) + " execs, summed)");
-        row("ratio vesperon/fuser", fixed(ratioA, 3));
+        row("floor, same list", fixed(a.floorMs, 2) + " ms");
+        row("ratio vesperon/fuser", spreadText(a.toFuser), "median (min - max) of the rounds");
+        row("ratio vesperon/floor", spreadText(a.toFloor), "median (min - max) of the rounds");
         row("shutdown stand-in started", a.standInStarted ? "YES (wrong)" : "no (right)");
 
         std::printf("\nB: empty check list, median of %d rounds taking turns\n", emptyListRounds);
@@ -539,27 +641,40 @@ int main(int argc, char** argv) {
         row("vesperon - /bin/true", fixed(b.appMs - b.trueMs, 2) + " ms");
         row("shutdown stand-in started", b.standInEveryRun ? "every run (right)" : "NOT (wrong)");
 
+        std::printf("\nC: %d listed files, none held\n", fileCountC);
+        row("peak RSS, 100,000 files", fixed(toMB(c.fullKiB), 2) + " MB");
+        row("peak RSS, empty list", fixed(toMB(c.emptyKiB), 2) + " MB");
+        row("per listed file", fixed(c.bytesPerFile, 1) + " bytes");
+
         const bool faulty = a.standInStarted || a.appStatus != 0 || !a.fuserSawHolders ||
-                            a.fuserFailure != 0 || !b.standInEveryRun || b.appStatus != 0;
-        const bool ratioMet = ratioA <= ratioGoal;
+                            a.fuserFailure != 0 || !a.floorSawHolders || !b.standInEveryRun ||
+                            b.appStatus != 0 || c.appStatus != 0;
+        const bool fuserMet = a.toFuser.median <= fuserGoal;
+        const bool floorMet = a.toFloor.median <= floorGoal;
         const bool emptyListMet = b.appMs - b.trueMs <= emptyListGoalMs;
         const bool memoryMet = b.windowLibrary.empty() && toMB(b.appRssKiB) <= rssGoalMB;
+        const bool perFileMet = c.bytesPerFile <= bytesPerFileGoal;
 
         std::printf("\nGoals\n");
-        std::printf("  %s  A  vesperon/fuser <= %.2f            %.3f\n", ratioMet ? "PASS" : "MISS",
-                    ratioGoal, ratioA);
+        std::printf("  %s  A  vesperon/fuser <= %.2f            %.3f\n", fuserMet ? "PASS" : "MISS",
+                    fuserGoal, a.toFuser.median);
+        std::printf("  %s  A  vesperon/floor <= %.2f            %.3f\n", floorMet ? "PASS" : "MISS",
+                    floorGoal, a.toFloor.median);
         std::printf("  %s  B  vesperon - /bin/true <= %.1f ms       %s ms\n",
                     emptyListMet ? "PASS" : "MISS", emptyListGoalMs,
                     fixed(b.appMs - b.trueMs, 2).c_str());
         std::printf("  %s  B  peak RSS <= %.1f MB, no window library  %s MB\n",
                     memoryMet ? "PASS" : "MISS", rssGoalMB, fixed(toMB(b.appRssKiB), 2).c_str());
+        std::printf("  %s  C  memory per listed file <= %.0f bytes %.1f\n",
+                    perFileMet ? "PASS" : "MISS", bytesPerFileGoal, c.bytesPerFile);
         if (faulty) {
-            std::printf("\nWRONG BEHAVIOUR: exit status A %d (fuser %d, saw the holders: %s), B "
-                        "%d; figures above are not trustworthy\n",
-                        a.appStatus, a.fuserFailure, a.fuserSawHolders ? "yes" : "no", b.appStatus);
+            std::printf("\nWRONG BEHAVIOUR: exit status A %d (fuser %d, saw the holders: %s; "
+                        "floor saw them: %s), B %d, C %d; figures above are not trustworthy\n",
+                        a.appStatus, a.fuserFailure, a.fuserSawHolders ? "yes" : "no",
+                        a.floorSawHolders ? "yes" : "no", b.appStatus, c.appStatus);
             return 2;
         }
-        return ratioMet && emptyListMet && memoryMet ? 0 : 1;
+        return fuserMet && floorMet && emptyListMet && memoryMet && perFileMet ? 0 : 1;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "vesperon_run_mode_bench: %s\n", e.what());
         return 2;
