@@ -43,11 +43,11 @@ void Form1::CheckAllFiles(const bool& bShowList) {
                               settings::writeToNTEventLog);
     });
 
-    std::string abortReport;
+    std::vector<std::string> abortReport;
     auto report = [&](const std::string& path) {
         bFileInUse = true;
         if (logging) {
-            abortReport += abortReportBlock(sCheckMsg, path);
+            abortReport.push_back(abortReportBlock(sCheckMsg, path));
         }
         if (bShowList) {
             resumeNext([&] {
@@ -98,12 +98,14 @@ void Form1::CheckAllFiles(const bool& bShowList) {
     }
 
     if (bFileInUse && logging) {
-        resumeNext([&] {
-            std::int32_t type = event_type::warning;
-            std::int32_t id = 0;
-            bool dll = false;
-            WriteEvent(p_, abortedRunEntry(abortReport), type, id, dll);
-        });
+        for (const std::string& entry : abortedRunEntries(abortReport, p_.edition.maxEventText)) {
+            resumeNext([&] {
+                std::int32_t type = event_type::warning;
+                std::int32_t id = 0;
+                bool dll = false;
+                WriteEvent(p_, entry, type, id, dll);
+            });
+        }
     }
 }
 

@@ -1,6 +1,7 @@
 #include "check/in_use.h"
 
 #include "app/text.h"
+#include "eventlog/entry_split.h"
 
 #include <stdexcept>
 
@@ -27,8 +28,10 @@ std::string& StripChars(std::string& s, const std::string& remove) {
     return s;
 }
 
-std::string abortedRunEntry(const std::string& abortReport) {
-    return std::string(" *** A Planned Shutdown was Aborted! *** ") + text::crlf + abortReport;
+std::vector<std::string> abortedRunEntries(const std::vector<std::string>& abortBlocks,
+                                           std::size_t maxLength) {
+    return splitIntoEntries(std::string(" *** A Planned Shutdown was Aborted! *** ") + text::crlf,
+                            abortBlocks, maxLength);
 }
 
 std::string abortReportBlock(const std::string& message, const std::string& path) {

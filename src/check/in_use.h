@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace vesperon {
 
@@ -17,8 +19,10 @@ std::string inUseMessage(std::int16_t code);
 // Removes every occurrence of remove from s (exact comparison); s holds the result too.
 std::string& StripChars(std::string& s, const std::string& remove);
 
-// The event-log entry of an aborted run: its header line, CR LF, then the abort report.
-std::string abortedRunEntry(const std::string& abortReport);
+// The event-log entries of an aborted run: each its header line, CR LF, then as many
+// blocks of the abort report as fit in maxLength characters.
+std::vector<std::string> abortedRunEntries(const std::vector<std::string>& abortBlocks,
+                                           std::size_t maxLength);
 // One block of the abort report: CR LF, message, ":  ", path, CR LF.
 std::string abortReportBlock(const std::string& message, const std::string& path);
 

@@ -3,59 +3,108 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <iterator>
 #include <regex>
 #include <thread>
+#include <unistd.h>
 
 namespace vesperon::test {
 namespace {
+
+const std::string header = " *** A Planned Shutdown was Aborted! *** \r\n";
 
 std::string readAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// The entry that a syslog daemon stored for a blocked run, read back byte for byte.
-TEST(Syslog, BlockedRunLeavesOneWarningNamingEachFileInUse) {
+// The texts of the warnings that the test run's syslog daemon stored and that mention
+// marker, byte for byte, in the order they came; waits until done() accepts them.
+std::vector<std::string>
+storedWarnings(const std::string& marker,
+               const std::function<bool(const std::vector<std::string>&)>& done) {
     const char* store = std::getenv("VESPERON_TEST_SYSLOG_FILE");
-    if (store == nullptr || *store == '\0') {
-        GTEST_SKIP() << "no syslog daemon of the test run (scripts/test starts one)";
+    // <12>: facility user (1) * 8 + priority warning (4).
+    const std::regex prefix(
+        "<12>[A-Z][a-z]{2} [ 0-9]\\d \\d\\d:\\d\\d:\\d\\d Vesperon\\[\\d+\\]: ");
+    std::vector<std::string> found;
+    for (int i = 0; i < 300 && !done(found); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        found.clear();
+        const std::string log = readAll(store);
+        for (std::size_t start = 0, end; (end = log.find("\n--8<--\n", start)) != std::string::npos;
+             start = end + 8) {
+            const std::string record = log.substr(start, end - start);
+            std::smatch m;
+            if (record.find(marker) != std::string::npos && std::regex_search(record, m, prefix) &&
+                m.position(0) == 0) {
+                found.push_back(m.suffix());
+            }
+        }
+    }
+    return found;
+}
+
+struct Syslog : ::testing::Test {
+    void SetUp() override {
+        const char* store = std::getenv("VESPERON_TEST_SYSLOG_FILE");
+        if (store == nullptr || *store == '\0') {
+            GTEST_SKIP() << "no syslog daemon of the test run (scripts/test starts one)";
+        }
     }
     Installation app;
+};
+
+// The entry that a syslog daemon stored for a blocked run, read back byte for byte.
+TEST_F(Syslog, BlockedRunLeavesOneWarningNamingEachFileInUse) {
     app.dir.write("a.dat", "a");
     app.dir.write("b.dat", "b");
     app.dir.write("vesperon.cfg", "\"" + app.file("a.dat") + "\"\r\n" + app.file("b.dat") + "\r\n");
     {
         Holder a(app.file("a.dat"), Holder::Way::Open);
         Holder b(app.file("b.dat"), Holder::Way::MappedOnly);
-        ASSERT_EQ(app.run({"-s"}), 0);
+        app.run({"-s"});
     }
     EXPECT_TRUE(app.shutdownArguments(200).empty());
+    const auto found =
+        storedWarnings(app.dir.path(), [](const auto& texts) { return !texts.empty(); });
+    EXPECT_EQ(found,
+              std::vector<std::string>{header + "\r\nFile in use:  " + app.file("a.dat") +
+                                       "\r\n\r\nFile in use:  " + app.file("b.dat") + "\r\n"});
+}
 
-    const std::string expected = " *** A Planned Shutdown was Aborted! *** \r\n"
-                                 "\r\nFile in use:  " +
-                                 app.file("a.dat") +
-                                 "\r\n"
-                                 "\r\nFile in use:  " +
-                                 app.file("b.dat") + "\r\n";
-    // <12>: facility user (1) * 8 + priority warning (4).
-    const std::regex entry("<12>[A-Z][a-z]{2} [ 0-9]\\d \\d\\d:\\d\\d:\\d\\d Vesperon\\[\\d+\\]: ");
-    std::string found;
-    for (int i = 0; i < 300 && found.empty(); ++i) {
-        const std::string log = readAll(store);
-        for (std::size_t start = 0, end; (end = log.find("\n--8<--\n", start)) != std::string::npos;
-             start = end + 8) {
-            const std::string record = log.substr(start, end - start);
-            std::smatch m;
-            if (record.find(app.file("a.dat")) != std::string::npos &&
-                std::regex_search(record, m, entry) && m.position(0) == 0) {
-                found = m.suffix();
-            }
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+// 5,000 names of one held file make a report far beyond one datagram and rsyslog's 8 KB.
+TEST_F(Syslog, LongReportArrivesWholeAsSeveralEntries) {
+    app.dir.write("job.dat", "data");
+    std::string list;
+    std::string blocks;
+    for (int i = 0; i < 5000; ++i) {
+        const std::string name = app.file("exports-of-the-night-part-" + std::to_string(i));
+        ASSERT_EQ(::link(app.file("job.dat").c_str(), name.c_str()), 0);
+        list += name + "\r\n";
+        blocks += "\r\nFile in use:  " + name + "\r\n";
     }
-    EXPECT_EQ(found, expected);
+    app.dir.write("vesperon.cfg", list);
+    {
+        Holder job(app.file("job.dat"), Holder::Way::Open);
+        app.run({"-r"});
+    }
+    const auto found = storedWarnings(app.dir.path(), [&](const auto& texts) {
+        std::size_t length = 0;
+        for (const std::string& text : texts) {
+            length += text.size() - header.size();
+        }
+        return length >= blocks.size();
+    });
+    std::string joined;
+    for (const std::string& text : found) {
+        EXPECT_LE(text.size(), 6000u);
+        ASSERT_EQ(text.substr(0, header.size()), header);
+        joined += text.substr(header.size());
+    }
+    EXPECT_EQ(joined, blocks);
 }
 
 } // namespace
