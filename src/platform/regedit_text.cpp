@@ -188,6 +188,7 @@ std::optional<ValueStart> parseValueStart(std::string_view t) {
     return v;
 }
 
+// The sections and values of a file, in order; other lines are passed over.
 std::vector<Entry> parse(std::string_view s) {
     std::vector<Entry> entries;
     std::size_t pos = 0;
@@ -231,8 +232,12 @@ std::vector<Entry> parse(std::string_view s) {
             }
             e.truncated = continued;
         }
-        entries.push_back(std::move(e));
-        pos = entries.back().next;
+        pos = e.next;
+        // Only sections and values are looked at again; keeping the other lines too would
+        // cost an entry for every blank line of the file.
+        if (e.kind != Kind::Other) {
+            entries.push_back(std::move(e));
+        }
     }
     return entries;
 }

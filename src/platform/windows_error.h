@@ -17,6 +17,7 @@ inline constexpr long file_exists = 80;
 inline constexpr long disk_full = 112;
 inline constexpr long invalid_parameter = 87;
 inline constexpr long invalid_name = 123;
+inline constexpr long file_too_large = 223;
 inline constexpr long dir_not_empty = 145;
 inline constexpr long already_exists = 183;
 inline constexpr long badkey = 1010;

@@ -105,6 +105,8 @@ long windowsErrorFromErrno(int error) {
         return we::sharing_violation;
     case EIO:
         return we::write_fault;
+    case EFBIG:
+        return we::file_too_large;
     default:
         return we::invalid_function;
     }

@@ -4,13 +4,16 @@
 #include "platform/regedit_text.h"
 #include "platform/windows_error.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <fcntl.h>
 #include <functional>
 #include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <utility>
 
@@ -43,40 +46,76 @@ bool makeFolders(const std::string& path) {
     }
 }
 
-// A missing file reads as empty; errno is set when false.
-bool readFile(const std::string& path, std::string& bytes) {
+// The store holds a few hundred bytes; this leaves room for whatever is kept there by
+// hand while a runaway file is refused before it is read, let alone parsed.
+constexpr off_t maxHiveSize = 1 << 20;
+
+// A missing file reads as empty. Only a regular file of at most maxHiveSize bytes is
+// read, never through a link and never waiting for a writer; errno is set when false.
+bool readHive(const std::string& path, std::string& bytes) {
     bytes.clear();
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW | O_NONBLOCK);
     if (fd < 0) {
         return errno == ENOENT;
     }
+    struct stat info {};
+    bool ok = ::fstat(fd, &info) == 0;
+    if (ok && !S_ISREG(info.st_mode)) {
+        ok = false;
+        errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+    } else if (ok && info.st_size > maxHiveSize) {
+        ok = false;
+        errno = EFBIG;
+    }
     char buffer[8192];
-    for (;;) {
+    while (ok) {
         ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR) {
             continue;
         }
         if (n <= 0) {
-            int error = errno;
-            ::close(fd);
-            errno = error;
-            return n == 0;
+            ok = n == 0;
+            break;
         }
         bytes.append(buffer, static_cast<std::size_t>(n));
+        if (bytes.size() > static_cast<std::size_t>(maxHiveSize)) { // it grew while read
+            ok = false;
+            errno = EFBIG;
+        }
     }
+    int error = errno;
+    ::close(fd);
+    errno = error;
+    return ok;
 }
 
 // Held while a hive file is read, changed and replaced, so that two runs of the
-// program at once cannot lose each other's values. Locking is best effort: where the
-// folder cannot be locked the update goes ahead.
+// program at once cannot lose each other's values. A holder needs it for milliseconds;
+// one that keeps it longer than the wait left is not waited for again, so that a stuck
+// process can delay a run only so much. Where the folder cannot be locked at all (no
+// locks on that file system) the update goes ahead.
 class FolderLock {
 public:
-    explicit FolderLock(const std::string& folder)
+    FolderLock(const std::string& folder, std::chrono::steady_clock::duration& waitLeft)
         : fd_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
-        if (fd_ >= 0) {
-            while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
-            }
+        if (fd_ < 0) {
+            return;
         }
+        using clock = std::chrono::steady_clock;
+        const auto deadline = clock::now() + waitLeft;
+        for (;;) {
+            if (::flock(fd_, LOCK_EX | LOCK_NB) == 0 || (errno != EWOULDBLOCK && errno != EINTR)) {
+                break;
+            }
+            const auto now = clock::now();
+            if (now >= deadline) {
+                busy_ = true;
+                break;
+            }
+            std::this_thread::sleep_for(
+                std::min<clock::duration>(std::chrono::milliseconds(10), deadline - now));
+        }
+        waitLeft = std::max(clock::duration::zero(), deadline - clock::now());
     }
     ~FolderLock() {
         if (fd_ >= 0) {
@@ -86,8 +125,12 @@ public:
     FolderLock(const FolderLock&) = delete;
     FolderLock& operator=(const FolderLock&) = delete;
 
+    // Another process held the lock for longer than the wait allowed.
+    bool busy() const { return busy_; }
+
 private:
     int fd_;
+    bool busy_ = false;
 };
 
 bool writable(const std::string& name) {
@@ -105,15 +148,19 @@ std::string fullKeyPath(std::uint32_t root, const std::string& path) {
 
 // Reads the hive file, applies change and writes the result back when it differs.
 long updateHive(const std::string& stateFolder, std::uint32_t root,
+                std::chrono::steady_clock::duration& lockWaitLeft,
                 const std::function<std::string(const std::string&)>& change) {
     std::string folder = stateFolder + "/registry";
     if (!makeFolders(folder)) {
         return windowsErrorFromErrno(errno);
     }
-    FolderLock lock(folder);
+    FolderLock lock(folder, lockWaitLeft);
+    if (lock.busy()) {
+        return we::sharing_violation;
+    }
     std::string file = folder + "/" + regedit_text::hiveName(root) + ".reg";
     std::string before;
-    if (!readFile(file, before)) {
+    if (!readHive(file, before)) {
         return windowsErrorFromErrno(errno);
     }
     std::string after = change(before);
@@ -152,7 +199,8 @@ std::string defaultRegistryFolder() {
     return home + "/.local/state/vesperon";
 }
 
-PosixRegistry::PosixRegistry(std::string stateFolder) : stateFolder_(std::move(stateFolder)) {}
+PosixRegistry::PosixRegistry(std::string stateFolder, std::chrono::milliseconds lockWait)
+    : stateFolder_(std::move(stateFolder)), lockWaitLeft_(lockWait) {}
 
 long PosixRegistry::createKey(std::uint32_t root, const std::string& path, RegistryHandle& handle) {
     handle = 0;
@@ -167,7 +215,7 @@ long PosixRegistry::createKey(std::uint32_t root, const std::string& path, Regis
         return we::invalid_parameter;
     }
     std::string full = fullKeyPath(root, key);
-    long status = updateHive(stateFolder_, root, [&](const std::string& bytes) {
+    long status = updateHive(stateFolder_, root, lockWaitLeft_, [&](const std::string& bytes) {
         return regedit_text::ensureKey(bytes, full);
     });
     if (status != we::success) {
@@ -189,7 +237,7 @@ long PosixRegistry::setValue(RegistryHandle handle, const std::string& name, std
     }
     std::uint32_t root = it->second.root;
     std::string full = fullKeyPath(root, it->second.path);
-    return updateHive(stateFolder_, root, [&](const std::string& bytes) {
+    return updateHive(stateFolder_, root, lockWaitLeft_, [&](const std::string& bytes) {
         return regedit_text::setValue(bytes, full, name, type, data);
     });
 }

@@ -2,6 +2,7 @@
 
 #include "platform/registry.h"
 
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -15,10 +16,15 @@ std::string defaultRegistryFolder();
 
 // The registry kept as REGEDIT4 text, one file per hive:
 // <stateFolder>/registry/HKEY_LOCAL_MACHINE.reg and so on. Each call reads the hive
-// file and, when something changed, replaces it in one step.
+// file and, when something changed, replaces it in one step. A hive file that is no
+// regular file, a link, or larger than 1 MiB is refused, not read.
 class PosixRegistry final : public vesperon::platform::Registry {
 public:
-    explicit PosixRegistry(std::string stateFolder);
+    // lockWait: how long, all calls together, to wait for another process to let go of the
+    // registry folder before a call fails with ERROR_SHARING_VIOLATION. Another run holds
+    // it for milliseconds; three seconds cover a slow disk's flush with room to spare.
+    explicit PosixRegistry(std::string stateFolder,
+                           std::chrono::milliseconds lockWait = std::chrono::seconds(3));
 
     long createKey(std::uint32_t root, const std::string& path, RegistryHandle& handle) override;
     long setValue(RegistryHandle handle, const std::string& name, std::uint32_t type,
@@ -32,6 +38,7 @@ private:
     };
 
     std::string stateFolder_;
+    std::chrono::steady_clock::duration lockWaitLeft_;
     std::map<RegistryHandle, OpenKey> open_;
     RegistryHandle nextHandle_ = 1;
 };

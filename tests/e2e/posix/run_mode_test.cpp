@@ -1,5 +1,6 @@
 #include "e2e/posix/run_support.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -132,6 +133,28 @@ TEST(RunMode, WhatCannotBeToldBlocks) {
     struct stat link {};
     EXPECT_TRUE(::lstat(app.file("vesperon.cfg").c_str(), &link) == 0 && S_ISLNK(link.st_mode))
         << "start-up wrote nothing over the link";
+}
+
+TEST(RunMode, RegistryFileOfBlankLinesOrBeyondItsSizeTakesNoMoreMemory) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer needs more address space than the limit leaves";
+#else
+    Installation app;
+    app.dir.write("job.dat", "data");
+    app.dir.write("vesperon.cfg", app.file("job.dat") + "\n");
+    std::filesystem::create_directories(app.file("state/registry"));
+    app.dir.write("state/registry/HKEY_LOCAL_MACHINE.reg",
+                  "REGEDIT4\r\n" + std::string(800'000, '\n'));
+    app.addressSpaceLimit = 32ul << 20;
+    Holder held(app.file("job.dat"), Holder::Way::Open);
+    app.run({"-r"});
+    EXPECT_NE(app.registryFile().find("\"EventMessageFile\""), std::string::npos);
+    // Beyond what the store would ever hold: left as it is, unread.
+    ASSERT_EQ(::truncate(app.file("state/registry/HKEY_LOCAL_MACHINE.reg").c_str(), 100 << 20), 0);
+    app.run({"-r"});
+    EXPECT_EQ(std::filesystem::file_size(app.file("state/registry/HKEY_LOCAL_MACHINE.reg")),
+              100u << 20);
+#endif
 }
 
 TEST(RunMode, HugeListRunsInBoundedMemory) {

@@ -1,11 +1,14 @@
 #include "platform/posix/posix_registry.h"
 #include "support/temp_dir.h"
 
+#include <chrono>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <optional>
 #include <string>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -137,6 +140,42 @@ TEST(PosixRegistry, PermissionErrorsChangeNothing) {
     EXPECT_EQ(registry.setValue(handle, "TypesSupported", 4, {7, 0, 0, 0}), 5);
     ::chmod(dir.file(hiveFile).c_str(), 0644);
     EXPECT_EQ(dir.read(hiveFile), before);
+}
+
+TEST(PosixRegistry, LinkInTheFolderIsNeitherFollowedNorReplaced) {
+    test::TempDir dir;
+    dir.write("secret", "password=swordfish\r\n");
+    ::mkdir(dir.file("state").c_str(), 0755);
+    ::mkdir(dir.file("state/registry").c_str(), 0755);
+    ASSERT_EQ(
+        ::symlink(dir.file("secret").c_str(), dir.file("state/" + std::string(hiveFile)).c_str()),
+        0);
+    PosixRegistry registry(dir.file("state"));
+    EXPECT_NE(registerSource(registry), 0);
+    EXPECT_EQ(dir.read("secret"), "password=swordfish\r\n");
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("state/" + std::string(hiveFile))));
+    EXPECT_EQ(entries(dir.file("state/registry")),
+              std::vector<std::string>{"HKEY_LOCAL_MACHINE.reg"});
+}
+
+TEST(PosixRegistry, LockHeldElsewhereIsWaitedForOnlyOnce) {
+    test::TempDir dir;
+    ::mkdir(dir.file("registry").c_str(), 0755);
+    // Locks belong to an open file: one more open of the folder is another holder.
+    const int held = ::open(dir.file("registry").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    using clock = std::chrono::steady_clock;
+    PosixRegistry registry(dir.path(), std::chrono::milliseconds(300));
+    auto start = clock::now();
+    EXPECT_EQ(registerSource(registry), 32);
+    EXPECT_GE(clock::now() - start, std::chrono::milliseconds(300));
+    start = clock::now();
+    EXPECT_EQ(registerSource(registry), 32);
+    EXPECT_LT(clock::now() - start, std::chrono::milliseconds(100)) << "no second wait";
+    EXPECT_FALSE(dir.exists(hiveFile));
+    ::close(held);
+    PosixRegistry again(dir.path(), std::chrono::milliseconds(300));
+    EXPECT_EQ(registerSource(again), 0);
 }
 
 class EnvironmentGuard {
