@@ -21,9 +21,9 @@ bool WriteEvent(platform::Platform& p, const std::string& message, std::int32_t&
     const RegistryFacilities reg{p.registry, p.profile, p.files};
 
     WriteRegValue(reg, "HKLM", keyPath, "TypesSupported", "D", std::int32_t{7});
-    if (WriteRegValue(reg, "HKLM", keyPath, "EventMessageFile", "S", messageFile) != 0) {
-        return false; // Failed Registry Write
-    }
+    // An unregistered source still logs: the warning matters more than how a viewer shows it.
+    const bool registered =
+        WriteRegValue(reg, "HKLM", keyPath, "EventMessageFile", "S", messageFile) == 0;
     const platform::EventSourceHandle handle = p.eventLog.registerEventSource("", source);
     if (handle == 0) {
         return false; // RegisterEventSource Failed
@@ -32,7 +32,7 @@ bool WriteEvent(platform::Platform& p, const std::string& message, std::int32_t&
                                                  static_cast<std::uint32_t>(eventId), {message},
                                                  std::vector<std::uint8_t>{0x01});
     p.eventLog.deregisterEventSource(handle);
-    return reported; // false: ReportEvent Failed
+    return registered && reported; // false: Failed Registry Write, or ReportEvent Failed
 }
 
 } // namespace vesperon

@@ -17,7 +17,8 @@ inline constexpr std::int32_t information = 4;
 } // namespace event_type
 
 // Registers the program as an Application-log event source and writes one entry whose
-// only text is message. An eventId of 0 becomes (and is written back as) 10177.
+// only text is message, registered or not; true when both succeeded. An eventId of 0
+// becomes (and is written back as) 10177.
 bool WriteEvent(platform::Platform& p, const std::string& message, std::int32_t& eventType,
                 std::int32_t& eventId, bool& messageFileIsDll);
 

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <sched.h>
 #include <stdexcept>
+#include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
@@ -57,6 +58,14 @@ pid_t Installation::start(const std::vector<std::string>& arguments, Exec exec, 
     env.insert(env.end(), extraEnv.begin(), extraEnv.end());
 
     std::vector<std::string> argv{exec == Exec::ByPath ? exe() : exeName_};
+    if (!mountSetup.empty() && exec == Exec::ByPath) {
+        argv = {"/usr/bin/unshare",
+                "-m",
+                "/bin/sh",
+                "-c",
+                mountSetup + " && exec \"$0\" \"$@\"",
+                exe()};
+    }
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     std::vector<char*> cargv, cenv;
     for (auto& a : argv) {
@@ -96,7 +105,15 @@ pid_t Installation::start(const std::vector<std::string>& arguments, Exec exec, 
 
 int Installation::finish(pid_t pid) {
     int status = 0;
-    ::waitpid(pid, &status, 0);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (::waitpid(pid, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
@@ -134,6 +151,9 @@ Holder::Holder(const std::string& path, Way way) {
         int fd = ::open(path.c_str(), O_RDONLY);
         struct stat st {};
         ::fstat(fd, &st);
+        if (way == Way::Locked) {
+            ::flock(fd, LOCK_EX);
+        }
         if (way == Way::MappedOnly) {
             ::mmap(nullptr, st.st_size > 0 ? st.st_size : 1, PROT_READ, MAP_SHARED, fd, 0);
             ::close(fd);

@@ -24,7 +24,8 @@ public:
     // descriptor (fexecve) with argv[0] as a PATH lookup leaves it, the file perhaps removed.
     enum class Exec { ByPath, ByDescriptor, ByDescriptorOfRemovedFile };
     // Starts it as run() does, without waiting, perhaps in a mount namespace of its own over an
-    // empty /proc (root only); finish() waits and returns the exit status.
+    // empty /proc (root only); finish() waits and returns the exit status, or 128 + 9 when it
+    // had not ended after 30 seconds and was killed.
     pid_t start(const std::vector<std::string>& arguments, Exec exec = Exec::ByPath,
                 bool withoutProc = false, const std::vector<std::string>& extraEnv = {});
     static int finish(pid_t pid);
@@ -35,15 +36,18 @@ public:
     TempDir dir;
     // The address-space limit runs get (0: none), as `ulimit -v` or a service's memory cap gives.
     unsigned long addressSpaceLimit = 0;
+    // A shell command that runs first, as root in a mount namespace of the run's own, in the
+    // folder (such as mounting a full file system over the state folder); empty: none.
+    std::string mountSetup;
 
 private:
     std::string exeName_;
 };
 
-// Another process that holds a file open (or only mapped) until it is destroyed.
+// Another process that holds a file open (or only mapped, or locked) until it is destroyed.
 class Holder {
 public:
-    enum class Way { Open, MappedOnly };
+    enum class Way { Open, MappedOnly, Locked };
     Holder(const std::string& path, Way way);
     ~Holder();
     Holder(const Holder&) = delete;

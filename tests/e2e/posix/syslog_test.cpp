@@ -2,11 +2,14 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <optional>
 #include <regex>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -73,6 +76,42 @@ TEST_F(Syslog, BlockedRunLeavesOneWarningNamingEachFileInUse) {
     EXPECT_EQ(found,
               std::vector<std::string>{header + "\r\nFile in use:  " + app.file("a.dat") +
                                        "\r\n\r\nFile in use:  " + app.file("b.dat") + "\r\n"});
+}
+
+TEST_F(Syslog, RegistrationThatFailsStillLeavesTheWarningAndNeverHangs) {
+    const char* faults[] = {"a folder where the hive file belongs", "a FIFO there",
+                            "the registry folder locked by a stuck process",
+                            "a full file system (as root only)"};
+    for (int i = 0; i < 4; ++i) {
+        const char* fault = faults[i];
+        Installation app;
+        app.dir.write("job.dat", "data");
+        app.dir.write("vesperon.cfg", app.file("job.dat") + "\r\n");
+        std::filesystem::create_directories(app.file("state/registry"));
+        const std::string hive = app.file("state/registry/HKEY_LOCAL_MACHINE.reg");
+        std::optional<Holder> stuck;
+        if (i == 0) {
+            ::mkdir(hive.c_str(), 0755);
+        } else if (i == 1) {
+            ::mkfifo(hive.c_str(), 0644);
+        } else if (i == 2) {
+            stuck.emplace(app.file("state/registry"), Holder::Way::Locked);
+        } else if (::geteuid() == 0) {
+            app.mountSetup = "mount -t tmpfs -o size=16k tmpfs state && "
+                             "{ cat /dev/zero >state/fill 2>/dev/null; true; }";
+        } else {
+            continue;
+        }
+        {
+            Holder job(app.file("job.dat"), Holder::Way::Open);
+            EXPECT_EQ(app.run({"-r"}), 0) << fault;
+        }
+        const auto found =
+            storedWarnings(app.dir.path(), [](const auto& texts) { return !texts.empty(); });
+        EXPECT_EQ(found, std::vector<std::string>{header + "\r\nFile in use:  " +
+                                                  app.file("job.dat") + "\r\n"})
+            << fault;
+    }
 }
 
 // 5,000 names of one held file make a report far beyond one datagram and rsyslog's 8 KB.

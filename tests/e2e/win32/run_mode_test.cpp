@@ -16,7 +16,11 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+// clang-format off
 #include <windows.h>
+#include <sddl.h>
+// clang-format on
 
 namespace vesperon::test {
 namespace {
@@ -167,6 +171,49 @@ struct Installation : ::testing::Test {
         }
         return lines;
     }
+
+    // Holds the listed file open, as a running job would, for the time of one run.
+    DWORD runWithFileHeld(const std::string& arguments) {
+        dir.write("job.dat", "data");
+        dir.write("vesperon.cfg", header + "\"" + dir.file("job.dat") + "\"\r\n");
+        HANDLE held = ::CreateFileA(dir.file("job.dat").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                    nullptr, OPEN_EXISTING, 0, nullptr);
+        EXPECT_NE(held, INVALID_HANDLE_VALUE);
+        const DWORD status = run(arguments, true);
+        ::CloseHandle(held);
+        return status;
+    }
+
+    std::string abortEntry() const {
+        return "ReportEventW L\"" +
+               traced(" *** A Planned Shutdown was Aborted! *** \r\n\r\nFile in use:  " +
+                      dir.file("job.dat") + "\r\n") +
+               "\"";
+    }
+};
+
+// The event source's key made read-only for everyone (who may still change this access
+// list), as a locked-down machine might have it; Wine honours the key's access list.
+class SourceKeyReadOnly {
+public:
+    SourceKeyReadOnly() { setAccessList(L"D:(A;;KR;;;WD)(A;;WD;;;WD)"); }
+    ~SourceKeyReadOnly() { setAccessList(L"D:(A;;KA;;;WD)"); }
+    SourceKeyReadOnly(const SourceKeyReadOnly&) = delete;
+    SourceKeyReadOnly& operator=(const SourceKeyReadOnly&) = delete;
+
+private:
+    static void setAccessList(const wchar_t* sddl) {
+        HKEY key = nullptr;
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, wide(sourceKey).c_str(), 0, nullptr, 0,
+                                    WRITE_DAC, nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1,
+                                                                           &descriptor, nullptr));
+        EXPECT_EQ(::RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor), ERROR_SUCCESS);
+        ::LocalFree(descriptor);
+        ::RegCloseKey(key);
+    }
 };
 
 TEST_F(Installation, FirstRestartStartsTheSystemsShutdownMinimised) {
@@ -200,14 +247,7 @@ TEST_F(Installation, ArgumentsBeyondTheSwitchOpenTheWindowAndNeverRequest) {
 }
 
 TEST_F(Installation, FileHeldByAnotherProcessBlocksRegistersAndLogs) {
-    dir.write("job.dat", "data");
-    const std::string job = dir.file("job.dat");
-    dir.write("vesperon.cfg", header + "\"" + job + "\"\r\n");
-    HANDLE held = ::CreateFileA(job.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                0, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    run("-r", true);
-    ::CloseHandle(held);
+    runWithFileHeld("-r");
     EXPECT_TRUE(request(500).empty());
 
     DWORD type = 0, types = 0, size = sizeof types;
@@ -218,10 +258,7 @@ TEST_F(Installation, FileHeldByAnotherProcessBlocksRegistersAndLogs) {
     EXPECT_EQ(types, 7u);
     EXPECT_EQ(registeredMessageFile(), exe);
 
-    const std::string entry =
-        " *** A Planned Shutdown was Aborted! *** \r\n\r\nFile in use:  " + job + "\r\n";
-    const std::string trace = eventLogTrace();
-    EXPECT_NE(trace.find("ReportEventW L\"" + traced(entry) + "\""), std::string::npos) << trace;
+    EXPECT_NE(eventLogTrace().find(abortEntry()), std::string::npos);
 
     // Released again, the same list lets the request through.
     run("-r");
@@ -269,6 +306,14 @@ TEST_F(Installation, NamesOutsideTheAnsiCodePage) {
         " *** A Planned Shutdown was Aborted! *** \r\n\r\nFile in use:  " + job + "\r\n";
     const std::string trace = eventLogTrace();
     EXPECT_NE(trace.find("ReportEventW L\"" + traced(entry) + "\""), std::string::npos) << trace;
+}
+
+TEST_F(Installation, RefusedRegistrationStillLogs) {
+    {
+        SourceKeyReadOnly readOnly;
+        runWithFileHeld("-r");
+    }
+    EXPECT_NE(eventLogTrace().find(abortEntry()), std::string::npos);
 }
 
 } // namespace
