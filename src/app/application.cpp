@@ -5,10 +5,29 @@
 
 namespace vesperon {
 
+namespace {
+
+int exitStatus(RunOutcome outcome) {
+    switch (outcome) {
+    case RunOutcome::Started:
+        return 0;
+    case RunOutcome::Withheld:
+        return 2;
+    case RunOutcome::Failed:
+        break;
+    }
+    return 1;
+}
+
+} // namespace
+
 int runApplication(platform::Platform& platform) {
     Forms forms(platform.windowing);
     Form1 form1(platform, forms);
     form1.Load();
+    if (form1.runOutcome) {
+        return exitStatus(*form1.runOutcome);
+    }
     if (!form1.Loaded()) {
         return 0;
     }

@@ -6,6 +6,7 @@
 #include "app/text.h"
 #include "app/version_caption.h"
 #include "config/settings_file.h"
+#include "eventlog/event_writer.h"
 
 #include <cstdio>
 
@@ -31,6 +32,7 @@ void Form1::Form_Load() {
         std::fputs("vesperon: cannot find the folder that holds the program, where its settings "
                    "file and check list are kept; nothing was checked and nothing requested\n",
                    stderr);
+        runOutcome = RunOutcome::Failed;
         Unload();
         return;
     }
@@ -82,16 +84,36 @@ void Form1::runMode(ShutdownKind kind) {
             std::fputs(line.c_str(), stderr);
         }
     });
+    runOutcome = bFileInUse ? RunOutcome::Withheld : RunOutcome::Failed;
     // A check that could not finish has not shown that nothing is in use.
     if (checked && !bFileInUse) {
         resumeNext([&] {
             // The file decides, not the check box: it may have changed during the check.
             const bool forced = settingIsOn(p_.profile, settingsFilePath(p_),
                                             settings::generalSection, settings::forceAppsToClose);
-            p_.processes.startWithoutWaiting(shutdownRequest(kind, forced));
+            const platform::StartOutcome outcome =
+                p_.processes.start(shutdownRequest(kind, forced));
+            if (outcome.started) {
+                runOutcome = RunOutcome::Started;
+            } else {
+                reportFailedRequest(outcome);
+            }
         });
     }
     Unload();
+}
+
+void Form1::reportFailedRequest(const platform::StartOutcome& outcome) {
+    resumeNext([&] { p_.system.writeStandardError(failedRequestLine(outcome)); });
+    resumeNext([&] {
+        if (settingIsOn(p_.profile, settingsFilePath(p_), settings::eventLogSection,
+                        settings::writeToNTEventLog)) {
+            std::int32_t type = event_type::warning;
+            std::int32_t id = 0;
+            bool dll = false;
+            WriteEvent(p_, failedRequestEntry(outcome), type, id, dll);
+        }
+    });
 }
 
 void Form1::Form_Unload(std::int16_t& /*cancel*/) {

@@ -11,9 +11,14 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace vesperon {
+
+// How a run mode ended: its request started, withheld (a listed file in use or not known
+// to be free), or failed (not started, or refused by the command).
+enum class RunOutcome { Started, Withheld, Failed };
 
 // The configuration window, and the start-up window: its load handler carries the run
 // modes, and it owns the state of a check run and the program's other windows.
@@ -45,6 +50,9 @@ public:
 
     bool bFileInUse = false;
     std::string sCheckMsg;
+    // Set by a run mode, or when the program cannot work at all (no folder for its files);
+    // interactive mode leaves it empty.
+    std::optional<RunOutcome> runOutcome;
 
 protected:
     void Form_Load() override;
@@ -53,6 +61,7 @@ protected:
 
 private:
     void runMode(ShutdownKind kind);
+    void reportFailedRequest(const platform::StartOutcome& outcome);
     void writeSwitch(const char* checkBox, const char* section, const char* key);
 
     platform::Platform& p_;

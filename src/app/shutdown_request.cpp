@@ -1,5 +1,7 @@
 #include "app/shutdown_request.h"
 
+#include "app/text.h"
+
 namespace vesperon {
 
 namespace {
@@ -33,6 +35,16 @@ std::vector<std::string> shutdownArguments(ShutdownKind kind, bool forced) {
 
 platform::StartRequest shutdownRequest(ShutdownKind kind, bool forced) {
     return {shutdownCommandLine(kind, forced), shutdownArguments(kind, forced), showMinimized};
+}
+
+std::string failedRequestEntry(const platform::StartOutcome& outcome) {
+    return std::string(" *** A Planned Shutdown Failed! *** ") + text::crlf + text::crlf +
+           "Command:  " + outcome.commandLine + text::crlf + text::crlf +
+           "Reason:  " + outcome.reason + text::crlf;
+}
+
+std::string failedRequestLine(const platform::StartOutcome& outcome) {
+    return "vesperon: the shutdown request failed: " + outcome.commandLine + ": " + outcome.reason;
 }
 
 } // namespace vesperon

@@ -18,4 +18,10 @@ std::vector<std::string> shutdownArguments(ShutdownKind kind, bool forced);
 // Both forms, started minimised.
 platform::StartRequest shutdownRequest(ShutdownKind kind, bool forced);
 
+// The warning of a request that could not be started or that its command refused: a
+// header line, then a block naming the command line and one giving the reason.
+std::string failedRequestEntry(const platform::StartOutcome& outcome);
+// The same in one line, for standard error.
+std::string failedRequestLine(const platform::StartOutcome& outcome);
+
 } // namespace vesperon

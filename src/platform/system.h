@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,6 +23,10 @@ public:
     // nullopt when a character has no counterpart. Linux keeps bytes as they are.
     virtual std::optional<std::string> legacyToUtf8(std::string_view bytes) = 0;
     virtual std::optional<std::string> utf8ToLegacy(std::string_view text) = 0;
+    // One line on standard error, when the process has one; dropped otherwise.
+    virtual void writeStandardError(const std::string& line) {
+        std::fputs((line + "\n").c_str(), stderr);
+    }
 };
 
 } // namespace vesperon::platform

@@ -1,4 +1,5 @@
 #include "app/app_folder.h"
+#include "app/application.h"
 #include "app/form1.h"
 #include "app/shutdown_request.h"
 #include "app/version_caption.h"
@@ -100,6 +101,7 @@ TEST_F(Startup, WithoutAnAbsoluteFolderNothingIsWrittenOrRequested) {
             EXPECT_TRUE(fresh.disk.files.empty()) << exe;
             EXPECT_TRUE(fresh.processes.started.empty()) << exe;
             EXPECT_FALSE(form.Loaded()) << exe;
+            EXPECT_EQ(form.runOutcome, RunOutcome::Failed) << "exit status 1";
             EXPECT_NE(said.find("cannot find the folder"), std::string::npos) << said;
         }
     }
@@ -159,11 +161,31 @@ TEST_F(Startup, FileInUseBlocksTheRequestButStillUnloads) {
     EXPECT_FALSE(form->Visible());
 }
 
-TEST_F(Startup, FailedStartIsSilent) {
-    f.processes.startFails = true;
-    auto form = run("-r");
-    EXPECT_EQ(f.processes.started.size(), 1u);
-    EXPECT_FALSE(form->Loaded());
+TEST_F(Startup, FailedStartIsLoggedAndSaidOnStandardError) {
+    f.processes.failure = "C:\\Windows\\system32\\shutdown.exe: File not found. (error 2)";
+    f.system.arguments = "-r";
+    EXPECT_EQ(runApplication(f.platform), 1);
+    const std::string command = "shutdown.exe -r -t 60 -c \"Restart by Vesperon\" -d p:4:1";
+    EXPECT_EQ(f.system.standardError,
+              std::vector<std::string>{"vesperon: the shutdown request failed: " + command + ": " +
+                                       f.processes.failure});
+    ASSERT_EQ(f.eventLog.events.size(), 1u);
+    EXPECT_EQ(f.eventLog.events[0].type, 2);
+    EXPECT_EQ(f.eventLog.events[0].strings.at(0),
+              " *** A Planned Shutdown Failed! *** \r\n\r\nCommand:  " + command +
+                  "\r\n\r\nReason:  " + f.processes.failure + "\r\n");
+}
+
+TEST_F(Startup, ExitStatusSaysWhatTheRunDid) {
+    f.system.arguments = "-s";
+    EXPECT_EQ(runApplication(f.platform), 0) << "request started";
+    f.disk.addFile(listPath, header + "C:\\Data\\db.mdb\r\n");
+    f.disk.addFile("C:\\Data\\db.mdb");
+    f.disk.inUse.insert("c:\\data\\db.mdb");
+    EXPECT_EQ(runApplication(f.platform), 2) << "withheld";
+    f.system.arguments = "";
+    f.windowing.displayPresent = false;
+    EXPECT_EQ(runApplication(f.platform), 1) << "interactive mode keeps its statuses";
 }
 
 TEST_F(Startup, FilesFollowTheExecutableName) {

@@ -81,10 +81,12 @@ public:
     // A Western code page: bytes 0x80-0xFF stand for U+0080-U+00FF.
     std::optional<std::string> legacyToUtf8(std::string_view bytes) override;
     std::optional<std::string> utf8ToLegacy(std::string_view text) override;
+    void writeStandardError(const std::string& line) override { standardError.push_back(line); }
     std::string exePath = "C:\\Tools\\Vesperon.exe";
     std::string arguments;
     std::int64_t nowMilliseconds = 1'000'000'000'000; // a clock that only sleeps move
     std::vector<int> sleeps;
+    std::vector<std::string> standardError;
 };
 
 // Processes as the Windows calls would report them.
@@ -274,12 +276,15 @@ private:
 
 class FakeProcesses final : public platform::Processes {
 public:
-    bool startWithoutWaiting(const platform::StartRequest& request) override {
+    platform::StartOutcome start(const platform::StartRequest& request) override {
         started.push_back(request);
-        return !startFails;
+        if (failure.empty()) {
+            return {true, request.commandLine, ""};
+        }
+        return {false, request.commandLine, failure};
     }
     std::vector<platform::StartRequest> started;
-    bool startFails = false;
+    std::string failure; // the reason every start fails with; empty: starts succeed
 };
 
 // A window that only records what it was told.

@@ -16,6 +16,8 @@ public:
     void sleepMilliseconds(int milliseconds) override;
     std::optional<std::string> legacyToUtf8(std::string_view bytes) override;
     std::optional<std::string> utf8ToLegacy(std::string_view text) override;
+    // A GUI program has a standard error handle only when its starter gave it one.
+    void writeStandardError(const std::string& line) override;
 };
 
 // What follows the program name on a command line, as the argument text reads it.
@@ -84,8 +86,9 @@ public:
 
 class Win32Processes final : public Processes {
 public:
-    // Runs shutdown.exe from the system folder, never from the current or program folder.
-    bool startWithoutWaiting(const StartRequest& request) override;
+    // Runs shutdown.exe from the system folder, never from the current or program folder,
+    // and does not wait for it.
+    StartOutcome start(const StartRequest& request) override;
 };
 
 class Win32Profile final : public Profile {
@@ -133,5 +136,8 @@ public:
 
 // The system folder's shutdown.exe, such as C:\Windows\system32\shutdown.exe.
 std::string systemShutdownProgram();
+
+// The system's text for an error code, such as "Access is denied. (error 5)".
+std::string systemErrorText(unsigned long code);
 
 } // namespace vesperon::platform::win32

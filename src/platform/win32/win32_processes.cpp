@@ -18,12 +18,15 @@ std::string systemShutdownProgram() {
     return path + "shutdown.exe";
 }
 
-bool Win32Processes::startWithoutWaiting(const StartRequest& request) {
+StartOutcome Win32Processes::start(const StartRequest& request) {
+    StartOutcome outcome;
+    outcome.commandLine = request.commandLine;
     // Naming the program by its full path keeps Windows from running a shutdown.exe
     // planted in the program's own or the current folder.
     const std::string program = systemShutdownProgram();
     if (program.empty()) {
-        return false;
+        outcome.reason = "the system folder is unknown: " + systemErrorText(::GetLastError());
+        return outcome;
     }
     std::wstring commandLine = widen(request.commandLine); // CreateProcessW may write into it
     STARTUPINFOW startup{};
@@ -33,11 +36,13 @@ bool Win32Processes::startWithoutWaiting(const StartRequest& request) {
     PROCESS_INFORMATION process{};
     if (!::CreateProcessW(widen(program).c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
                           nullptr, nullptr, &startup, &process)) {
-        return false;
+        outcome.reason = program + ": " + systemErrorText(::GetLastError());
+        return outcome;
     }
     ::CloseHandle(process.hThread);
     ::CloseHandle(process.hProcess);
-    return true;
+    outcome.started = true;
+    return outcome;
 }
 
 } // namespace vesperon::platform::win32

@@ -65,4 +65,25 @@ std::optional<std::string> Win32System::utf8ToLegacy(std::string_view text) {
     return utf8ToCodePage(text, CP_ACP);
 }
 
+void Win32System::writeStandardError(const std::string& line) {
+    const HANDLE error = ::GetStdHandle(STD_ERROR_HANDLE);
+    if (error == nullptr || error == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    const std::string text = line + "\r\n";
+    DWORD written = 0;
+    ::WriteFile(error, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+
+std::string systemErrorText(unsigned long code) {
+    wchar_t buffer[512] = {};
+    DWORD n = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                               code, 0, buffer, 512, nullptr);
+    while (n > 0 && (buffer[n - 1] == L'\r' || buffer[n - 1] == L'\n' || buffer[n - 1] == L' ')) {
+        --n;
+    }
+    const std::string text = narrow(std::wstring_view(buffer, n));
+    return (text.empty() ? std::string() : text + " ") + "(error " + std::to_string(code) + ")";
+}
+
 } // namespace vesperon::platform::win32

@@ -69,7 +69,7 @@ TEST(RunConditions, WithoutProcNothingPassesForFree) {
         Installation app;
         app.dir.write("free.dat", "x");
         app.dir.write("vesperon.cfg", header + app.file("free.dat") + "\r\n");
-        EXPECT_EQ(Installation::finish(app.start({"-r"}, Installation::Exec::ByPath, true)), 0);
+        EXPECT_EQ(Installation::finish(app.start({"-r"}, Installation::Exec::ByPath, true)), 2);
         EXPECT_TRUE(app.shutdownArguments(300).empty());
         EXPECT_TRUE(app.dir.exists("vesperon.ini"));
     }
@@ -77,7 +77,7 @@ TEST(RunConditions, WithoutProcNothingPassesForFree) {
         // Started through a descriptor, it cannot tell where it lives: it writes nothing.
         Installation app;
         EXPECT_EQ(Installation::finish(app.start({"-r"}, Installation::Exec::ByDescriptor, true)),
-                  0);
+                  1);
         EXPECT_TRUE(app.shutdownArguments(300).empty());
         EXPECT_NE(app.dir.read("stderr").find("cannot find the folder"), std::string::npos);
         for (const std::string& litter : {app.file("vesperon.cfg"), app.file(".cfg"),

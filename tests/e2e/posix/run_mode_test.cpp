@@ -49,7 +49,7 @@ TEST(RunMode, FileHeldOpenOrMappedByAnotherProcessBlocks) {
         app.dir.write("vesperon.cfg", header + app.file("job.dat") + "\r\n");
         {
             Holder holder(app.file("job.dat"), way);
-            EXPECT_EQ(app.run({"-r"}), 0);
+            EXPECT_EQ(app.run({"-r"}), 2) << "withheld";
         }
         EXPECT_TRUE(app.shutdownArguments(300).empty());
         const std::string reg = app.registryFile();
@@ -66,13 +66,13 @@ TEST(RunMode, UnreadableCheckListBlocksAMissingOneDoesNot) {
         // root reads every file; a folder for the list makes it unreadable instead
         Installation app;
         ::mkdir(app.file("vesperon.cfg").c_str(), 0755);
-        app.run({"-r"});
+        EXPECT_EQ(app.run({"-r"}), 2);
         EXPECT_TRUE(app.shutdownArguments(300).empty());
     } else {
         Installation app;
         app.dir.write("vesperon.cfg", header);
         ::chmod(app.file("vesperon.cfg").c_str(), 0);
-        app.run({"-r"});
+        EXPECT_EQ(app.run({"-r"}), 2);
         EXPECT_TRUE(app.shutdownArguments(300).empty());
     }
 }
@@ -169,6 +169,37 @@ TEST(RunMode, HugeListRunsInBoundedMemory) {
     app.run({"-r"});
     EXPECT_TRUE(app.shutdownArguments(300).empty());
 #endif
+}
+
+// Covers every shutdown a search could reach with a device, which the search passes over;
+// fails, so that nothing is run, when one is left.
+const std::string hideSystemShutdown =
+    "for f in /usr/bin/shutdown /bin/shutdown /usr/sbin/shutdown /sbin/shutdown; do"
+    "  if [ -e $f ]; then mount --bind /dev/null $f || exit 1; fi; done; "
+    "for f in /usr/bin/shutdown /bin/shutdown /usr/sbin/shutdown /sbin/shutdown; do"
+    "  if [ -f $f ]; then exit 1; fi; done";
+
+TEST(RunMode, RequestRefusedOrMissingFailsWithStatusOneAndSaysWhy) {
+    Installation app;
+    app.dir.write("bin/shutdown", "#!/bin/sh\necho 'Failed to connect to bus' >&2\nexit 1\n");
+    ASSERT_EQ(::access(app.file("bin/shutdown").c_str(), X_OK), 0);
+    EXPECT_EQ(app.run({"-r"}), 1);
+    EXPECT_NE(app.dir.read("stderr").find("Failed to connect to bus\nvesperon: the shutdown "
+                                          "request failed: " +
+                                          app.file("bin/shutdown") +
+                                          " -r +1 \"Restart by Vesperon\": ended with exit "
+                                          "status 1\n"),
+              std::string::npos);
+    if (::geteuid() != 0) {
+        return; // hiding the system's own shutdown takes a mount namespace
+    }
+    ::unlink(app.file("bin/shutdown").c_str());
+    app.mountSetup = hideSystemShutdown;
+    EXPECT_EQ(app.run({"-s"}), 1);
+    EXPECT_NE(app.dir.read("stderr").find("vesperon: the shutdown request failed: shutdown -P +1 "
+                                          "\"Shutdown by Vesperon\": not found on PATH, in "
+                                          "/usr/sbin or in /sbin\n"),
+              std::string::npos);
 }
 
 } // namespace

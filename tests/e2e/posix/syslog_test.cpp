@@ -68,7 +68,7 @@ TEST_F(Syslog, BlockedRunLeavesOneWarningNamingEachFileInUse) {
     {
         Holder a(app.file("a.dat"), Holder::Way::Open);
         Holder b(app.file("b.dat"), Holder::Way::MappedOnly);
-        app.run({"-s"});
+        EXPECT_EQ(app.run({"-s"}), 2);
     }
     EXPECT_TRUE(app.shutdownArguments(200).empty());
     const auto found =
@@ -104,7 +104,7 @@ TEST_F(Syslog, RegistrationThatFailsStillLeavesTheWarningAndNeverHangs) {
         }
         {
             Holder job(app.file("job.dat"), Holder::Way::Open);
-            EXPECT_EQ(app.run({"-r"}), 0) << fault;
+            EXPECT_EQ(app.run({"-r"}), 2) << fault;
         }
         const auto found =
             storedWarnings(app.dir.path(), [](const auto& texts) { return !texts.empty(); });

@@ -61,14 +61,15 @@ const std::string header = "; ********************************************\r\n"
                            "; ********************************************\r\n"
                            "\r\n";
 
-// Wine's trace of a string: backslashes doubled, CR and LF as \r and \n, anything beyond
-// ASCII as a backslash and four hexadecimal digits.
+// Wine's trace of a string: backslashes and double quotes escaped, CR and LF as \r and \n,
+// anything beyond ASCII as a backslash and four hexadecimal digits.
 std::string traced(const std::string& utf8) {
     std::string out;
     for (wchar_t c : wide(utf8)) {
         char escaped[8];
         std::snprintf(escaped, sizeof escaped, "\\%04x", static_cast<unsigned>(c));
         out += c == L'\\'   ? "\\\\"
+               : c == L'"'  ? "\\\""
                : c == L'\r' ? "\\r"
                : c == L'\n' ? "\\n"
                : c < 0x80   ? std::string(1, static_cast<char>(c))
@@ -124,19 +125,26 @@ struct Installation : ::testing::Test {
                                   dir.file("shutdown-record.txt").c_str());
     }
 
-    // Starts the program with the argument text given and waits for it; a program still
-    // running after waitMilliseconds (its configuration window open) is ended.
+    // Starts the program with the argument text given, its standard error handle on the
+    // folder's file stderr.txt, and waits for it; a program still running after
+    // waitMilliseconds (its configuration window open) is ended.
     DWORD run(const std::string& arguments, bool traceEventLog = false,
               DWORD waitMilliseconds = 30000) {
         ::SetEnvironmentVariableA("WINEDEBUG", traceEventLog ? "warn+eventlog" : "-all");
+        SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+        const HANDLE errors = ::CreateFileW(wide(dir.file("stderr.txt")).c_str(), GENERIC_WRITE,
+                                            FILE_SHARE_READ, &inherited, CREATE_ALWAYS, 0, nullptr);
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdError = errors;
         PROCESS_INFORMATION process{};
         std::wstring commandLine =
             wide("\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments));
         const BOOL started =
-            ::CreateProcessW(wide(exe).c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+            ::CreateProcessW(wide(exe).c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0,
                              nullptr, wide(dir.path()).c_str(), &startup, &process);
+        ::CloseHandle(errors);
         ::SetEnvironmentVariableA("WINEDEBUG", "-all");
         DWORD code = 9999;
         if (started) {
@@ -247,7 +255,7 @@ TEST_F(Installation, ArgumentsBeyondTheSwitchOpenTheWindowAndNeverRequest) {
 }
 
 TEST_F(Installation, FileHeldByAnotherProcessBlocksRegistersAndLogs) {
-    runWithFileHeld("-r");
+    EXPECT_EQ(runWithFileHeld("-r"), 2u) << "withheld";
     EXPECT_TRUE(request(500).empty());
 
     DWORD type = 0, types = 0, size = sizeof types;
@@ -311,9 +319,28 @@ TEST_F(Installation, NamesOutsideTheAnsiCodePage) {
 TEST_F(Installation, RefusedRegistrationStillLogs) {
     {
         SourceKeyReadOnly readOnly;
-        runWithFileHeld("-r");
+        EXPECT_EQ(runWithFileHeld("-r"), 2u);
     }
     EXPECT_NE(eventLogTrace().find(abortEntry()), std::string::npos);
+}
+
+TEST_F(Installation, MissingShutdownProgramFailsWithStatusOneAndSaysWhy) {
+    const std::string program = systemFolder() + "\\shutdown.exe";
+    ASSERT_TRUE(::DeleteFileA(program.c_str()));
+    const DWORD status = run("-r", true);
+    SetUpTestSuite(); // the stand-in back in its place
+    EXPECT_EQ(status, 1u);
+    const std::string command = "shutdown.exe -r -t 60 -c \"Restart by Vesperon\" -d p:4:1";
+    const std::string said = dir.read("stderr.txt");
+    EXPECT_EQ(
+        said.rfind("vesperon: the shutdown request failed: " + command + ": " + program + ": ", 0),
+        0u)
+        << said;
+    EXPECT_NE(said.find("(error 2)\r\n"), std::string::npos) << said;
+    const std::string entry =
+        "ReportEventW L\"" + traced(" *** A Planned Shutdown Failed! *** \r\n\r\nCommand:  " +
+                                    command + "\r\n\r\nReason:  " + program + ": ");
+    EXPECT_NE(eventLogTrace().find(entry), std::string::npos);
 }
 
 } // namespace

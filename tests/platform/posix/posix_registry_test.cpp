@@ -1,4 +1,5 @@
 #include "platform/posix/posix_registry.h"
+#include "support/environment_guard.h"
 #include "support/temp_dir.h"
 
 #include <chrono>
@@ -6,7 +7,6 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <optional>
 #include <string>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -178,32 +178,10 @@ TEST(PosixRegistry, LockHeldElsewhereIsWaitedForOnlyOnce) {
     EXPECT_EQ(registerSource(again), 0);
 }
 
-class EnvironmentGuard {
-public:
-    explicit EnvironmentGuard(const char* name) : name_(name) {
-        if (const char* value = std::getenv(name)) {
-            saved_ = value;
-        }
-    }
-    ~EnvironmentGuard() {
-        if (saved_) {
-            ::setenv(name_, saved_->c_str(), 1);
-        } else {
-            ::unsetenv(name_);
-        }
-    }
-    EnvironmentGuard(const EnvironmentGuard&) = delete;
-    EnvironmentGuard& operator=(const EnvironmentGuard&) = delete;
-
-private:
-    const char* name_;
-    std::optional<std::string> saved_;
-};
-
 TEST(PosixRegistry, DefaultFolder) {
-    EnvironmentGuard state("VESPERON_STATE_DIR");
-    EnvironmentGuard xdg("XDG_STATE_HOME");
-    EnvironmentGuard home("HOME");
+    test::EnvironmentGuard state("VESPERON_STATE_DIR");
+    test::EnvironmentGuard xdg("XDG_STATE_HOME");
+    test::EnvironmentGuard home("HOME");
     ::setenv("VESPERON_STATE_DIR", "/srv/v", 1);
     EXPECT_EQ(defaultRegistryFolder(), "/srv/v");
     ::setenv("VESPERON_STATE_DIR", "", 1);
