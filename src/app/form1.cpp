@@ -39,6 +39,13 @@ void Form1::Form_Load() {
     resumeNext([&] { EnsureConfig(); });
     resumeNext([&] { EnsureSettings(); });
     resumeNext([&] {
+        const std::string path = settingsFilePath(p_);
+        if (auto why = p_.profile.whyUnreadable(path)) {
+            p_.system.writeStandardError("vesperon: cannot read the settings file " + path + ": " +
+                                         *why + "; using the defaults (log on, force off)");
+        }
+    });
+    resumeNext([&] {
         if (settingIsOn(p_.profile, settingsFilePath(p_), settings::eventLogSection,
                         settings::writeToNTEventLog)) {
             Value("WriteEventCheck", 1);

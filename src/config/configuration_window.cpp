@@ -1,4 +1,5 @@
 #include "app/app_folder.h"
+#include "app/app_identity.h"
 #include "app/form1.h"
 #include "app/resume_next.h"
 #include "config/settings_file.h"
@@ -41,7 +42,18 @@ void Form1::Click(const std::string& control) {
 void Form1::writeSwitch(const char* checkBox, const char* section, const char* key) {
     // Every click writes at once: a run started meanwhile already sees the new value.
     const char* value = Value(checkBox) == 1 ? settings::on : settings::off;
-    resumeNext([&] { WriteIniValue(p_.profile, settingsFilePath(p_), section, key, value); });
+    const std::string path = settingsFilePath(p_);
+    platform::ProfileWrite write{false, "unknown error"};
+    resumeNext([&] { write = WriteIniValue(p_.profile, path, section, key, value); });
+    if (write.written) {
+        return;
+    }
+    // A box that shows what the file does not hold would mislead every later glance.
+    resumeNext([&] {
+        p_.windowing.messageBox("Could not save the setting in " + path + ": " + write.reason,
+                                platform::msgbox::okOnly, applicationTitle);
+    });
+    resumeNext([&] { Value(checkBox, settingIsOn(p_.profile, path, section, key) ? 1 : 0); });
 }
 
 void Form1::ForceCheck_Click() {

@@ -28,11 +28,11 @@ void Form1::EnsureSettings() {
         }
         resumeNext([&] {
             WriteIniValue(p_.profile, path, settings::eventLogSection, settings::writeToNTEventLog,
-                          settings::on);
+                          settings::defaultValue(settings::writeToNTEventLog));
         });
         resumeNext([&] {
             WriteIniValue(p_.profile, path, settings::generalSection, settings::forceAppsToClose,
-                          settings::off);
+                          settings::defaultValue(settings::forceAppsToClose));
         });
     });
 }

@@ -1,9 +1,15 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 
 namespace vesperon::platform {
+
+struct ProfileWrite {
+    bool written = false;
+    std::string reason; // why not, in the system's words
+};
 
 // Initialisation-file access with the semantics of the Windows profile functions.
 class Profile {
@@ -14,8 +20,11 @@ public:
     virtual std::string getString(const std::string& section, const std::string& key,
                                   const std::string& defaultValue, std::size_t bufferSize,
                                   const std::string& file) = 0;
-    virtual bool writeString(const std::string& section, const std::string& key,
-                             const std::string& value, const std::string& file) = 0;
+    virtual ProfileWrite writeString(const std::string& section, const std::string& key,
+                                     const std::string& value, const std::string& file) = 0;
+    // Why a file that is there cannot be read (no permission, a folder, a pipe); nothing
+    // when it can be read, or when nothing is there at all.
+    virtual std::optional<std::string> whyUnreadable(const std::string& file) = 0;
 };
 
 } // namespace vesperon::platform

@@ -46,6 +46,33 @@ TEST_F(ConfigurationWindow, EachClickWritesItsSwitchAtOnce) {
     EXPECT_EQ(f.windowing.window("Form1")->checks["WriteEventCheck"], 0);
 }
 
+TEST_F(ConfigurationWindow, SettingThatCannotBeSavedIsSaidAndTheBoxPutBack) {
+    const std::string settings = "[EventLog]\r\nWriteToNTEventLog=1\r\n";
+    f.disk.addFile(settingsPath, settings);
+    f.disk.readOnly.insert(fake::FakeDisk::key(settingsPath));
+    open();
+    form.userClicks("WriteEventCheck");
+    ASSERT_EQ(f.windowing.messages.size(), 1u);
+    EXPECT_EQ(f.windowing.messages[0].prompt,
+              "Could not save the setting in " + settingsPath + ": Access is denied. (error 5)");
+    EXPECT_EQ(f.windowing.messages[0].buttons, 0);
+    EXPECT_EQ(f.windowing.messages[0].title, "Vesperon");
+    EXPECT_EQ(f.windowing.window("Form1")->checks["WriteEventCheck"], 1) << "what the file holds";
+    EXPECT_EQ(f.disk.bytesOf(settingsPath), settings);
+}
+
+TEST_F(ConfigurationWindow, UnreadableSettingsCountAsTheDefaultsAndSaySo) {
+    f.disk.addFile(settingsPath, "[EventLog]\r\nWriteToNTEventLog=0\r\n");
+    f.disk.unreadable.insert(fake::FakeDisk::key(settingsPath));
+    open();
+    EXPECT_EQ(form.Value("WriteEventCheck"), 1);
+    EXPECT_EQ(form.Value("ForceCheck"), 0);
+    EXPECT_EQ(f.system.standardError,
+              std::vector<std::string>{"vesperon: cannot read the settings file " + settingsPath +
+                                       ": Access is denied. (error 5); using the defaults (log "
+                                       "on, force off)"});
+}
+
 TEST_F(ConfigurationWindow, ClickFromTheNativeWindowUsesItsNewState) {
     open();
     auto* events = f.windowing.events["Form1"];

@@ -753,16 +753,23 @@ std::string FakeProfile::getString(const std::string& section, const std::string
     return defaultValue.substr(0, bufferSize - 1);
 }
 
-bool FakeProfile::writeString(const std::string& section, const std::string& key,
-                              const std::string& value, const std::string& file) {
+platform::ProfileWrite FakeProfile::writeString(const std::string& section, const std::string& key,
+                                                const std::string& value, const std::string& file) {
     ++writes;
     const std::string k = FakeDisk::key(file);
     if (disk_.readOnly.count(k) > 0 || disk_.readOnly.count(parentKey(k)) > 0 ||
         disk_.unreadable.count(k) > 0) {
-        return false;
+        return {false, "Access is denied. (error 5)"};
     }
     disk_.files[k] = platform::profile_text::setValue(disk_.bytesOf(file), section, key, value);
-    return true;
+    return {true, ""};
+}
+
+std::optional<std::string> FakeProfile::whyUnreadable(const std::string& file) {
+    if (disk_.hasFile(file) && disk_.unreadable.count(FakeDisk::key(file)) > 0) {
+        return "Access is denied. (error 5)";
+    }
+    return std::nullopt;
 }
 
 long FakeRegistry::createKey(std::uint32_t root, const std::string& path,

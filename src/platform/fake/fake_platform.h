@@ -212,8 +212,9 @@ public:
     std::string getString(const std::string& section, const std::string& key,
                           const std::string& defaultValue, std::size_t bufferSize,
                           const std::string& file) override;
-    bool writeString(const std::string& section, const std::string& key, const std::string& value,
-                     const std::string& file) override;
+    platform::ProfileWrite writeString(const std::string& section, const std::string& key,
+                                       const std::string& value, const std::string& file) override;
+    std::optional<std::string> whyUnreadable(const std::string& file) override;
     int reads = 0;
     int writes = 0;
 

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <optional>
 #include <string_view>
@@ -23,22 +24,34 @@ bool usablePath(const std::string& path) {
 }
 
 // Opened for reading and writing before a write, as Wine does, so that a file the user
-// may not change is refused even when its folder would allow replacing it.
-FileRead readProfile(const std::string& path, bool forWriting) {
+// may not change is refused even when its folder would allow replacing it. Nothing there
+// reads as absent; what cannot be read is said in problem.
+FileRead readProfile(const std::string& path, bool forWriting, std::string& problem) {
     FileRead result;
     int flags = (forWriting ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
     int fd = ::open(path.c_str(), flags);
     if (fd < 0) {
-        result.status = errno == ENOENT ? FileRead::Status::Absent : FileRead::Status::Unreadable;
+        const bool absent = errno == ENOENT || errno == ENOTDIR;
+        result.status = absent ? FileRead::Status::Absent : FileRead::Status::Unreadable;
+        problem = std::strerror(errno);
         return result;
     }
     struct stat info {};
-    bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    bool ok = ::fstat(fd, &info) == 0;
+    if (!ok) {
+        problem = std::strerror(errno);
+    } else if (!S_ISREG(info.st_mode)) {
+        ok = false;
+        problem = S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : "not a regular file";
+    }
     char buffer[8192];
     while (ok) {
         ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR) {
             continue;
+        }
+        if (n < 0) {
+            problem = std::strerror(errno);
         }
         if (n <= 0) {
             ok = n == 0;
@@ -46,9 +59,7 @@ FileRead readProfile(const std::string& path, bool forWriting) {
         }
         result.bytes.append(buffer, static_cast<std::size_t>(n));
     }
-    int saved = errno;
     ::close(fd);
-    errno = saved;
     result.status = ok ? FileRead::Status::Read : FileRead::Status::Unreadable;
     if (!ok) {
         result.bytes.clear();
@@ -79,8 +90,9 @@ std::string PosixProfile::getString(const std::string& section, const std::strin
     std::string_view fallback = trimDefault(defaultValue);
     FileRead current;
     current.status = FileRead::Status::Unreadable;
+    std::string problem;
     if (usablePath(file)) {
-        current = readProfile(file, false);
+        current = readProfile(file, false, problem);
     }
     if (current.status == FileRead::Status::Unreadable) {
         // A file that cannot be opened gives the default as it is, quotes included.
@@ -93,24 +105,23 @@ std::string PosixProfile::getString(const std::string& section, const std::strin
     return text::copyToBuffer(raw ? std::string_view(*raw) : fallback, bufferSize);
 }
 
-bool PosixProfile::writeString(const std::string& section, const std::string& key,
-                               const std::string& value, const std::string& file) {
+ProfileWrite PosixProfile::writeString(const std::string& section, const std::string& key,
+                                       const std::string& value, const std::string& file) {
     if (!usablePath(file)) {
-        errno = EINVAL;
-        return false;
+        return {false, std::strerror(EINVAL)};
     }
-    FileRead current = readProfile(file, true);
+    std::string problem;
+    FileRead current = readProfile(file, true, problem);
     if (current.status == FileRead::Status::Unreadable) {
-        return false;
+        return {false, problem};
     }
     if (text::isUtf16(current.bytes)) {
         // Appending single-byte text would leave a file in two encodings.
-        errno = EINVAL;
-        return false;
+        return {false, "the file is in UTF-16, which is only read"};
     }
     std::string updated = text::setValue(current.bytes, section, key, value);
     if (current.status == FileRead::Status::Read && updated == current.bytes) {
-        return true;
+        return {true, ""};
     }
     // Replace the file a link points to, not the link.
     std::string target = file;
@@ -120,7 +131,19 @@ bool PosixProfile::writeString(const std::string& section, const std::string& ke
             std::free(real);
         }
     }
-    return replaceFileAtomically(target, updated);
+    if (!replaceFileAtomically(target, updated)) {
+        return {false, std::strerror(errno)};
+    }
+    return {true, ""};
+}
+
+std::optional<std::string> PosixProfile::whyUnreadable(const std::string& file) {
+    std::string problem;
+    if (!usablePath(file) ||
+        readProfile(file, false, problem).status != FileRead::Status::Unreadable) {
+        return std::nullopt;
+    }
+    return problem;
 }
 
 } // namespace vesperon::platform::posix

@@ -96,8 +96,9 @@ public:
     std::string getString(const std::string& section, const std::string& key,
                           const std::string& defaultValue, std::size_t bufferSize,
                           const std::string& file) override;
-    bool writeString(const std::string& section, const std::string& key, const std::string& value,
-                     const std::string& file) override;
+    ProfileWrite writeString(const std::string& section, const std::string& key,
+                             const std::string& value, const std::string& file) override;
+    std::optional<std::string> whyUnreadable(const std::string& file) override;
 };
 
 class Win32Registry final : public Registry {

@@ -19,11 +19,34 @@ std::string Win32Profile::getString(const std::string& section, const std::strin
     return narrow(std::wstring_view(buffer.data(), n));
 }
 
-bool Win32Profile::writeString(const std::string& section, const std::string& key,
-                               const std::string& value, const std::string& file) {
+ProfileWrite Win32Profile::writeString(const std::string& section, const std::string& key,
+                                       const std::string& value, const std::string& file) {
     // A file that the wide function creates is still written in the ANSI code page.
-    return ::WritePrivateProfileStringW(widen(section).c_str(), widen(key).c_str(),
-                                        widen(value).c_str(), widen(file).c_str()) != 0;
+    if (::WritePrivateProfileStringW(widen(section).c_str(), widen(key).c_str(),
+                                     widen(value).c_str(), widen(file).c_str())) {
+        return {true, ""};
+    }
+    return {false, systemErrorText(::GetLastError())};
+}
+
+std::optional<std::string> Win32Profile::whyUnreadable(const std::string& file) {
+    const std::wstring name = widen(file);
+    const HANDLE handle = ::CreateFileW(name.c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle != INVALID_HANDLE_VALUE) {
+        ::CloseHandle(handle);
+        return std::nullopt;
+    }
+    const DWORD error = ::GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
+        return std::nullopt;
+    }
+    const DWORD attributes = ::GetFileAttributesW(name.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        return "it is a folder";
+    }
+    return systemErrorText(error);
 }
 
 } // namespace vesperon::platform::win32

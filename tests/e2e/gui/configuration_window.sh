@@ -14,6 +14,7 @@ mkdir -p "$shots"
 app=$(mktemp -d /tmp/vesperon-gui.XXXXXX)
 holder="" program=""
 finish() {
+    chattr -i "$app/vesperon.ini" 2>/dev/null
     [ -n "$program" ] && kill "$program" 2>/dev/null
     [ -n "$holder" ] && kill "$holder" 2>/dev/null
     [ "$edition" = windows ] && wineserver -k 2>/dev/null
@@ -77,6 +78,21 @@ click() { # x y in client coordinates
 grep -q 'ForceAppsToClose=0' vesperon.ini || fail "settings file not created: $(cat vesperon.ini)"
 click $((16 + 20)) $((80 + 8))
 grep -q 'ForceAppsToClose=1' vesperon.ini || fail "ticking Force did not write 1: $(cat vesperon.ini)"
+
+# A settings file that cannot be written (immutable, where the file system and the user
+# allow that): the click is refused with a message box and changes nothing.
+if chattr +i vesperon.ini 2>/dev/null; then
+    click $((16 + 20)) $((104 + 8))
+    box=$(timeout 10 xdotool search --sync --onlyvisible --name '^Vesperon$' | head -1)
+    [ -n "$box" ] || fail "no message box for a setting that could not be saved"
+    sleep 0.5
+    import -window root "$shots/$edition-setting-not-saved.png"
+    xdotool key Return
+    sleep 0.7
+    xdotool search --onlyvisible --name '^Vesperon$' >/dev/null && fail "the message box did not close"
+    grep -q 'WriteToNTEventLog=1' vesperon.ini || fail "the refused click changed the file"
+    chattr -i vesperon.ini
+fi
 
 # "Test Now" with the listed file held: the results window appears.
 click $((208 + 32)) $((32 + 12))

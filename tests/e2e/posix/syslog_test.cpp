@@ -114,6 +114,24 @@ TEST_F(Syslog, RegistrationThatFailsStillLeavesTheWarningAndNeverHangs) {
     }
 }
 
+TEST_F(Syslog, SettingsFileThatCannotBeReadCountsAsTheDefaultsSoTheRunStillLogs) {
+    ::mkfifo(app.file("vesperon.ini").c_str(), 0644);
+    app.dir.write("job.dat", "data");
+    app.dir.write("vesperon.cfg", app.file("job.dat") + "\r\n");
+    {
+        Holder job(app.file("job.dat"), Holder::Way::Open);
+        EXPECT_EQ(app.run({"-r"}), 2);
+    }
+    EXPECT_NE(app.dir.read("stderr").find("vesperon: cannot read the settings file " +
+                                          app.file("vesperon.ini") +
+                                          ": not a regular file; using the defaults (log on, "
+                                          "force off)\n"),
+              std::string::npos);
+    EXPECT_EQ(
+        storedWarnings(app.dir.path(), [](const auto& texts) { return !texts.empty(); }).size(),
+        1u);
+}
+
 // 5,000 names of one held file make a report far beyond one datagram and rsyslog's 8 KB.
 TEST_F(Syslog, LongReportArrivesWholeAsSeveralEntries) {
     app.dir.write("job.dat", "data");

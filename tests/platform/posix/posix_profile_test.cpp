@@ -58,17 +58,17 @@ TEST(PosixProfile, WritesCreateThenExtendTheFile) {
     TempDir dir;
     PosixProfile profile;
     const std::string file = dir.file("v.ini");
-    ASSERT_TRUE(profile.writeString("EventLog", "WriteToNTEventLog", "1", file));
+    ASSERT_TRUE(profile.writeString("EventLog", "WriteToNTEventLog", "1", file).written);
     EXPECT_EQ(dir.read("v.ini"), "[EventLog]\r\nWriteToNTEventLog=1\r\n");
 
-    ASSERT_TRUE(profile.writeString("Other", "Key", "two words", file));
+    ASSERT_TRUE(profile.writeString("Other", "Key", "two words", file).written);
     EXPECT_EQ(dir.read("v.ini"),
               "[EventLog]\r\nWriteToNTEventLog=1\r\n[Other]\r\nKey=two words\r\n");
     EXPECT_EQ(profile.getString("other", "key", "", 255, file), "two words");
 
     // Writing what is already there leaves the file itself in place.
     ino_t before = inodeOf(file);
-    EXPECT_TRUE(profile.writeString("eventlog", "writetonteventlog", "1", file));
+    EXPECT_TRUE(profile.writeString("eventlog", "writetonteventlog", "1", file).written);
     EXPECT_EQ(inodeOf(file), before);
 
     EXPECT_EQ(folderContents(dir), std::vector<std::string>{"v.ini"});
@@ -79,7 +79,7 @@ TEST(PosixProfile, WritesThroughALink) {
     PosixProfile profile;
     dir.write("real.ini", "[s]\r\nk=1\r\n");
     ASSERT_EQ(::symlink("real.ini", dir.file("link.ini").c_str()), 0);
-    ASSERT_TRUE(profile.writeString("s", "k", "2", dir.file("link.ini")));
+    ASSERT_TRUE(profile.writeString("s", "k", "2", dir.file("link.ini")).written);
     EXPECT_TRUE(std::filesystem::is_symlink(dir.file("link.ini")));
     EXPECT_EQ(dir.read("real.ini"), "[s]\r\nk=2\r\n");
 }
@@ -87,15 +87,31 @@ TEST(PosixProfile, WritesThroughALink) {
 TEST(PosixProfile, RefusedWritesChangeNothing) {
     TempDir dir;
     PosixProfile profile;
-    EXPECT_FALSE(profile.writeString("s", "k", "v", dir.file("a.ini") + "\0b"s));
-    EXPECT_FALSE(profile.writeString("s", "k", "v", dir.path()));
-    EXPECT_FALSE(profile.writeString("s", "k", "v", dir.file("no/such/folder.ini")));
+    EXPECT_FALSE(profile.writeString("s", "k", "v", dir.file("a.ini") + "\0b"s).written);
+    EXPECT_FALSE(profile.writeString("s", "k", "v", dir.path()).written);
+    EXPECT_FALSE(profile.writeString("s", "k", "v", dir.file("no/such/folder.ini")).written);
 
     const std::string utf16 = "\xFF\xFE[\0s\0]\0"s;
     dir.write("wide.ini", utf16);
-    EXPECT_FALSE(profile.writeString("s", "k", "v", dir.file("wide.ini")));
+    EXPECT_FALSE(profile.writeString("s", "k", "v", dir.file("wide.ini")).written);
     EXPECT_EQ(dir.read("wide.ini"), utf16);
     EXPECT_EQ(folderContents(dir), std::vector<std::string>{"wide.ini"});
+}
+
+TEST(PosixProfile, UnreadableFileIsToldFromAMissingOne) {
+    TempDir dir;
+    PosixProfile profile;
+    EXPECT_EQ(profile.whyUnreadable(dir.file("missing.ini")), std::nullopt);
+    EXPECT_EQ(profile.whyUnreadable(dir.file("missing/v.ini")), std::nullopt);
+    ASSERT_EQ(::mkfifo(dir.file("fifo.ini").c_str(), 0644), 0);
+    EXPECT_EQ(profile.whyUnreadable(dir.file("fifo.ini")), "not a regular file") << "no wait";
+    EXPECT_EQ(profile.whyUnreadable(dir.path()), "Is a directory");
+    dir.write("v.ini", "[s]\r\nk=1\r\n");
+    EXPECT_EQ(profile.whyUnreadable(dir.file("v.ini")), std::nullopt);
+    if (::geteuid() != 0) {
+        ASSERT_EQ(::chmod(dir.file("v.ini").c_str(), 0), 0);
+        EXPECT_EQ(profile.whyUnreadable(dir.file("v.ini")), "Permission denied");
+    }
 }
 
 TEST(PosixProfile, ReadOnlyFolderOrFileIsLeftWhole) {
@@ -108,14 +124,14 @@ TEST(PosixProfile, ReadOnlyFolderOrFileIsLeftWhole) {
     dir.write("v.ini", original);
 
     ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
-    EXPECT_FALSE(profile.writeString("s", "k", "2", dir.file("v.ini")));
-    EXPECT_FALSE(profile.writeString("s", "k", "2", dir.file("new.ini")));
+    EXPECT_FALSE(profile.writeString("s", "k", "2", dir.file("v.ini")).written);
+    EXPECT_FALSE(profile.writeString("s", "k", "2", dir.file("new.ini")).written);
     EXPECT_EQ(dir.read("v.ini"), original);
     EXPECT_EQ(folderContents(dir), std::vector<std::string>{"v.ini"});
     ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
 
     ASSERT_EQ(::chmod(dir.file("v.ini").c_str(), 0444), 0);
-    EXPECT_FALSE(profile.writeString("s", "k", "2", dir.file("v.ini")));
+    EXPECT_FALSE(profile.writeString("s", "k", "2", dir.file("v.ini")).written);
     EXPECT_EQ(dir.read("v.ini"), original);
 
     ASSERT_EQ(::chmod(dir.file("v.ini").c_str(), 0), 0);
