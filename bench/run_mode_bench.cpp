@@ -63,11 +63,14 @@ const std::string quietSettings =
 const std::string loggingSettings =
     "[EventLog]\r\nWriteToNTEventLog=1\r\n[General]\r\nForceAppsToClose=0\r\n";
 
-const char* standIn =
-    "#!/bin/sh\n"
-    "# Records its arguments instead of shutting anything down.\n"
-    "printf '%s\\n' \"$@\" > \"$(dirname \"$0\")/../shutdown-args.tmp\"\n"
-    "mv \"$(dirname \"$0\")/../shutdown-args.tmp\" \"$(dirname \"$0\")/../shutdown-args\"\n";
+// A run waits for its request to finish, so the stand-in's own time counts in every figure:
+// it records with shell builtins only, into a file named in it.
+std::string standIn(const std::string& record) {
+    return "#!/bin/sh\n"
+           "# Records its arguments instead of shutting anything down.\n"
+           "printf '%s\\n' \"$@\" >'" +
+           record + "'\n";
+}
 
 volatile std::sig_atomic_t interrupted = 0;
 
@@ -222,7 +225,7 @@ public:
     explicit Installation(const std::string& executable) {
         fs::copy_file(executable, exe());
         fs::create_directory(folder_.file("bin"));
-        writeFile(folder_.file("bin/shutdown"), standIn);
+        writeFile(folder_.file("bin/shutdown"), standIn(folder_.file("shutdown-args")));
         fs::permissions(folder_.file("bin/shutdown"), fs::perms::owner_all);
         for (char** e = environ; *e != nullptr; ++e) {
             const std::string entry(*e);
@@ -346,6 +349,9 @@ private:
 
 // ---- Workload A ---------------------------------------------------------------------------
 
+// The exit status of a run held back by a file in use.
+constexpr int withheld = 2;
+
 struct ResultA {
     double quietMs = 0;
     double loggingMs = 0;
@@ -450,7 +456,7 @@ ResultA workloadA(const std::string& executable) {
     std::vector<double> appMs, fuserMs, floorMs, toFuser, toFloor;
     for (int i = 0; i < roundsA; ++i) {
         const Outcome o = app.run();
-        result.appStatus = std::max(result.appStatus, o.status);
+        result.appStatus = o.status != withheld ? o.status : result.appStatus;
         appMs.push_back(o.ms);
         fuserMs.push_back(fuserPass());
         floorMs.push_back(floorRun());
@@ -468,7 +474,7 @@ ResultA workloadA(const std::string& executable) {
     app.run();
     for (int i = 0; i < runs; ++i) {
         const Outcome o = app.run();
-        result.appStatus = std::max(result.appStatus, o.status);
+        result.appStatus = o.status != withheld ? o.status : result.appStatus;
         loggingMs.push_back(o.ms);
     }
     result.loggingMs = median(loggingMs);
@@ -646,7 +652,7 @@ int main(int argc, char** argv) {
         row("peak RSS, empty list", fixed(toMB(c.emptyKiB), 2) + " MB");
         row("per listed file", fixed(c.bytesPerFile, 1) + " bytes");
 
-        const bool faulty = a.standInStarted || a.appStatus != 0 || !a.fuserSawHolders ||
+        const bool faulty = a.standInStarted || a.appStatus != withheld || !a.fuserSawHolders ||
                             a.fuserFailure != 0 || !a.floorSawHolders || !b.standInEveryRun ||
                             b.appStatus != 0 || c.appStatus != 0;
         const bool fuserMet = a.toFuser.median <= fuserGoal;
