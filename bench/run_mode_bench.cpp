@@ -48,6 +48,7 @@ constexpr int filesPerHolder = 100;
 constexpr int roundsA = 21;
 constexpr double fuserGoal = 0.2;
 constexpr double floorGoal = 1.1;
+constexpr double testGoal = 1.2; // `--test`, which also names the holders, against `-r`
 constexpr int emptyListRounds = 21;
 constexpr double emptyListGoalMs = 0.5; // more than /bin/true
 constexpr double rssGoalMB = 2.5;
@@ -244,11 +245,13 @@ public:
     const std::string& folder() const { return folder_.path(); }
 
     Outcome run(const std::vector<std::string>& extraEnv = {}) { return runThrough({}, extraEnv); }
+    // `vesperon --test`, its report read as a terminal's pager would.
+    Outcome runTest(std::string* report) { return runThrough({}, {}, report, "--test"); }
 
     // Runs `vesperon -r` as the last arguments of launcher (a measuring helper, say).
     Outcome runThrough(std::vector<std::string> launcher,
-                       const std::vector<std::string>& extraEnv = {},
-                       std::string* output = nullptr) {
+                       const std::vector<std::string>& extraEnv = {}, std::string* output = nullptr,
+                       const std::string& switchText = "-r") {
         // Refuse to go on unless the recording stand-in is still the first `shutdown` on PATH.
         if (::access(folder_.file("bin/shutdown").c_str(), X_OK) != 0) {
             throw std::runtime_error("the shutdown stand-in is missing; not running " + exe());
@@ -256,7 +259,7 @@ public:
         auto env = env_;
         env.insert(env.end(), extraEnv.begin(), extraEnv.end());
         launcher.push_back(exe());
-        launcher.push_back("-r");
+        launcher.push_back(switchText);
         return spawn(launcher, env, folder_.path(), output);
     }
 
@@ -359,7 +362,10 @@ struct ResultA {
     double floorMs = 0;
     Spread toFuser;
     Spread toFloor;
-    bool floorSawHolders = true; // the floor counted every held file in every round
+    double testMs = 0;
+    Spread testToRun;
+    bool testNamedHolders = true; // every --test report named a holder for each held file
+    bool floorSawHolders = true;  // the floor counted every held file in every round
     std::size_t fuserExecs = 0;
     bool fuserSawHolders = true; // exit status 0 from some exec of every pass
     int fuserFailure = 0;        // any exit status but 0 (found) and 1 (none in that chunk)
@@ -453,16 +459,33 @@ ResultA workloadA(const std::string& executable) {
     fuserPass();
     floorRun();
     // Interleaved, so that whatever else the machine does weighs on all three alike.
-    std::vector<double> appMs, fuserMs, floorMs, toFuser, toFloor;
+    auto testRun = [&] {
+        std::string report;
+        const Outcome o = app.runTest(&report);
+        std::size_t named = 0;
+        for (auto at = report.find("\n              pid "); at != std::string::npos;
+             at = report.find("\n              pid ", at + 1)) {
+            ++named;
+        }
+        result.testNamedHolders =
+            result.testNamedHolders && o.status == withheld && named == held.size();
+        return o.ms;
+    };
+    testRun();
+    std::vector<double> appMs, fuserMs, floorMs, testMs, toFuser, toFloor, testToRun;
     for (int i = 0; i < roundsA; ++i) {
         const Outcome o = app.run();
         result.appStatus = o.status != withheld ? o.status : result.appStatus;
         appMs.push_back(o.ms);
         fuserMs.push_back(fuserPass());
         floorMs.push_back(floorRun());
+        testMs.push_back(testRun());
         toFuser.push_back(appMs.back() / fuserMs.back());
         toFloor.push_back(appMs.back() / floorMs.back());
+        testToRun.push_back(testMs.back() / appMs.back());
     }
+    result.testMs = median(testMs);
+    result.testToRun = spreadOf(testToRun);
     result.quietMs = median(appMs);
     result.fuserMs = median(fuserMs);
     result.floorMs = median(floorMs);
@@ -635,6 +658,8 @@ int main(int argc, char** argv) {
         row("floor, same list", fixed(a.floorMs, 2) + " ms");
         row("ratio vesperon/fuser", spreadText(a.toFuser), "median (min - max) of the rounds");
         row("ratio vesperon/floor", spreadText(a.toFloor), "median (min - max) of the rounds");
+        row("vesperon --test", fixed(a.testMs, 2) + " ms", "(names every holder)");
+        row("ratio --test/-r", spreadText(a.testToRun), "median (min - max) of the rounds");
         row("shutdown stand-in started", a.standInStarted ? "YES (wrong)" : "no (right)");
 
         std::printf("\nB: empty check list, median of %d rounds taking turns\n", emptyListRounds);
@@ -653,10 +678,11 @@ int main(int argc, char** argv) {
         row("per listed file", fixed(c.bytesPerFile, 1) + " bytes");
 
         const bool faulty = a.standInStarted || a.appStatus != withheld || !a.fuserSawHolders ||
-                            a.fuserFailure != 0 || !a.floorSawHolders || !b.standInEveryRun ||
-                            b.appStatus != 0 || c.appStatus != 0;
+                            a.fuserFailure != 0 || !a.floorSawHolders || !a.testNamedHolders ||
+                            !b.standInEveryRun || b.appStatus != 0 || c.appStatus != 0;
         const bool fuserMet = a.toFuser.median <= fuserGoal;
         const bool floorMet = a.toFloor.median <= floorGoal;
+        const bool testMet = a.testToRun.median <= testGoal;
         const bool emptyListMet = b.appMs - b.trueMs <= emptyListGoalMs;
         const bool memoryMet = b.windowLibrary.empty() && toMB(b.appRssKiB) <= rssGoalMB;
         const bool perFileMet = c.bytesPerFile <= bytesPerFileGoal;
@@ -666,6 +692,8 @@ int main(int argc, char** argv) {
                     fuserGoal, a.toFuser.median);
         std::printf("  %s  A  vesperon/floor <= %.2f            %.3f\n", floorMet ? "PASS" : "MISS",
                     floorGoal, a.toFloor.median);
+        std::printf("  %s  A  vesperon --test / -r <= %.2f      %.3f\n", testMet ? "PASS" : "MISS",
+                    testGoal, a.testToRun.median);
         std::printf("  %s  B  vesperon - /bin/true <= %.1f ms       %s ms\n",
                     emptyListMet ? "PASS" : "MISS", emptyListGoalMs,
                     fixed(b.appMs - b.trueMs, 2).c_str());
@@ -680,7 +708,7 @@ int main(int argc, char** argv) {
                         a.floorSawHolders ? "yes" : "no", b.appStatus, c.appStatus);
             return 2;
         }
-        return fuserMet && floorMet && emptyListMet && memoryMet && perFileMet ? 0 : 1;
+        return fuserMet && floorMet && testMet && emptyListMet && memoryMet && perFileMet ? 0 : 1;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "vesperon_run_mode_bench: %s\n", e.what());
         return 2;

@@ -4,12 +4,14 @@
 #include "app/shutdown_request.h"
 #include "auxiliary/process_list_window.h"
 #include "auxiliary/start_config_prompt.h"
+#include "check/check_run.h"
 #include "check/results_window.h"
 #include "config/check_list_editor.h"
 #include "fso/cls_fso.h"
 #include "platform/platform.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -29,6 +31,9 @@ public:
     static platform::FormLayout layout();
 
     void CheckAllFiles(const bool& bShowList);
+    // The check run behind CheckAllFiles, handing every entry's finding to observer too.
+    CheckRunReport checkAll(bool showList, const std::function<void(const Finding&)>& observer,
+                            bool describeHolders = false);
     bool CheckFile(std::string& sFile);
     std::int16_t isFileInUse(std::string path);
     void EnsureConfig();

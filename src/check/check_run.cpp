@@ -1,12 +1,11 @@
+#include "check/check_run.h"
+
 #include "app/app_folder.h"
-#include "app/app_identity.h"
-#include "app/form1.h"
 #include "app/resume_next.h"
 #include "check/in_use.h"
 #include "check/listed_file.h"
 #include "config/check_list_reader.h"
 #include "config/settings_file.h"
-#include "eventlog/event_writer.h"
 
 namespace vesperon {
 
@@ -15,9 +14,15 @@ namespace {
 // Ends the probe run however the check run ends, so that nothing stays open after it.
 class ProbeRun {
 public:
-    explicit ProbeRun(platform::Files& files) : files_(files) { files_.beginProbeRun(); }
+    ProbeRun(platform::Files& files, bool describeHolders) : files_(files) {
+        files_.describeHolders(describeHolders);
+        files_.beginProbeRun();
+    }
     ~ProbeRun() {
-        resumeNext([&] { files_.endProbeRun(); });
+        resumeNext([&] {
+            files_.endProbeRun();
+            files_.describeHolders(false);
+        });
     }
     ProbeRun(const ProbeRun&) = delete;
     ProbeRun& operator=(const ProbeRun&) = delete;
@@ -26,136 +31,115 @@ private:
     platform::Files& files_;
 };
 
+Finding undeterminedFinding(const std::string& path) {
+    return {path, EntryState::Undetermined, inUseMessage(in_use::undetermined), {}};
+}
+
 } // namespace
 
-void Form1::CheckAllFiles(const bool& bShowList) {
-    // Runs of one folder take turns: one run's probe would look like a holder to another.
-    using Turn = platform::LockAttempt::Status;
-    const std::string lockPath = checkRunLockPath(p_);
-    platform::LockAttempt turn{Turn::TimedOut, nullptr};
-    resumeNext([&] { turn = p_.files.lockFile(lockPath); });
-    resumeNext([&] { EnsureConfig(); });
-    resumeNext([&] { EnsureSettings(); });
-    // One reading serves the whole run: the switch decides what this run reports.
-    bool logging = false;
-    resumeNext([&] {
-        logging = settingIsOn(p_.profile, settingsFilePath(p_), settings::eventLogSection,
-                              settings::writeToNTEventLog);
-    });
+std::string inhibitorText(const platform::InhibitorLock& lock) {
+    return "Shutdown inhibited by " + lock.who + " (pid " + std::to_string(lock.pid) + ", user " +
+           lock.user + "): " + lock.why;
+}
 
-    std::vector<std::string> abortReport;
-    auto report = [&](const std::string& path) {
-        bFileInUse = true;
-        if (logging) {
-            abortReport.push_back(abortReportBlock(sCheckMsg, path));
+bool inhibitsShutdown(const platform::InhibitorLock& lock) {
+    if (lock.mode != "block") {
+        return false; // a delay lock only holds the shutdown back a little, and logind sees to it
+    }
+    // "what" lists the operations it covers, separated by colons: "shutdown:sleep".
+    const std::string what = ":" + lock.what + ":";
+    return what.find(":shutdown:") != std::string::npos;
+}
+
+CheckRun::CheckRun(platform::Platform& p) : p_(p) {
+    // One run's probe would look like a holder to another run's view of the system.
+    turn_.status = platform::LockAttempt::Status::TimedOut;
+    resumeNext([&] {
+        lockPath_ = checkRunLockPath(p_);
+        turn_ = p_.files.lockFile(lockPath_);
+    });
+}
+
+CheckRun::~CheckRun() = default;
+
+CheckRunReport CheckRun::run(const std::function<void(const Finding&)>& onEntry,
+                             bool describeHolders) {
+    CheckRunReport report;
+    // One reading of the settings serves the whole run.
+    resumeNext([&] {
+        report.logging = settingIsOn(p_.profile, settingsFilePath(p_), settings::eventLogSection,
+                                     settings::writeToNTEventLog);
+    });
+    auto take = [&](const Finding& finding) {
+        if (finding.blocks()) {
+            report.blocked = true;
+            if (report.logging) {
+                report.abortBlocks.push_back(abortReportBlock(finding.message, finding.path));
+            }
         }
-        if (bShowList) {
-            resumeNext([&] {
-                form2_.Show();
-                form2_.ListAddItem("List1", path);
-            });
-        }
-    };
-    // Whatever keeps the run from telling must not let the machine go down.
-    auto undetermined = [&](const std::string& path) {
-        sCheckMsg = inUseMessage(in_use::undetermined);
-        report(path);
+        onEntry(finding);
     };
 
     const std::string listPath = checkListPath(p_);
     try {
         CheckListReader list(p_.files, p_.system, listPath);
-        if (turn.status == Turn::TimedOut) {
-            undetermined(lockPath);
+        if (turn_.status == platform::LockAttempt::Status::TimedOut) {
+            take(undeterminedFinding(lockPath_));
         } else if (list.status() == CheckListReader::Status::Unreadable) {
-            undetermined(listPath);
+            take(undeterminedFinding(listPath));
         } else if (list.status() == CheckListReader::Status::Open) {
-            ProbeRun probes(p_.files);
+            ProbeRun probes(p_.files, describeHolders);
             ListLine line;
             while (list.next(line)) {
                 if (!isCheckListEntry(line.text)) {
                     continue;
                 }
-                bool inUse = true;
-                try {
-                    inUse = !line.exact || CheckFile(line.text);
-                    if (!line.exact) {
-                        sCheckMsg = inUseMessage(in_use::undetermined);
+                Finding finding = undeterminedFinding(line.text);
+                if (line.exact) {
+                    try {
+                        finding = testListedEntry(p_, line.text, describeHolders);
+                    } catch (...) {
+                        finding = undeterminedFinding(line.text);
                     }
-                } catch (...) {
-                    sCheckMsg = inUseMessage(in_use::undetermined);
                 }
-                if (inUse) {
-                    report(line.text);
-                }
+                take(finding);
             }
             if (list.failed()) {
-                undetermined(listPath);
+                take(undeterminedFinding(listPath));
             }
         }
     } catch (...) {
-        undetermined(listPath);
+        // Whatever keeps the run from telling must not let the machine go down.
+        take(undeterminedFinding(listPath));
     }
+    askInhibitors(report);
+    return report;
+}
 
-    if (bFileInUse && logging) {
-        for (const std::string& entry : abortedRunEntries(abortReport, p_.edition.maxEventText)) {
-            resumeNext([&] {
-                std::int32_t type = event_type::warning;
-                std::int32_t id = 0;
-                bool dll = false;
-                WriteEvent(p_, entry, type, id, dll);
-            });
+void CheckRun::askInhibitors(CheckRunReport& report) {
+    report.inhibitorsAsked =
+        ReadIniValue(p_.profile, settingsFilePath(p_), settings::generalSection,
+                     settings::honourInhibitors) != settings::off;
+    if (!report.inhibitorsAsked) {
+        return;
+    }
+    report.inhibitors = p_.inhibitors.list();
+    auto block = [&](const std::string& text) {
+        report.blocked = true;
+        report.inhibitorRows.push_back(text);
+        if (report.logging) {
+            report.abortBlocks.push_back(std::string("\r\n") + text + "\r\n");
+        }
+    };
+    if (report.inhibitors.status == platform::InhibitorList::Status::Undetermined) {
+        block("Unable to determine if shutdown is inhibited:  " + report.inhibitors.problem);
+        return;
+    }
+    for (const auto& lock : report.inhibitors.locks) {
+        if (inhibitsShutdown(lock)) {
+            block(inhibitorText(lock));
         }
     }
-}
-
-void Form1::ConfigTest_Click() {
-    bFileInUse = false;
-    sCheckMsg.clear();
-    resumeNext([&] { form2_.ListClear("List1"); });
-    const bool showList = true;
-    resumeNext([&] { CheckAllFiles(showList); });
-    if (!bFileInUse) {
-        p_.windowing.messageBox("Found no in-use files, this system would shutdown.",
-                                platform::msgbox::okOnly, applicationTitle);
-    }
-}
-
-bool Form1::CheckFile(std::string& sFile) {
-    StripChars(sFile, "\"");
-    ListedFile listed = locateListedFile(p_.files, p_.edition, sFile);
-    sFile = std::move(listed.path);
-    switch (listed.presence) {
-    case platform::Presence::Absent:
-    case platform::Presence::NotAFile:
-        return false;
-    case platform::Presence::Undetermined:
-        sCheckMsg = inUseMessage(in_use::undetermined);
-        return true;
-    case platform::Presence::File:
-        break;
-    }
-    const std::int16_t code = isFileInUse(sFile);
-    if (code == in_use::free) {
-        return false;
-    }
-    sCheckMsg = inUseMessage(code);
-    return true;
-}
-
-std::int16_t Form1::isFileInUse(std::string path) {
-    if (!p_.files.fileNumberAvailable()) {
-        return in_use::undetermined;
-    }
-    switch (p_.files.probe(path)) {
-    case platform::ProbeResult::Free:
-        return in_use::free;
-    case platform::ProbeResult::InUse:
-        return in_use::inUse;
-    case platform::ProbeResult::Undetermined:
-        break;
-    }
-    return in_use::undetermined;
 }
 
 } // namespace vesperon

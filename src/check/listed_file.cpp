@@ -1,6 +1,7 @@
 #include "check/listed_file.h"
 
 #include "app/text.h"
+#include "check/in_use.h"
 
 namespace vesperon {
 
@@ -42,6 +43,67 @@ ListedFile locateListedFile(platform::Files& files, const platform::Edition& edi
     }
     const platform::Presence presence = presenceOf(files, edition, trimmed);
     return {std::move(trimmed), presence};
+}
+
+std::int16_t probeCode(platform::Files& files, const std::string& path) {
+    if (!files.fileNumberAvailable()) {
+        return in_use::undetermined;
+    }
+    switch (files.probe(path)) {
+    case platform::ProbeResult::Free:
+        return in_use::free;
+    case platform::ProbeResult::InUse:
+        return in_use::inUse;
+    case platform::ProbeResult::Undetermined:
+        break;
+    }
+    return in_use::undetermined;
+}
+
+Finding testListedEntry(platform::Platform& p, std::string entry, bool describeHolders) {
+    StripChars(entry, "\"");
+    ListedFile listed = locateListedFile(p.files, p.edition, entry);
+    Finding finding{std::move(listed.path), EntryState::Free, {}, {}};
+    switch (listed.presence) {
+    case platform::Presence::Absent:
+        finding.state = EntryState::Missing;
+        return finding;
+    case platform::Presence::NotAFile:
+        finding.state = EntryState::NotAFile;
+        return finding;
+    case platform::Presence::Undetermined:
+        finding.state = EntryState::Undetermined;
+        finding.message = inUseMessage(in_use::undetermined);
+        return finding;
+    case platform::Presence::File:
+        break;
+    }
+    const std::int16_t code = probeCode(p.files, finding.path);
+    if (code == in_use::free) {
+        return finding;
+    }
+    finding.state = code == in_use::inUse ? EntryState::InUse : EntryState::Undetermined;
+    finding.message = inUseMessage(code);
+    if (describeHolders && finding.state == EntryState::InUse) {
+        finding.holders = p.files.holdersOf(finding.path);
+    }
+    return finding;
+}
+
+const char* stateName(EntryState state) {
+    switch (state) {
+    case EntryState::InUse:
+        return "in use";
+    case EntryState::Free:
+        return "free";
+    case EntryState::Missing:
+        return "missing";
+    case EntryState::Undetermined:
+        return "undetermined";
+    case EntryState::NotAFile:
+        return "not a file";
+    }
+    return "undetermined";
 }
 
 } // namespace vesperon

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "check/finding.h"
 #include "platform/files.h"
 #include "platform/platform.h"
 
+#include <cstdint>
 #include <string>
 
 namespace vesperon {
@@ -18,6 +20,13 @@ struct ListedFile {
 // no absolute path names nothing, as the file-system class answers for it.
 ListedFile locateListedFile(platform::Files& files, const platform::Edition& edition,
                             const std::string& entry);
+
+// One entry of the check list, tested: double quotes removed, located, and probed when it is a
+// file. With describeHolders, a file in use names the processes that hold it.
+Finding testListedEntry(platform::Platform& p, std::string entry, bool describeHolders = false);
+
+// The momentary exclusive open of an existing file, as a code of in_use.
+std::int16_t probeCode(platform::Files& files, const std::string& path);
 
 // Linux: starts with "/". Windows: a drive letter and a colon, or a leading "\" or "/"
 // (a rooted, UNC or "\\?\" path).

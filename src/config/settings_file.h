@@ -11,6 +11,9 @@ inline constexpr const char* generalSection = "General";
 inline constexpr const char* forceAppsToClose = "ForceAppsToClose";
 inline constexpr const char* eventLogSection = "EventLog";
 inline constexpr const char* writeToNTEventLog = "WriteToNTEventLog";
+// Linux: "0" lets runs pass over the system's shutdown inhibitor locks; missing means honour
+// them. New settings files do not hold it.
+inline constexpr const char* honourInhibitors = "HonourInhibitors";
 inline constexpr const char* on = "1";
 inline constexpr const char* off = "0";
 // What a new settings file holds: logging on, forcing off.

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace vesperon::platform {
 
@@ -45,6 +47,14 @@ public:
     virtual ~FileLock() = default;
 };
 
+// A process that holds a file, as a person at a terminal would want it named.
+struct FileHolder {
+    std::uint32_t pid = 0;
+    std::string user;    // the owner's name, or the number when it has none
+    std::string command; // the process's command name
+    std::string how;     // "open for reading", "mapped", "executable", ... joined by ", "
+};
+
 struct LockAttempt {
     // TimedOut: another process held the lock for the whole wait. Unavailable: the lock file
     // could not be opened or created at all.
@@ -75,6 +85,12 @@ public:
     // Processes that the probes of this check run could not look into, so that what they hold
     // counts as free; 0 where a probe sees every other process by itself.
     virtual std::size_t uninspectedProcesses() = 0;
+    // Asks the probe runs that follow to note which processes hold what, for holdersOf(): a
+    // little more work per open descriptor of the system, so only when someone will read it.
+    virtual void describeHolders(bool /*on*/) {}
+    // The processes that held the file at its last probe, when they were noted; empty where
+    // a probe sees no other process.
+    virtual std::vector<FileHolder> holdersOf(const std::string& /*path*/) { return {}; }
     // Takes the one lock on that file, waiting a bounded time while another process holds it.
     // The file is created when missing and never removed.
     virtual LockAttempt lockFile(const std::string& path) = 0;

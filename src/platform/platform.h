@@ -7,6 +7,7 @@
 #include "platform/processes.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
+#include "platform/shutdown_inhibitors.h"
 #include "platform/system.h"
 #include "platform/windowing.h"
 
@@ -44,6 +45,7 @@ struct Platform {
     EventLog& eventLog;
     Windowing& windowing; // initialises its toolkit on first use, never in a run mode
     ProcessListing& processListing;
+    ShutdownInhibitors& inhibitors;
 };
 
 } // namespace vesperon::platform

@@ -128,12 +128,17 @@ TEST_F(CheckRun, HandWrittenLineEndsAreAccepted) {
     f.disk.addFile(listPath, "C:\\Data\\a.mdb\nC:\\Data\\b.mdb\rC:\\Data\\c.mdb");
     form.CheckAllFiles(true);
     EXPECT_EQ(rows().size(), 3u);
-    EXPECT_EQ(f.profile.reads, 1) << "one reading of the settings serves the whole run";
+    const int readsForThree = f.profile.reads;
+    f.disk.addFile(listPath, "C:\\Data\\a.mdb\n");
+    f.profile.reads = 0;
+    form.CheckAllFiles(true);
+    EXPECT_EQ(f.profile.reads, readsForThree) << "the settings are read once per run, not per file";
 }
 
 TEST_F(CheckRun, ListsSavedAsUnicodeAreDecoded) {
     held("C:\\Данные\\a.mdb");
-    f.disk.addFile(listPath, "\xEF\xBB\xBF" "C:\\Данные\\a.mdb\r\n");
+    f.disk.addFile(listPath, "\xEF\xBB\xBF"
+                             "C:\\Данные\\a.mdb\r\n");
     form.CheckAllFiles(true);
     EXPECT_EQ(rows(), (std::vector<std::string>{"C:\\Данные\\a.mdb"}));
 }
@@ -183,6 +188,53 @@ TEST_F(CheckRun, ListThatFailsHalfWayBlocksAfterCheckingWhatWasRead) {
     form.CheckAllFiles(true);
     EXPECT_EQ(rows(), (std::vector<std::string>{"C:\\Data\\a.mdb", listPath}));
     EXPECT_EQ(f.disk.endedProbeRuns, 1) << "what the probes kept is let go";
+}
+
+// Locks that programs took against a shutdown keep the machine up as a file in use does.
+TEST(CheckRunInhibitors, BlockingShutdownLocksAndUnanswerableBusesWithhold) {
+    using Status = platform::InhibitorList::Status;
+    const platform::InhibitorLock backup{
+        "shutdown:sleep", "backup.sh", "nightly backup", "block", 0, 4711, "root"};
+    const struct {
+        const char* what;
+        platform::InhibitorList answer;
+        const char* settings;
+        std::string block; // the entry's block, empty when nothing withholds
+    } cases[] = {
+        {"block lock",
+         {Status::Answered, {backup}, ""},
+         "",
+         "\r\nShutdown inhibited by backup.sh (pid 4711, user root): nightly backup\r\n"},
+        {"delay lock",
+         {Status::Answered, {{"shutdown", "x", "y", "delay", 0, 1, "root"}}, ""},
+         "",
+         ""},
+        {"sleep only",
+         {Status::Answered, {{"sleep:idle", "x", "y", "block", 0, 1, "root"}}, ""},
+         "",
+         ""},
+        {"no bus", {Status::NoService, {}, "no system bus"}, "", ""},
+        {"bus without answer",
+         {Status::Undetermined, {}, "no answer within 2 s"},
+         "",
+         "\r\nUnable to determine if shutdown is inhibited:  no answer within 2 s\r\n"},
+        {"turned off", {Status::Answered, {backup}, ""}, "[General]\r\nHonourInhibitors=0\r\n", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fake::FakePlatform f;
+        f.disk.addFile(settingsPath,
+                       std::string("[EventLog]\r\nWriteToNTEventLog=1\r\n") + c.settings);
+        f.inhibitors.answer = c.answer;
+        Forms forms(f.windowing);
+        Form1 form(f.platform, forms);
+        form.CheckAllFiles(false);
+        EXPECT_EQ(form.bFileInUse, !c.block.empty());
+        const std::string entry =
+            f.eventLog.events.empty() ? "" : f.eventLog.events[0].strings.at(0);
+        EXPECT_EQ(entry,
+                  c.block.empty() ? "" : " *** A Planned Shutdown was Aborted! *** \r\n" + c.block);
+    }
 }
 
 TEST(CheckFileTest, QuotesAreRemovedFromTheCallersText) {

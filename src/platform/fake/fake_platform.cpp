@@ -8,8 +8,8 @@
 #include "platform/windows_error.h"
 
 #include <algorithm>
-#include <new>
 #include <cstdio>
+#include <new>
 #include <utility>
 
 namespace vesperon::fake {
@@ -993,7 +993,8 @@ FakePlatform::FakePlatform()
                registry,
                eventLog,
                windowing,
-               processListing} {
+               processListing,
+               inhibitors} {
     disk.addFolder("C:\\Tools");
 }
 

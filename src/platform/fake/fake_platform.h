@@ -60,6 +60,7 @@ public:
     bool fileNumbersLeft = true;
     bool replaceFails = false;
     bool holdersUnknown = false; // nothing can be seen of other processes
+    std::map<std::string, std::vector<platform::FileHolder>> holders; // by key, for holdersOf()
     int probeRuns = 0;
     int endedProbeRuns = 0;
     std::vector<std::string> probed;
@@ -145,6 +146,14 @@ public:
     bool replaceFile(const std::string& path, const std::string& bytes) override;
     void closeAll() override { ++closeAllCalls; }
     int closeAllCalls = 0;
+
+    void describeHolders(bool on) override { describing = on; }
+    std::vector<platform::FileHolder> holdersOf(const std::string& path) override {
+        const auto it = disk_.holders.find(FakeDisk::key(path));
+        return describing && it != disk_.holders.end() ? it->second
+                                                       : std::vector<platform::FileHolder>{};
+    }
+    bool describing = false;
 
 private:
     FakeDisk& disk_;
@@ -362,6 +371,17 @@ private:
 };
 
 // Every facility on fakes, Windows edition.
+// Inhibitor locks as a test sets them.
+class FakeInhibitors final : public platform::ShutdownInhibitors {
+public:
+    platform::InhibitorList list() override {
+        ++asked;
+        return answer;
+    }
+    platform::InhibitorList answer{platform::InhibitorList::Status::NoService, {}, "no bus"};
+    int asked = 0;
+};
+
 struct FakePlatform {
     FakePlatform();
     FakeDisk disk;
@@ -374,6 +394,7 @@ struct FakePlatform {
     FakeEventLog eventLog;
     FakeWindowing windowing;
     FakeProcessListing processListing;
+    FakeInhibitors inhibitors;
     platform::Platform platform;
 };
 

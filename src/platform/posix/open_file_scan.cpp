@@ -127,6 +127,8 @@ bool OpenFileScan::scan() {
     held_.clear();
     mapped_.clear();
     heldInodes_.clear();
+    holdings_.clear();
+    mappedAs_.clear();
     uninspected_ = 0;
     const std::string self = std::to_string(self_ != 0 ? self_ : ::getpid());
     int procFd = ::open(procRoot_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -173,7 +175,37 @@ bool OpenFileScan::held(dev_t dev, ino_t ino) const {
     return held_.count(FileId{dev, ino}) != 0 || heldInodes_.count(ino) != 0;
 }
 
+std::vector<OpenFileScan::Holding> OpenFileScan::holdersOf(dev_t dev, ino_t ino) const {
+    std::vector<Holding> holders;
+    const auto [first, last] = holdings_.equal_range(FileId{dev, ino});
+    for (auto it = first; it != last; ++it) {
+        const bool seen = std::any_of(holders.begin(), holders.end(), [&](const Holding& h) {
+            return h.pid == it->second.pid && h.how == it->second.how;
+        });
+        if (!seen) {
+            holders.push_back(it->second);
+        }
+    }
+    return holders;
+}
+
+void OpenFileScan::noteHolding(FileId id, const std::string& task, Hold how) {
+    pid_t pid = 0;
+    parseNumber(std::string_view(task).substr(0, task.find('/')), pid, 10);
+    holdings_.emplace(id, Holding{pid, how});
+}
+
+void OpenFileScan::noteExecutable(int procFd, const std::string& pid) {
+    struct stat target {};
+    if (::fstatat(procFd, (pid + "/exe").c_str(), &target, 0) == 0) {
+        noteHolding(FileId{target.st_dev, target.st_ino}, pid, Hold::Executable);
+    }
+}
+
 OpenFileScan::Look OpenFileScan::scanProcess(int procFd, const std::string& pid) {
+    if (noteHolders_) {
+        noteExecutable(procFd, pid);
+    }
     const Look look = std::max(scanDescriptors(procFd, pid), scanMappings(procFd, pid));
     return look == Look::Failed ? look : scanThreads(procFd, pid, look);
 }
@@ -211,9 +243,21 @@ OpenFileScan::Look OpenFileScan::scanDescriptors(int procFd, const std::string& 
             break;
         }
         // Sockets can never be probed by name; pipes and the like are harmless to keep.
-        if (!S_ISSOCK(target.stx_mode)) {
-            held_.insert(
-                FileId{makedev(target.stx_dev_major, target.stx_dev_minor), target.stx_ino});
+        if (S_ISSOCK(target.stx_mode)) {
+            continue;
+        }
+        const FileId id{makedev(target.stx_dev_major, target.stx_dev_minor), target.stx_ino};
+        held_.insert(id);
+        // The link's own permission bits tell how the descriptor was opened.
+        struct statx link {};
+        if (noteHolders_ && ::statx(fd, entry->d_name, AT_SYMLINK_NOFOLLOW | AT_STATX_DONT_SYNC,
+                                    STATX_MODE, &link) == 0) {
+            const bool reads = (link.stx_mode & S_IRUSR) != 0;
+            const bool writes = (link.stx_mode & S_IWUSR) != 0;
+            noteHolding(id, task,
+                        reads && writes ? Hold::ReadWrite
+                        : writes        ? Hold::Write
+                                        : Hold::Read);
         }
     }
     ::closedir(dir);
@@ -308,6 +352,12 @@ OpenFileScan::Look OpenFileScan::scanThreads(int procFd, const std::string& pid,
 
 void OpenFileScan::noteMapping(int procFd, const std::string& task, FileId id,
                                std::string_view path) {
+    if (noteHolders_) {
+        noteHolding(id, task, Hold::Mapped);
+        if (const auto as = mappedAs_.find(id); as != mappedAs_.end()) {
+            noteHolding(as->second, task, Hold::Mapped);
+        }
+    }
     if (!mapped_.insert(id).second) {
         return;
     }
@@ -327,7 +377,12 @@ void OpenFileScan::noteMapping(int procFd, const std::string& task, FileId id,
     name += path;
     struct stat target {};
     if (::fstatat(procFd, name.c_str(), &target, 0) == 0) {
-        held_.insert(FileId{target.st_dev, target.st_ino});
+        const FileId as{target.st_dev, target.st_ino};
+        held_.insert(as);
+        if (noteHolders_ && !(as == id)) {
+            mappedAs_.emplace(id, as);
+            noteHolding(as, task, Hold::Mapped);
+        }
     } else {
         heldInodes_.insert(id.ino);
     }

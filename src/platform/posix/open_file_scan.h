@@ -4,7 +4,9 @@
 #include <string>
 #include <string_view>
 #include <sys/types.h>
+#include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 namespace vesperon::platform::posix {
 
@@ -28,6 +30,17 @@ public:
     // right to trace it): what they hold counts as free.
     std::size_t uninspectedProcesses() const { return uninspected_; }
 
+    // How a process holds a file.
+    enum class Hold : std::uint8_t { Read, Write, ReadWrite, Mapped, Executable };
+    struct Holding {
+        pid_t pid;
+        Hold how;
+    };
+    // Whether the next scans note who holds what (a little more work per descriptor).
+    void noteHolders(bool on) { noteHolders_ = on; }
+    // Who held the file at the last scan, when noted; one entry per process and way.
+    std::vector<Holding> holdersOf(dev_t dev, ino_t ino) const;
+
 private:
     struct FileId {
         std::uint64_t dev;
@@ -47,6 +60,8 @@ private:
     Look scanMappings(int procFd, const std::string& task);
     Look scanThreads(int procFd, const std::string& pid, Look leaderLook);
     void noteMapping(int procFd, const std::string& task, FileId id, std::string_view path);
+    void noteHolding(FileId id, const std::string& task, Hold how);
+    void noteExecutable(int procFd, const std::string& pid);
 
     std::string procRoot_;
     pid_t self_;
@@ -55,6 +70,10 @@ private:
     std::unordered_set<FileId, FileIdHash> mapped_;
     // Inodes of mapped files whose name could not be looked up; see noteMapping().
     std::unordered_set<std::uint64_t> heldInodes_;
+    bool noteHolders_ = false;
+    std::unordered_multimap<FileId, Holding, FileIdHash> holdings_;
+    // The file stat() names for a mapping whose maps entry says otherwise (see noteMapping).
+    std::unordered_map<FileId, FileId, FileIdHash> mappedAs_;
     std::size_t uninspected_ = 0;
     std::string buffer_;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/platform.h"
+#include "platform/posix/logind_inhibitors.h"
 #include "platform/posix/module_windowing.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/posix_files.h"
@@ -18,9 +19,9 @@ class PlatformBundle {
 public:
     PlatformBundle(int argc, char** argv)
         : system_(argc, argv), registry_(defaultRegistryFolder()),
-          windowing_(system_), platform_{posixEdition, system_,        files_,    fileSystem_,
-                                         processes_,   profile_,       registry_, eventLog_,
-                                         windowing_,   processListing_} {}
+          windowing_(system_), platform_{posixEdition, system_,         files_,     fileSystem_,
+                                         processes_,   profile_,        registry_,  eventLog_,
+                                         windowing_,   processListing_, inhibitors_} {}
     Platform& platform() { return platform_; }
 
 private:
@@ -33,6 +34,7 @@ private:
     SyslogEventLog eventLog_;
     ModuleWindowing windowing_; // loads the window module only for a window
     ProcProcessListing processListing_;
+    LogindInhibitors inhibitors_;
     Platform platform_;
 };
 

@@ -1,6 +1,7 @@
 #include "platform/posix/posix_files.h"
 
 #include "platform/posix/atomic_file.h"
+#include "platform/posix/holder_names.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -30,7 +31,14 @@ bool closeChecked(int fd) {
 } // namespace
 
 PosixFiles::PosixFiles(std::string procRoot, std::chrono::milliseconds lockWait)
-    : scan_(std::move(procRoot)), lockWait_(lockWait) {}
+    : holderNames_(procRoot), scan_(std::move(procRoot)), lockWait_(lockWait) {}
+
+std::vector<FileHolder> PosixFiles::holdersOf(const std::string& path) {
+    if (path != lastFile_ || !scanValid_) {
+        return {};
+    }
+    return holderNames_.name(scan_.holdersOf(lastFileId_.first, lastFileId_.second));
+}
 
 bool PosixFiles::fileNumberAvailable() {
     // Nothing stays open between probes, so one answer serves a whole check run.
@@ -69,6 +77,7 @@ void PosixFiles::beginProbeRun() {
 
 void PosixFiles::endProbeRun() {
     folder_.close();
+    holderNames_.clear();
     lastFile_.clear();
 }
 
@@ -113,6 +122,8 @@ ProbeResult PosixFiles::probe(const std::string& path) {
     if (!closeChecked(fd) || !statted) {
         return ProbeResult::InUse;
     }
+    lastFile_ = path;
+    lastFileId_ = {info.st_dev, info.st_ino};
     if (scanStale_) {
         scanValid_ = scan_.scan();
         scanStale_ = false;

@@ -2,6 +2,7 @@
 
 #include "platform/files.h"
 #include "platform/posix/folder_cache.h"
+#include "platform/posix/holder_names.h"
 #include "platform/posix/open_file_scan.h"
 
 #include <chrono>
@@ -25,6 +26,8 @@ public:
     ProbeResult probe(const std::string& path) override;
     OpenedFile openForReading(const std::string& path) override;
     std::size_t uninspectedProcesses() override { return scan_.uninspectedProcesses(); }
+    void describeHolders(bool on) override { scan_.noteHolders(on); }
+    std::vector<FileHolder> holdersOf(const std::string& path) override;
     LockAttempt lockFile(const std::string& path) override;
     FileRead readWhole(const std::string& path) override;
     bool writeText(const std::string& path, const std::string& bytes, bool overwrite) override;
@@ -37,6 +40,7 @@ public:
 private:
     static bool descriptorAvailable();
 
+    HolderNames holderNames_;
     FolderCache folder_;
     // The last file presenceOf() found, and its device and inode.
     std::string lastFile_;

@@ -10,8 +10,8 @@ namespace vesperon::platform::win32 {
 class PlatformBundle {
 public:
     PlatformBundle()
-        : platform_{windowsEdition, system_,   files_,    fileSystem_, processes_,
-                    profile_,       registry_, eventLog_, windowing_,  processListing_} {}
+        : platform_{windowsEdition, system_,   files_,     fileSystem_,     processes_, profile_,
+                    registry_,      eventLog_, windowing_, processListing_, inhibitors_} {}
     Platform& platform() { return platform_; }
 
 private:
@@ -24,6 +24,7 @@ private:
     Win32EventLog eventLog_;
     Win32Windowing windowing_;
     Win32ProcessListing processListing_;
+    NoShutdownInhibitors inhibitors_;
     Platform platform_;
 };
 

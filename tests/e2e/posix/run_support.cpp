@@ -1,5 +1,6 @@
 #include "e2e/posix/run_support.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -55,6 +56,13 @@ pid_t Installation::start(const std::vector<std::string>& arguments, Exec exec, 
     }
     env.push_back("PATH=" + dir.file("bin") + ":/usr/bin:/bin");
     env.push_back("VESPERON_STATE_DIR=" + dir.file("state"));
+    // No locks of the machine's own login manager: a test that wants a bus sets one up.
+    const bool busGiven = std::any_of(extraEnv.begin(), extraEnv.end(), [](const std::string& e) {
+        return e.rfind("DBUS_SYSTEM_BUS_ADDRESS=", 0) == 0;
+    });
+    if (std::getenv("DBUS_SYSTEM_BUS_ADDRESS") == nullptr && !busGiven) {
+        env.push_back("DBUS_SYSTEM_BUS_ADDRESS=unix:path=" + dir.file("no-system-bus"));
+    }
     env.insert(env.end(), extraEnv.begin(), extraEnv.end());
 
     std::vector<std::string> argv{exec == Exec::ByPath ? exe() : exeName_};
@@ -81,6 +89,7 @@ pid_t Installation::start(const std::vector<std::string>& arguments, Exec exec, 
     if (pid == 0) {
         ::chdir(dir.path().c_str());
         ::dup2(::open("/dev/null", O_RDONLY), 0);
+        ::dup2(::open(dir.file("stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
         ::dup2(::open(dir.file("stderr").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644), 2);
         const int exeFd = ::open(exe().c_str(), O_RDONLY | O_CLOEXEC);
         if ((exec == Exec::ByDescriptorOfRemovedFile && ::unlink(exe().c_str()) != 0) ||

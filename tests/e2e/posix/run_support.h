@@ -15,8 +15,9 @@ public:
     explicit Installation(const std::string& exeName = "vesperon");
     std::string exe() const { return dir.file(exeName_); }
     std::string file(const std::string& name) const { return dir.file(name); }
-    // Runs the executable as a scheduler would: no display, no terminal input, standard error
-    // appended to the file "stderr". Returns its exit status.
+    // Runs the executable as a scheduler would: no display, no terminal input, standard output
+    // in the file "stdout" (of the last run), standard error appended to the file "stderr".
+    // Returns its exit status.
     int run(const std::vector<std::string>& arguments,
             const std::vector<std::string>& extraEnv = {});
 

@@ -23,7 +23,8 @@ TEST(PosixStyle, FileExistOnTheRealFileSystem) {
                          f.registry,
                          f.eventLog,
                          f.windowing,
-                         f.processListing};
+                         f.processListing,
+                         f.inhibitors};
     clsFSO fso(p);
     EXPECT_TRUE(fso.File_Exist(dir.file("f.txt")));
     EXPECT_FALSE(fso.File_Exist(dir.path()));

@@ -32,7 +32,8 @@ struct PosixFso : ::testing::Test {
                          f.registry,
                          f.eventLog,
                          f.windowing,
-                         f.processListing};
+                         f.processListing,
+                         f.inhibitors};
     clsFSO fso{p};
 
     std::string at(const std::string& name) const { return dir.file(name); }

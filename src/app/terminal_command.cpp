@@ -1,0 +1,105 @@
+#include "app/terminal_command.h"
+
+#include "app/app_folder.h"
+#include "app/app_identity.h"
+#include "app/form1.h"
+#include "app/terminal_report.h"
+#include "app/text.h"
+#include "build_info.h"
+
+#include <cstdio>
+#include <set>
+#include <sstream>
+#include <string>
+
+namespace vesperon {
+
+namespace {
+
+void print(const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+}
+
+std::string helpText(platform::Platform& p) {
+    const std::string folder = hasAppFolder(p) ? AppFolder(p) : "<the program's folder>/";
+    const std::string base = BaseName(p);
+    return "Usage: " + base +
+           " -r | -s | --test [--json] | --help | --version\n"
+           "\n"
+           "Restarts or shuts down the computer in one minute, unless a file on the check list\n"
+           "is in use. Started without an argument it opens the configuration window.\n"
+           "\n"
+           "  -r              restart, when no listed file is in use\n"
+           "  -s              shut down (power off), when no listed file is in use\n"
+           "  --test          check now and print what a run would decide; requests nothing\n"
+           "  --test --json   the same, as one JSON document\n"
+           "  --help          this text\n"
+           "  --version       the version and the commit it was built from\n"
+           "\n"
+           "Files beside the program, named after it:\n"
+           "  " +
+           folder + base +
+           ".cfg   the check list: one absolute path per line,\n"
+           "      \";\" at the start of a line makes it a comment\n"
+           "  " +
+           folder + base +
+           ".ini   the settings: [EventLog] WriteToNTEventLog=1 writes a\n"
+           "      warning to syslog when a run is withheld; [General] ForceAppsToClose;\n"
+           "      [General] HonourInhibitors=0 lets runs pass over shutdown inhibitor locks\n"
+           "\n"
+           "Exit statuses:\n"
+           "  0  the request was started (--test: would be)\n"
+           "  1  the request could not be started, or the run could not work at all\n"
+           "  2  the request was withheld: a listed file is in use or cannot be checked, or a\n"
+           "     program holds a shutdown inhibitor lock (--test: would be)\n";
+}
+
+int runTest(platform::Platform& p, bool json, bool colour) {
+    Forms forms(p.windowing);
+    Form1 form1(p, forms);
+    // The start-up of every run: the check list and the settings file are ensured. The
+    // window is never drawn.
+    form1.Load();
+    if (form1.runOutcome) {
+        return 1; // no folder for the program's files: said on standard error already
+    }
+    TerminalReport out(json, colour);
+    print(out.begin());
+    const CheckRunReport report = form1.checkAll(
+        false, [&](const Finding& finding) { print(out.entry(finding)); }, true);
+    print(out.end(report, p.files.uninspectedProcesses()));
+    form1.Unload();
+    return report.blocked ? 2 : 0;
+}
+
+} // namespace
+
+std::optional<int> runTerminalCommand(platform::Platform& p, bool colour) {
+    const std::string arguments = text::trimBlanksAndTabs(p.system.argumentText());
+    if (arguments.rfind("--", 0) != 0) {
+        return std::nullopt;
+    }
+    std::istringstream words(arguments);
+    std::set<std::string> given;
+    for (std::string word; words >> word;) {
+        given.insert(word);
+    }
+    if (given == std::set<std::string>{"--help"}) {
+        print(helpText(p));
+        return 0;
+    }
+    if (given == std::set<std::string>{"--version"}) {
+        print(std::string(applicationTitle) + " " + std::to_string(versionMajor) + "." +
+              std::to_string(versionMinor) + " (commit " + VESPERON_COMMIT + ")\n");
+        return 0;
+    }
+    if (given == std::set<std::string>{"--test"} ||
+        given == std::set<std::string>{"--test", "--json"}) {
+        return runTest(p, given.count("--json") > 0, colour && given.count("--json") == 0);
+    }
+    std::fprintf(stderr, "vesperon: unknown arguments \"%s\" (see %s --help)\n", arguments.c_str(),
+                 BaseName(p).c_str());
+    return 1;
+}
+
+} // namespace vesperon

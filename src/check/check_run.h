@@ -1,0 +1,52 @@
+#pragma once
+
+#include "check/finding.h"
+#include "platform/platform.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace vesperon {
+
+// What a whole check run found beyond its entries.
+struct CheckRunReport {
+    bool blocked = false; // an entry in use or undetermined, or a lock that inhibits shutdown
+    bool logging = false; // [EventLog] WriteToNTEventLog was "1" for this run
+    // The blocks of the warning entry, when logging: the entries, then the inhibitor locks.
+    std::vector<std::string> abortBlocks;
+    bool inhibitorsAsked = false; // false: turned off with [General] HonourInhibitors=0
+    platform::InhibitorList inhibitors;
+    // The rows a results window lists for the inhibitors that block.
+    std::vector<std::string> inhibitorRows;
+};
+
+// One check over the check list: every entry in list order, then the system's shutdown
+// inhibitor locks. Runs of one application folder take turns; the turn is taken when the run
+// is made, so that the files it ensures are ensured by one run at a time.
+class CheckRun {
+public:
+    explicit CheckRun(platform::Platform& p);
+    ~CheckRun();
+    CheckRun(const CheckRun&) = delete;
+    CheckRun& operator=(const CheckRun&) = delete;
+
+    // Hands every entry's finding to onEntry as soon as it is known; with describeHolders a
+    // file in use names the processes that hold it.
+    CheckRunReport run(const std::function<void(const Finding&)>& onEntry,
+                       bool describeHolders = false);
+
+private:
+    void askInhibitors(CheckRunReport& report);
+
+    platform::Platform& p_;
+    platform::LockAttempt turn_;
+    std::string lockPath_;
+};
+
+// "Shutdown inhibited by backup.sh (pid 4711, user root): nightly backup"
+std::string inhibitorText(const platform::InhibitorLock& lock);
+// A lock keeps the machine up when it is a blocking one and covers shutdown.
+bool inhibitsShutdown(const platform::InhibitorLock& lock);
+
+} // namespace vesperon

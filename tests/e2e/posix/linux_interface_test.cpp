@@ -1,0 +1,116 @@
+#include "e2e/posix/run_support.h"
+#include "support/private_system_bus.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace vesperon::test {
+namespace {
+
+using Args = std::vector<std::string>;
+
+bool contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+// What a run over a held file, a free one and a missing one prints, and that it never asks
+// for anything.
+TEST(TerminalInterface, TestPrintsEachEntryAndTheDecisionAndRequestsNothing) {
+    Installation app;
+    app.dir.write("job.dat", "x");
+    app.dir.write("free.dat", "x");
+    app.dir.write("vesperon.cfg", app.file("job.dat") + "\n" + app.file("free.dat") + "\n" +
+                                      app.file("gone.dat") + "\n");
+    {
+        Holder held(app.file("job.dat"), Holder::Way::Open);
+        EXPECT_EQ(app.run({"--test"}), 2);
+        const std::string out = app.dir.read("stdout");
+        EXPECT_TRUE(contains(out, "in use        " + app.file("job.dat") + "\n")) << out;
+        EXPECT_TRUE(contains(out, "open for reading\n")) << "the holder and how it holds it";
+        EXPECT_TRUE(contains(out, "free          " + app.file("free.dat") + "\n")) << out;
+        EXPECT_TRUE(contains(out, "missing       " + app.file("gone.dat") + "\n")) << out;
+        EXPECT_TRUE(contains(out, "would NOT restart\n")) << out;
+        EXPECT_FALSE(contains(out, "\033[")) << "no colour when the output is no terminal";
+
+        EXPECT_EQ(app.run({"--test", "--json"}), 2);
+        const std::string check =
+            "/usr/bin/python3 -c 'import json,sys; d=json.load(open(sys.argv[1]));"
+            " sys.exit(d[\"decision\"] != \"would NOT restart\" or "
+            "d[\"entries\"][0][\"holders\"][0][\"how\"] != \"open for reading\")' " +
+            app.file("stdout");
+        EXPECT_EQ(std::system(check.c_str()), 0) << app.dir.read("stdout");
+    }
+    EXPECT_EQ(app.run({"--test"}), 0);
+    EXPECT_TRUE(contains(app.dir.read("stdout"), "would restart\n"));
+    EXPECT_TRUE(app.shutdownArguments(300).empty()) << "a test requests nothing";
+}
+
+TEST(TerminalInterface, HelpVersionAndUnknownOptions) {
+    Installation app;
+    EXPECT_EQ(app.run({"--help"}), 0);
+    EXPECT_TRUE(contains(app.dir.read("stdout"), app.file("vesperon.cfg")));
+    EXPECT_TRUE(contains(app.dir.read("stdout"), "Exit statuses:"));
+    EXPECT_EQ(app.run({"--version"}), 0);
+    EXPECT_EQ(app.dir.read("stdout").rfind("Vesperon 1.3 (commit ", 0), 0u);
+    EXPECT_EQ(app.run({"--restart"}), 1);
+    EXPECT_TRUE(contains(app.dir.read("stderr"), "vesperon --help"));
+    EXPECT_TRUE(app.shutdownArguments(300).empty());
+}
+
+// Programs that asked the system not to shut down now, through systemd-logind.
+TEST(Inhibitors, BlockingShutdownLocksWithholdTheRequest) {
+    PrivateSystemBus bus;
+    if (!bus.missing().empty()) {
+        GTEST_SKIP() << bus.missing();
+    }
+    const struct {
+        const char* what;
+        const char* mode;
+        const char* settings;
+        int status;
+    } cases[] = {{"shutdown", "block", "", 2},
+                 {"shutdown", "delay", "", 0},
+                 {"sleep", "block", "", 0},
+                 {"shutdown:sleep", "block", "[General]\r\nHonourInhibitors=0\r\n", 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.what) + " " + c.mode + " " + c.settings);
+        Installation app;
+        app.dir.write("vesperon.ini",
+                      std::string("[EventLog]\r\nWriteToNTEventLog=1\r\n") + c.settings);
+        ASSERT_TRUE(bus.takeLock(c.what, c.mode));
+        EXPECT_EQ(app.run({"-r"}), c.status);
+        EXPECT_EQ(app.shutdownArguments(c.status == 0 ? 3000 : 300).empty(), c.status == 2);
+        if (c.status == 2) {
+            EXPECT_EQ(app.run({"--test"}), 2);
+            EXPECT_TRUE(contains(app.dir.read("stdout"),
+                                 "inhibited     Shutdown inhibited by backup.sh (pid "))
+                << app.dir.read("stdout");
+        }
+        bus.releaseLocks();
+        if (c.status == 2) {
+            EXPECT_EQ(app.run({"-r"}), 0) << "the lock let go, the request goes through";
+        }
+    }
+}
+
+TEST(Inhibitors, ABusThatNeverAnswersWithholdsWithinTheBound) {
+    Installation app;
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    app.file("bus").copy(address.sun_path, sizeof address.sun_path - 1);
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 4), 0); // connections wait in the backlog, never answered
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(app.run({"-r"}, {"DBUS_SYSTEM_BUS_ADDRESS=unix:path=" + app.file("bus")}), 2);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
+    EXPECT_TRUE(app.shutdownArguments(300).empty());
+    ::close(listener);
+}
+
+} // namespace
+} // namespace vesperon::test

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "support/temp_dir.h"
+
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace vesperon::test {
+
+// A D-Bus daemon of the test's own, with python3-dbusmock's login manager on it, standing in
+// for the system bus: DBUS_SYSTEM_BUS_ADDRESS points at it while the object lives.
+class PrivateSystemBus {
+public:
+    PrivateSystemBus();
+    ~PrivateSystemBus();
+    PrivateSystemBus(const PrivateSystemBus&) = delete;
+    PrivateSystemBus& operator=(const PrivateSystemBus&) = delete;
+
+    // Empty when the bus and the mock are up; otherwise why not (the test then skips).
+    const std::string& missing() const { return missing_; }
+    std::string address() const { return "unix:path=" + dir_.file("system.sock"); }
+
+    // Another process takes an inhibitor lock and holds it until releaseLocks().
+    bool takeLock(const std::string& what, const std::string& mode);
+    void releaseLocks();
+
+private:
+    pid_t start(const std::vector<std::string>& argv);
+
+    TempDir dir_;
+    std::string missing_;
+    std::string savedAddress_;
+    bool hadAddress_ = false;
+    std::vector<pid_t> daemons_;
+    std::vector<pid_t> lockHolders_;
+};
+
+} // namespace vesperon::test
