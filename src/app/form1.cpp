@@ -1,14 +1,15 @@
 #include "app/form1.h"
 
 #include "app/app_folder.h"
+#include "app/argument_text.h"
 #include "app/resume_next.h"
 #include "app/shutdown_request.h"
-#include "app/text.h"
 #include "app/version_caption.h"
 #include "config/settings_file.h"
 #include "eventlog/event_writer.h"
 
 #include <cstdio>
+#include <optional>
 
 namespace vesperon {
 
@@ -57,19 +58,16 @@ void Form1::Form_Load() {
             Value("ForceCheck", 1);
         }
     });
-    std::string arguments;
-    // A blank typed after the switch in a scheduler's argument field must not turn a run
-    // into a window that nobody sees.
-    resumeNext(
-        [&] { arguments = text::upperAscii(text::trimBlanksAndTabs(p_.system.argumentText())); });
-    if (arguments.empty()) {
+    std::optional<ShutdownKind> mode;
+    resumeNext([&] { mode = runModeOf(p_.system.argumentText()); });
+    if (!mode) {
         return;
     }
     // Two separate tests, as a window unloaded by the first is never tested again.
-    if (arguments == "-R") {
+    if (*mode == ShutdownKind::Restart) {
         runMode(ShutdownKind::Restart);
     }
-    if (Loaded() && arguments == "-S") {
+    if (Loaded() && *mode == ShutdownKind::Shutdown) {
         runMode(ShutdownKind::Shutdown);
     }
 }

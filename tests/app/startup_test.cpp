@@ -1,5 +1,6 @@
 #include "app/app_folder.h"
 #include "app/application.h"
+#include "app/argument_text.h"
 #include "app/form1.h"
 #include "app/shutdown_request.h"
 #include "app/version_caption.h"
@@ -195,6 +196,14 @@ TEST_F(Startup, FilesFollowTheExecutableName) {
     EXPECT_EQ(AppFolder(f.platform), "C:\\Tools\\");
     EXPECT_EQ(settingsFilePath(f.platform), "C:\\Tools\\Nightly.Reboot.ini");
     EXPECT_EQ(checkListPath(f.platform), "C:\\Tools\\Nightly.Reboot.cfg");
+}
+
+TEST(ArgumentText, IsWhatFollowsTheProgramName) {
+    EXPECT_EQ(argumentTextOf("vesperon.exe -r"), "-r");
+    EXPECT_EQ(argumentTextOf("\"C:\\Program Files\\V\\vesperon.exe\"  -s"), "-s");
+    EXPECT_EQ(argumentTextOf("vesperon.exe"), "");
+    EXPECT_EQ(argumentTextOf("vesperon.exe -r -f"), "-r -f");
+    EXPECT_EQ(argumentTextOf("vesperon.exe\t-r "), "-r ");
 }
 
 TEST(VersionCaptionTest, NumbersStagesAndSuffix) {

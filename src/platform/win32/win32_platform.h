@@ -20,9 +20,6 @@ public:
     void writeStandardError(const std::string& line) override;
 };
 
-// What follows the program name on a command line, as the argument text reads it.
-std::string argumentTextOf(const std::string& commandLine);
-
 class Win32Files final : public Files {
 public:
     // lockWaitMilliseconds: how long lockFile() waits for another process to let go of the lock.

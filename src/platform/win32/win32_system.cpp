@@ -1,3 +1,4 @@
+#include "app/argument_text.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_platform.h"
 
@@ -19,22 +20,6 @@ std::string Win32System::executablePath() {
         }
         buffer.resize(buffer.size() * 2);
     }
-}
-
-std::string argumentTextOf(const std::string& commandLine) {
-    std::size_t i = 0;
-    // The program name: quoted up to the closing quote, otherwise up to the first blank.
-    if (i < commandLine.size() && commandLine[i] == '"') {
-        auto close = commandLine.find('"', 1);
-        i = close == std::string::npos ? commandLine.size() : close + 1;
-    }
-    while (i < commandLine.size() && commandLine[i] != ' ' && commandLine[i] != '\t') {
-        ++i;
-    }
-    while (i < commandLine.size() && (commandLine[i] == ' ' || commandLine[i] == '\t')) {
-        ++i;
-    }
-    return commandLine.substr(i);
 }
 
 std::string Win32System::argumentText() {

@@ -10,15 +10,6 @@ namespace {
 
 using platform::FileRead;
 
-TEST(Win32System, ArgumentTextIsWhatFollowsTheProgramName) {
-    using platform::win32::argumentTextOf;
-    EXPECT_EQ(argumentTextOf("vesperon.exe -r"), "-r");
-    EXPECT_EQ(argumentTextOf("\"C:\\Program Files\\V\\vesperon.exe\"  -s"), "-s");
-    EXPECT_EQ(argumentTextOf("vesperon.exe"), "");
-    EXPECT_EQ(argumentTextOf("vesperon.exe -r -f"), "-r -f");
-    EXPECT_EQ(argumentTextOf("vesperon.exe -r "), "-r ");
-}
-
 TEST(Win32Files, ExclusiveProbeFailsWhileAnyOtherHandleIsOpen) {
     using platform::ProbeResult;
     test::TempDir dir;
