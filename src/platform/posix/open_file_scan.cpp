@@ -1,5 +1,7 @@
 #include "platform/posix/open_file_scan.h"
 
+#include "platform/posix/proc_maps_line.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -61,44 +63,9 @@ bool sameAs(pid_t leader, pid_t thread, int type) {
     return ::syscall(SYS_kcmp, leader, thread, type, 0, 0) == 0;
 }
 
-std::string_view nextField(std::string_view& rest) {
-    auto start = rest.find_first_not_of(' ');
-    if (start == std::string_view::npos) {
-        rest = {};
-        return {};
-    }
-    rest.remove_prefix(start);
-    auto end = rest.find(' ');
-    std::string_view field = rest.substr(0, end);
-    rest.remove_prefix(end == std::string_view::npos ? rest.size() : end);
-    return field;
-}
-
 template <typename T> bool parseNumber(std::string_view text, T& value, int base) {
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, base);
     return ec == std::errc() && end == text.data() + text.size() && !text.empty();
-}
-
-// One line of /proc/<pid>/maps: "start-end perms offset major:minor inode   [path]",
-// device numbers in hex, inode in decimal.
-bool parseMapsLine(std::string_view line, std::uint64_t& dev, std::uint64_t& ino,
-                   std::string_view& path) {
-    for (int skip = 0; skip < 3; ++skip) {
-        nextField(line);
-    }
-    std::string_view device = nextField(line);
-    std::string_view inode = nextField(line);
-    auto colon = device.find(':');
-    unsigned int major = 0;
-    unsigned int minor = 0;
-    if (colon == std::string_view::npos || !parseNumber(device.substr(0, colon), major, 16) ||
-        !parseNumber(device.substr(colon + 1), minor, 16) || !parseNumber(inode, ino, 10)) {
-        return false;
-    }
-    dev = makedev(major, minor);
-    auto start = line.find_first_not_of(' ');
-    path = start == std::string_view::npos ? std::string_view{} : line.substr(start);
-    return true;
 }
 
 } // namespace
