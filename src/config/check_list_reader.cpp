@@ -50,15 +50,23 @@ bool CheckListReader::fill() {
         return false;
     }
     buffer_.resize(chunkBytes);
-    const long n = file_->read(buffer_.data(), buffer_.size());
-    if (n < 0) {
+    // A read may hand over less than asked for long before the end (a network file system, a
+    // signal), so a piece is topped up until a read of nothing marks the end: a short piece
+    // then means the whole rest of the file. An error after some bytes meets the next read.
+    std::size_t used = 0;
+    long n = 0;
+    while (used < buffer_.size() &&
+           (n = file_->read(buffer_.data() + used, buffer_.size() - used)) > 0) {
+        used += static_cast<std::size_t>(n);
+    }
+    if (used == 0 && n < 0) {
         failed_ = true;
         buffer_.clear();
         return false;
     }
-    buffer_.resize(static_cast<std::size_t>(n));
+    buffer_.resize(used);
     at_ = 0;
-    atEnd_ = n == 0;
+    atEnd_ = used == 0;
     return !atEnd_;
 }
 
