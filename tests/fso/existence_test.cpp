@@ -52,6 +52,8 @@ TEST_F(WindowsStyle, DriveExistFillsTheDriveRecord) {
     }
     EXPECT_FALSE(fso.IsDriveReady("1:"));
     EXPECT_TRUE(fso.IsDriveReady("c"));
+    f.disk.addDrive('Z', {}); // Wine's drive for the Linux root
+    EXPECT_TRUE(fso.IsDriveReady("z:"));
     EXPECT_THROW(fso.IsDriveReady(""), std::invalid_argument);
 }
 

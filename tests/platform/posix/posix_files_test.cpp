@@ -1,5 +1,6 @@
 #include "platform/posix/open_file_scan.h"
 #include "platform/posix/posix_files.h"
+#include "platform/posix/syscall_recorder.h"
 #include "support/temp_dir.h"
 
 #include <atomic>
@@ -7,6 +8,7 @@
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
@@ -307,6 +309,8 @@ TEST(PosixFiles, ReadWhole) {
     EXPECT_EQ(files.readWhole(dir.file("missing")).status, Status::Absent);
     EXPECT_EQ(files.readWhole(dir.file("data") + "/below").status, Status::Absent);
     EXPECT_EQ(files.readWhole(dir.path()).status, Status::Unreadable);
+    ASSERT_EQ(::symlink("loop", dir.file("loop").c_str()), 0);
+    EXPECT_EQ(files.readWhole(dir.file("loop")).status, Status::Unreadable) << "not: no file";
     auto read = files.readWhole(dir.file("data"));
     EXPECT_EQ(read.status, Status::Read);
     EXPECT_EQ(read.bytes, std::string("a\0b\r\n", 5));
@@ -322,6 +326,42 @@ TEST(PosixFiles, WriteTextAppendsOrReplaces) {
     EXPECT_TRUE(files.writeText(dir.file("log"), "x", true));
     EXPECT_EQ(dir.read("log"), "x");
     EXPECT_FALSE(files.writeText(dir.file("no/such/folder"), "x", true));
+}
+
+// A reader sees the old bytes or the new ones, on disk too after a crash, and never a file that
+// lost its permissions.
+TEST(PosixFiles, ReplaceIsWholeOrNothing) {
+    TempDir dir;
+    dir.write("v.reg", "old");
+    ASSERT_EQ(::chmod(dir.file("v.reg").c_str(), 0640), 0);
+    auto onlyTheFile = [&] {
+        return std::distance(std::filesystem::directory_iterator(dir.path()),
+                             std::filesystem::directory_iterator()) == 1;
+    };
+    PosixFiles files;
+    for (const char* failing : {"write", "fsync", "close", "rename"}) {
+        SCOPED_TRACE(failing);
+        test::SyscallRecorder recorder(failing);
+        EXPECT_FALSE(files.replaceFile(dir.file("v.reg"), "new"));
+        EXPECT_EQ(dir.read("v.reg"), "old");
+        EXPECT_TRUE(onlyTheFile());
+    }
+    {
+        test::SyscallRecorder recorder;
+        EXPECT_TRUE(files.replaceFile(dir.file("v.reg"), "new"));
+        // The new bytes are on disk before they take the name, and the name before it returns.
+        EXPECT_EQ(recorder.calls(), (std::vector<std::string>{"write", "fsync", "close", "rename",
+                                                              "fsync", "close"}));
+    }
+    EXPECT_EQ(dir.read("v.reg"), "new");
+    struct stat info {};
+    ASSERT_EQ(::stat(dir.file("v.reg").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    EXPECT_TRUE(onlyTheFile());
+    ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
+    EXPECT_FALSE(files.replaceFile(dir.file("fifo"), "x"));
+    ASSERT_EQ(::stat(dir.file("fifo").c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
 }
 
 TEST(PosixFiles, PathQueries) {
