@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <sys/stat.h>
@@ -44,6 +45,31 @@ TEST(PosixProcesses, VerdictIsWaitedForUntilTheBoundThenTheCommandRunsOnInASessi
     ASSERT_EQ(::waitpid(pid, nullptr, WNOHANG), 0) << "still running";
     ::kill(pid, SIGKILL);
     ::waitpid(pid, nullptr, 0);
+}
+
+// Only an executable in an absolute PATH folder, and after those in a fallback folder, is
+// ever started: never one that a relative entry finds wherever the program happens to run.
+TEST(PosixProcesses, ProgramLookupAndAProgramThatCannotRun) {
+    test::TempDir dir;
+    test::EnvironmentGuard path("PATH");
+    for (const std::string folder : {"relative", "plain", "exec", "fallback"}) {
+        std::filesystem::create_directory(dir.file(folder));
+        dir.write(folder + "/shutdown", "#!/bin/sh\n");
+        ::chmod(dir.file(folder + "/shutdown").c_str(), folder == "plain" ? 0644 : 0755);
+    }
+    const std::vector<std::string> fallback{dir.file("fallback")};
+    const std::string relative = std::filesystem::relative(dir.file("relative")).string();
+    ::setenv("PATH", (":" + relative + ":" + dir.file("plain")).c_str(), 1);
+    EXPECT_EQ(findProgram("shutdown", fallback), dir.file("fallback/shutdown"));
+    EXPECT_EQ(findProgram(dir.file("plain/shutdown"), fallback), "");
+    ::setenv("PATH", dir.file("exec").c_str(), 1);
+    EXPECT_EQ(findProgram("shutdown", fallback), dir.file("exec/shutdown"));
+
+    dir.write("exec/shutdown", "#!/no/such/interpreter\n");
+    const StartOutcome outcome =
+        PosixProcesses(std::chrono::seconds(10), fallback).start({"", {"shutdown"}, 2});
+    EXPECT_FALSE(outcome.started);
+    EXPECT_EQ(outcome.reason, "could not be run: No such file or directory");
 }
 
 } // namespace
