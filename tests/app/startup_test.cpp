@@ -108,6 +108,11 @@ TEST_F(Startup, WithoutAnAbsoluteFolderNothingIsWrittenOrRequested) {
     }
     f.system.exePath = "\\\\server\\share\\Vesperon.exe";
     EXPECT_TRUE(hasAppFolder(f.platform));
+    f.platform.edition = platform::posixEdition;
+    f.system.exePath = "opt/vesperon";
+    EXPECT_FALSE(hasAppFolder(f.platform));
+    f.system.exePath = "/opt/.vesperon"; // a leading dot starts no extension
+    EXPECT_EQ(settingsFilePath(f.platform), "/opt/.vesperon.ini");
 }
 
 TEST_F(Startup, RunModeSaysHowManyProcessesItCouldNotLookInto) {

@@ -1,6 +1,8 @@
 #include "app/form1.h"
 #include "check/in_use.h"
+#include "check/listed_file.h"
 #include "config/check_list_file.h"
+#include "config/check_list_reader.h"
 #include "platform/fake/fake_platform.h"
 
 #include <gtest/gtest.h>
@@ -163,11 +165,16 @@ TEST_F(CheckRun, CannotTellBlocks) {
     f.disk.addDrive('E', fake::Drive{false, 1});
     f.disk.addFile("C:\\Data\\free.txt");
     f.disk.throwsOn.insert(fake::FakeDisk::key("C:\\Data\\odd.txt"));
+    // A line cut at the length limit, and one with a NUL, name no file for sure.
+    const std::string cut = "C:\\" + std::string(CheckListReader::maxLineBytes, 'x');
+    const std::string withNul("C:\\Data\\free.txt\0x", 19);
     list("\\\\server\\share\\job.lock\r\nE:\\x.mdb\r\nC:\\Data\\odd.txt\r\n"
-         "relative\\name.txt\r\nC:\\Data\\gone.txt\r\n");
+         "relative\\name.txt\r\nC:\\Data\\gone.txt\r\n" +
+         cut + "\r\n" + withNul + "\r\n");
     form.CheckAllFiles(true);
-    EXPECT_EQ(rows(), (std::vector<std::string>{"\\\\server\\share\\job.lock", "E:\\x.mdb",
-                                                "C:\\Data\\odd.txt"}));
+    EXPECT_EQ(rows(), (std::vector<std::string>{
+                          "\\\\server\\share\\job.lock", "E:\\x.mdb", "C:\\Data\\odd.txt",
+                          cut.substr(0, CheckListReader::maxLineBytes), withNul}));
     EXPECT_EQ(form.sCheckMsg, "Unable to determine if file is in use");
 
     fake::FakePlatform g;
@@ -245,6 +252,12 @@ TEST(CheckFileTest, QuotesAreRemovedFromTheCallersText) {
     EXPECT_FALSE(form.CheckFile(path));
     EXPECT_EQ(path, "C:\\Data\\x.txt");
     EXPECT_EQ(form.sCheckMsg, "") << "a missing file sets no message";
+}
+
+TEST(ListedFileTest, OnLinuxOnlyAnAbsolutePathNamesAFile) {
+    EXPECT_TRUE(isAbsolutePath(platform::posixEdition, "/srv/job.dat"));
+    EXPECT_FALSE(isAbsolutePath(platform::posixEdition, "srv/job.dat"));
+    EXPECT_FALSE(isAbsolutePath(platform::posixEdition, "C:\\job.dat"));
 }
 
 TEST(StripCharsTest, RemovesEveryOccurrence) {
