@@ -125,7 +125,7 @@ TEST_F(RegistryRoutines, ErrorsAreReturnedAndTheKeyStillClosed) {
 }
 
 TEST_F(RegistryRoutines, ValueOutsideItsLetterIsRefusedUntouched) {
-    EXPECT_EQ(WriteRegValue(reg, "HKLM", "K", "v", "D", std::int32_t{40000}), 13);
+    EXPECT_EQ(WriteRegValue(reg, "HKLM", "K", "v", "D", std::int32_t{32768}), 13);
     EXPECT_EQ(WriteRegValue(reg, "HKLM", "K", "v", "B", std::string("maybe")), 13);
     EXPECT_TRUE(f.registry.calls.empty());
 }
@@ -135,6 +135,7 @@ TEST_F(RegistryRoutines, ExistingFileSelectsTheInitialisationFileForm) {
     EXPECT_EQ(WriteRegValue(reg, "C:\\Tools\\app.ini", "Sect", "Name", "s", std::string("v")), 0);
     EXPECT_EQ(f.disk.bytesOf("C:\\Tools\\app.ini"), "[Sect]\r\nName=v\r\n");
     EXPECT_EQ(WriteRegValue(reg, "C:\\Tools\\app.ini", "Sect", "Other", "D", std::int32_t{1}), 99);
+    EXPECT_EQ(WriteRegValue(reg, "C:\\Tools\\app.ini", "Sect", "Other", "B", true), 99);
     EXPECT_EQ(f.disk.bytesOf("C:\\Tools\\app.ini"), "[Sect]\r\nName=v\r\n");
     EXPECT_TRUE(f.registry.calls.empty());
 }

@@ -184,6 +184,10 @@ TEST(RegeditText, MalformedFilesSurvive) {
     // Names and paths that a line cannot hold leave the file alone.
     EXPECT_EQ(setValue("x", key, "a\nb", 4, {1, 0, 0, 0}), "x");
     EXPECT_EQ(setValue("x", "HKEY_USERS\r\nbad", "a", 4, {1, 0, 0, 0}), "x");
+    EXPECT_EQ(setValue("x", "-HKEY_USERS\\k", "a", 4, {1, 0, 0, 0}), "x") << "a deletion";
+    // An editor that doubled the CR still leaves a value that reads.
+    EXPECT_EQ(findValue(std::string("[") + key + "]\r\n\"V\"=dword:00000002\r\r\n", key, "V"),
+              std::pair(4u, Bytes{2, 0, 0, 0}));
 }
 
 } // namespace

@@ -263,11 +263,21 @@ TEST(OpenFileScan, CountsOtherUsersProcessesItCannotLookInto) {
     if (::geteuid() != 0) {
         GTEST_SKIP() << "becoming another user needs root";
     }
-    EXPECT_EQ(inChild([] {
+    // And on a made-up /proc, where no process ends during the pass, exactly the one it may
+    // not look into.
+    TempDir dir;
+    for (const char* folder : {"proc", "proc/42", "proc/10", "proc/10/fd"}) {
+        ASSERT_EQ(::mkdir(dir.file(folder).c_str(), 0755), 0);
+    }
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(dir.file("proc/10/fd").c_str(), 0700), 0);
+    EXPECT_EQ(inChild([&] {
                   OpenFileScan scan;
+                  OpenFileScan madeUp(dir.file("proc"), 42);
                   return ::setresgid(65534, 65534, 65534) == 0 &&
                          ::setresuid(65534, 65534, 65534) == 0 && scan.scan() &&
-                         scan.uninspectedProcesses() > 0;
+                         scan.uninspectedProcesses() > 0 && madeUp.scan() &&
+                         madeUp.uninspectedProcesses() == 1;
               }),
               0);
 }
