@@ -44,6 +44,7 @@ TEST(PosixProfile, DefaultsAndBufferSize) {
     const std::string missing = dir.file("missing.ini");
     EXPECT_EQ(profile.getString("s", "k", "dflt  ", 255, missing), "dflt");
     EXPECT_EQ(profile.getString("s", "k", "dflt", 3, missing), "df");
+    EXPECT_EQ(profile.getString("s", "k", "  ", 255, missing), " ");
     EXPECT_EQ(profile.getString("s", "k", "dflt", 0, missing), "");
     EXPECT_EQ(profile.getString("s", "k", "'q'", 255, missing), "q");
     // A file that cannot be opened at all gives the default untouched.
