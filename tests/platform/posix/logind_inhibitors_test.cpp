@@ -57,6 +57,14 @@ TEST(LogindInhibitors, NoBusAndASilentBus) {
     EXPECT_EQ(LogindInhibitors(300).list().status, Status::Undetermined);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
     ::close(listener);
+
+    // Something at the bus's place that takes no connection of this kind cannot be asked.
+    const int datagrams = ::socket(AF_UNIX, SOCK_DGRAM, 0);
+    dir.file("datagrams").copy(address.sun_path, sizeof address.sun_path - 1);
+    ASSERT_EQ(::bind(datagrams, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ::setenv("DBUS_SYSTEM_BUS_ADDRESS", ("unix:path=" + dir.file("datagrams")).c_str(), 1);
+    EXPECT_EQ(LogindInhibitors(300).list().status, Status::Undetermined);
+    ::close(datagrams);
     if (old != nullptr) {
         ::setenv("DBUS_SYSTEM_BUS_ADDRESS", saved.c_str(), 1);
     } else {
