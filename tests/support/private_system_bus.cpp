@@ -156,4 +156,12 @@ void PrivateSystemBus::releaseLocks() {
     });
 }
 
+bool PrivateSystemBus::refuseListing() {
+    return std::system("dbus-send --system --print-reply --dest=org.freedesktop.login1 "
+                       "/org/freedesktop/login1 org.freedesktop.DBus.Mock.AddMethod "
+                       "string:org.freedesktop.login1.Manager string:ListInhibitors string: "
+                       "string:'a(ssssuu)' string:'raise dbus.exceptions.DBusException(\"no\", "
+                       "name=\"org.freedesktop.DBus.Error.AccessDenied\")' >/dev/null") == 0;
+}
+
 } // namespace vesperon::test

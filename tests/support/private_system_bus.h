@@ -24,6 +24,8 @@ public:
     // Another process takes an inhibitor lock and holds it until releaseLocks().
     bool takeLock(const std::string& what, const std::string& mode);
     void releaseLocks();
+    // From now on the login manager answers ListInhibitors with an error.
+    bool refuseListing();
 
 private:
     pid_t start(const std::vector<std::string>& argv);

@@ -34,6 +34,9 @@ TEST(LogindInhibitors, ListsTheLocksOfARealBus) {
     EXPECT_FALSE(lock.user.empty());
     bus.releaseLocks();
     EXPECT_TRUE(LogindInhibitors().list().locks.empty());
+    // A login manager that is there but refuses cannot tell.
+    ASSERT_TRUE(bus.refuseListing());
+    EXPECT_EQ(LogindInhibitors().list().status, Status::Undetermined);
 }
 
 // No bus at all means nothing to ask; a bus that takes the connection and never answers
