@@ -1,0 +1,132 @@
+#include "fso/cls_fso.h"
+#include "fso/fso_cases.h"
+#include "fso/path_text.h"
+#include "platform/fake/fake_platform.h"
+
+#include <gtest/gtest.h>
+
+namespace vesperon {
+namespace {
+
+struct FakeBench : test::FsoBench {
+    clsFSO fso_{f.platform};
+    FakeBench() { f.disk.addFolder("C:\\W"); }
+    clsFSO& fso() override { return fso_; }
+    std::string at(const std::string& name) const override {
+        std::string path = "C:\\W" + std::string(name.empty() ? "" : "\\") + name;
+        std::replace(path.begin(), path.end(), '/', '\\');
+        return path;
+    }
+    void write(const std::string& name, const std::string& bytes) override {
+        f.disk.addFile(at(name), bytes);
+    }
+    void folder(const std::string& name) override { f.disk.addFolder(at(name)); }
+    void readOnly(const std::string& name) override {
+        f.disk.readOnly.insert(fake::FakeDisk::key(at(name)));
+    }
+    bool exists(const std::string& name) const override {
+        return f.disk.hasFile(at(name)) || f.disk.hasFolder(at(name));
+    }
+    std::string read(const std::string& name) const override { return f.disk.bytesOf(at(name)); }
+};
+
+TEST(FsoCases, OnTheFakeDisk) {
+    test::runFsoCases<FakeBench>();
+}
+
+struct WindowsStyle : ::testing::Test {
+    fake::FakePlatform f;
+    clsFSO fso{f.platform};
+};
+
+TEST_F(WindowsStyle, FileExistAnswersOnlyForFilesOnReadyKnownDrives) {
+    f.disk.addFile("C:\\dir\\g.txt");
+    f.disk.addDrive('D', {false, 1}); // removable, no media
+    f.disk.addDrive('E', {true, 0});  // of no known type
+    f.disk.addFile("D:\\h.txt");
+    f.disk.addFile("E:\\h.txt");
+    EXPECT_TRUE(fso.File_Exist("c:\\DIR\\G.TXT"));
+    for (const char* path : {"C:\\dir\\", "C:\\", "C:", "\\\\srv\\share\\f.txt", "D:\\h.txt",
+                             "E:\\h.txt", "Q:\\f.txt"}) {
+        EXPECT_FALSE(fso.File_Exist(path)) << path;
+    }
+    f.fileSystem.queries = 0;
+    EXPECT_FALSE(fso.File_Exist("   "));
+    EXPECT_EQ(f.fileSystem.queries, 0) << "a blank text asks nothing";
+}
+
+TEST_F(WindowsStyle, DriveExistFillsTheDriveRecord) {
+    f.disk.addDrive('D', {false, 1});
+    std::int32_t type = 99;
+    EXPECT_TRUE(fso.Drive_Exist("c:\\anything", type));
+    EXPECT_EQ(type, 2);
+    EXPECT_EQ(fso.driveInfo().SerialNumber, "1A2B-3C4D");
+    EXPECT_EQ(fso.driveInfo().RootFolder, "C:\\");
+    EXPECT_EQ(fso.driveInfo().IsReady, "1");
+    for (const char* text : {"C", "", "D:"}) {
+        type = 99;
+        EXPECT_FALSE(fso.Drive_Exist(text, type)) << text;
+        EXPECT_EQ(type, 0);
+    }
+    EXPECT_FALSE(fso.IsDriveReady("1:"));
+    EXPECT_TRUE(fso.IsDriveReady("c"));
+    f.disk.addDrive('Z', {}); // Wine's drive for the Linux root
+    EXPECT_TRUE(fso.IsDriveReady("z:"));
+    EXPECT_THROW(fso.IsDriveReady(""), std::invalid_argument);
+}
+
+TEST_F(WindowsStyle, PathText) {
+    EXPECT_EQ(fso.Add_Trailing_Slash("  C:\\temp  "), "C:\\temp\\");
+    EXPECT_EQ(fso.Add_Trailing_Slash("C:\\temp\\"), "C:\\temp\\");
+    EXPECT_EQ(fso.Add_Trailing_Slash("   "), "\\");
+    EXPECT_EQ(fso.Remove_Trailing_Slash("C:\\a\\\\"), "C:\\a\\");
+    EXPECT_EQ(fso.Remove_Trailing_Slash("\\"), "");
+    EXPECT_EQ(fso.StripDrive("C:\\dir\\f.txt"), "\\dir\\f.txt");
+    EXPECT_EQ(fso.StripDrive("C:"), "");
+    EXPECT_EQ(fso.StripDrive("{ABC}"), "{ABC}");
+    EXPECT_EQ(fso.StripDrive("\\dir"), "");
+    EXPECT_EQ(path_text::windowsParentFolderName("C:\\f.txt"), "C:\\");
+    EXPECT_EQ(path_text::windowsParentFolderName("C:\\dir\\"), "C:\\");
+    EXPECT_EQ(fso.Remove_Nulls(std::string("C:\\Temp\\\0junk", 13)), "C:\\Temp\\");
+    EXPECT_EQ(fso.Remove_Nulls(std::string("\0abc", 4)), "");
+    EXPECT_EQ(fso.Get_Extension("C:\\dir\\archive.tar.gz"), "gz");
+    EXPECT_EQ(fso.Get_Extension("C:\\dir.d\\README"), "");
+    EXPECT_EQ(fso.Get_Filename("C:\\dir\\"), "dir");
+    EXPECT_EQ(fso.Get_Filename("C:\\"), "");
+    EXPECT_EQ(fso.Get_Path("C:\\dir\\f.txt"), "C:\\dir");
+}
+
+TEST_F(WindowsStyle, ShrinkToFit) {
+    const std::tuple<const char*, int, const char*> cases[] = {
+        {"C:\\Program Files\\Some Folder\\Sub\\file.txt", 30, "C:\\...\\Sub\\file.txt"},
+        {"  C:\\short.txt  ", 30, "C:\\short.txt"},
+        {"C:\\a\\b.txt", 9, "C:\\...\\b.txt"},
+        {"relative\\very\\long\\path\\name.txt", 10, "relative\\very\\long\\path\\name.txt"},
+        {"\\\\server\\share\\folder\\deeper\\file.txt", 25, "\\\\server\\...\\file.txt"},
+        {"C:\\x\\averyveryverylongfilename.txt", 12, "C:\\...\\averyveryverylongfilename.txt"},
+        {"C:averyveryverylongname", 8, "...C:averyveryverylongname"},
+        {"\\\\averyveryverylongservername", 8, "...\\\\averyveryverylongservername"},
+    };
+    for (const auto& [path, max, shrunk] : cases) {
+        EXPECT_EQ(fso.Shrink_2_Fit(path, static_cast<std::int16_t>(max)), shrunk) << path;
+    }
+}
+
+TEST_F(WindowsStyle, FileInformationTypeDateAndVersion) {
+    f.disk.addFile("C:\\Data\\Report.TXT", "12345");
+    f.disk.meta("C:\\Data\\Report.TXT").modified = "3/15/2024 2:03:07 PM";
+    f.disk.meta("C:\\Data\\Report.TXT").version = "1.3.0.0";
+    ASSERT_TRUE(fso.Get_FileInfo("c:\\data\\report.txt"));
+    EXPECT_EQ(fso.fileInfo().Drive, "C:");
+    EXPECT_EQ(fso.fileInfo().Path, "C:\\Data\\Report.TXT");
+    EXPECT_EQ(fso.fileInfo().Type, "TXT File");
+    EXPECT_EQ(fso.fileInfo().Extension, "TXT") << "spelled as in the file's name";
+    EXPECT_EQ(fso.fileInfo().DateLastModified, "3/15/2024 2:03:07 PM");
+    EXPECT_EQ(fso.Get_Version("C:\\Data\\Report.TXT"), "1.3.0.0");
+    EXPECT_EQ(fso.Get_Version("C:\\Data\\none.exe"), "");
+    fso.Get_FileProperties("C:\\Data\\Report.TXT");
+    EXPECT_EQ(f.fileSystem.propertiesShown, std::vector<std::string>{"C:\\Data\\Report.TXT"});
+}
+
+} // namespace
+} // namespace vesperon

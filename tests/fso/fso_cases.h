@@ -1,0 +1,176 @@
+#pragma once
+
+#include "fso/cls_fso.h"
+#include "platform/fake/fake_platform.h"
+
+#include <algorithm>
+#include <cctype>
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vesperon::test {
+
+// A work folder on one file-system backend and the means to fill it. Names use "/"; at()
+// spells them as the backend does. Message boxes always come from the fake windowing.
+struct FsoBench {
+    virtual ~FsoBench() = default;
+    virtual clsFSO& fso() = 0;
+    virtual std::string at(const std::string& name) const = 0; // "" is the work folder
+    virtual void write(const std::string& name, const std::string& bytes) = 0;
+    virtual void folder(const std::string& name) = 0;
+    virtual void readOnly(const std::string& name) = 0;
+    virtual bool exists(const std::string& name) const = 0;
+    virtual std::string read(const std::string& name) const = 0;
+    fake::FakePlatform f;
+};
+
+inline std::vector<std::string> sortedEntries(const std::string& list) {
+    std::vector<std::string> entries;
+    for (std::size_t start = 0, end; (end = list.find(';', start)) != std::string::npos;
+         start = end + 1) {
+        entries.push_back(list.substr(start, end - start));
+    }
+    std::sort(entries.begin(), entries.end());
+    return entries;
+}
+
+// What the utility class does alike on the fake disk and on each edition's real one.
+struct FsoCase {
+    const char* name;
+    void (*run)(FsoBench&);
+};
+
+inline const std::vector<FsoCase>& fsoCases() {
+    static const std::vector<FsoCase> cases = {
+        {"existence",
+         [](FsoBench& b) {
+             b.write("f.txt", "x");
+             b.folder("d");
+             EXPECT_TRUE(b.fso().File_Exist(b.at("f.txt")));
+             for (const std::string& no :
+                  {b.at("d"), b.at("none"), std::string("f.txt"), " " + b.at("f.txt")}) {
+                 EXPECT_FALSE(b.fso().File_Exist(no)) << no;
+             }
+             EXPECT_TRUE(b.fso().Folder_Exist(b.at("d")));
+             EXPECT_FALSE(b.fso().Folder_Exist(b.at("none")));
+         }},
+        {"listings, totals and search",
+         [](FsoBench& b) {
+             b.write("a.txt", "xxABCxx");
+             b.write("b.TXT", std::string(20, 'x'));
+             b.write("c.log", "");
+             b.folder("sub");
+             b.write("sub/d.txt", "abc");
+             clsFSO& fso = b.fso();
+             EXPECT_EQ(sortedEntries(fso.Get_FileList(b.at(""), true, "*.txt")),
+                       sortedEntries(b.at("a.txt") + ";" + b.at("b.TXT") + ";" + b.at("sub/d.txt") +
+                                     ";"));
+             EXPECT_EQ(fso.Count(), 3);
+             EXPECT_EQ(fso.Get_DirList(b.at("")), b.at("sub"));
+             EXPECT_EQ(fso.Get_Totals(b.at(""), 1, "*.txt", false), "27");
+             EXPECT_EQ(fso.TextSearch(b.at(""), "abc"), std::vector<std::string>{b.at("a.txt")})
+                 << "by content without regard to case, and not in subfolders";
+             EXPECT_THROW(fso.Get_FileList(b.at("none")), FsoError);
+             // Files written today count from today's date on.
+             ASSERT_TRUE(fso.Get_FileInfo(b.at("a.txt")));
+             const std::string stamp = fso.fileInfo().DateLastModified;
+             EXPECT_EQ(fso.Get_Totals(b.at(""), 3, stamp.substr(0, stamp.find(' ')), false), "3");
+         }},
+        {"file information",
+         [](FsoBench& b) {
+             b.write("notes.txt", "0123456789");
+             clsFSO& fso = b.fso();
+             ASSERT_TRUE(fso.Get_FileInfo(b.at("notes.txt")));
+             EXPECT_EQ(fso.fileInfo().Path, b.at("notes.txt"));
+             EXPECT_EQ(fso.fileInfo().ParentFolder, b.at(""));
+             EXPECT_EQ(fso.fileInfo().Size, "10");
+             EXPECT_EQ(fso.fileInfo().Extension, "txt");
+             EXPECT_EQ(fso.fileInfo().Attributes, "A");
+             for (const std::string& failing : {b.at(""), b.at("none"), std::string("   ")}) {
+                 EXPECT_FALSE(fso.Get_FileInfo(failing)) << failing;
+                 EXPECT_EQ(fso.fileInfo().Path, b.at("notes.txt")) << "record left as it was";
+             }
+             b.readOnly("notes.txt");
+             ASSERT_TRUE(fso.Get_FileInfo(b.at("notes.txt")));
+             EXPECT_EQ(fso.fileInfo().Attributes, "RA");
+         }},
+        {"deletes take read-only files and fail silently",
+         [](FsoBench& b) {
+             b.write("ro.txt", "x");
+             b.readOnly("ro.txt");
+             EXPECT_TRUE(b.fso().KillFile(b.at("ro.txt")));
+             EXPECT_FALSE(b.exists("ro.txt"));
+             EXPECT_TRUE(b.fso().KillFile(b.at("never.txt")));
+             b.write("k/a.txt", "x");
+             b.write("k/sub/b.txt", "x");
+             b.readOnly("k/sub/b.txt");
+             EXPECT_TRUE(b.fso().KillDir(b.at("k"), true)) << "emptied and made again";
+             EXPECT_TRUE(b.exists("k"));
+             EXPECT_FALSE(b.exists("k/a.txt"));
+             EXPECT_FALSE(b.exists("k/sub"));
+             EXPECT_TRUE(b.fso().KillDir(b.at("k"), false));
+             EXPECT_FALSE(b.exists("k"));
+             EXPECT_FALSE(b.fso().DelTree32(b.at("k")));
+             EXPECT_TRUE(b.f.windowing.messages.empty());
+         }},
+        {"folder structures",
+         [](FsoBench& b) {
+             EXPECT_TRUE(b.fso().Create_Dir_Struct(b.at("a/b/c")));
+             EXPECT_TRUE(b.exists("a/b/c"));
+             EXPECT_TRUE(b.fso().Create_Dir_Struct("  " + b.at("a/b/c/d/") + "  "));
+             EXPECT_TRUE(b.exists("a/b/c/d"));
+             b.write("a/file", "");
+             EXPECT_FALSE(b.fso().Create_Dir_Struct(b.at("a/file/x")));
+             ASSERT_EQ(b.f.windowing.messages.size(), 1u);
+             EXPECT_EQ(b.f.windowing.messages[0].prompt,
+                       "Error: 58  File already exists\r\n\r\n"
+                       "An error occured while trying to create " +
+                           b.at("a/file"));
+         }},
+        {"moves and copies replace read-only targets",
+         [](FsoBench& b) {
+             b.write("src.txt", "new");
+             b.write("dst.txt", "old");
+             b.readOnly("dst.txt");
+             b.f.windowing.answers = {platform::msgbox::yes};
+             EXPECT_TRUE(b.fso().Move_File(b.at("src.txt"), b.at("dst.txt")));
+             EXPECT_FALSE(b.exists("src.txt"));
+             EXPECT_EQ(b.read("dst.txt"), "new");
+             b.write("other.txt", "old");
+             b.readOnly("other.txt");
+             EXPECT_TRUE(b.fso().Copy_File(b.at("dst.txt"), b.at("other.txt"), true));
+             EXPECT_EQ(b.read("other.txt"), "new");
+             EXPECT_FALSE(b.fso().Copy_File(b.at("none"), b.at("x"), true));
+             EXPECT_FALSE(b.fso().Move_File(b.at("none"), b.at("x")));
+             EXPECT_FALSE(b.exists("x"));
+             EXPECT_EQ(b.f.windowing.messages.size(), 2u) << "the prompt and the move's error";
+         }},
+        {"probes and temporary files leave nothing behind",
+         [](FsoBench& b) {
+             EXPECT_FALSE(b.fso().IsThisRestricted(b.at("")));
+             EXPECT_FALSE(b.exists("_Test.$$$"));
+             EXPECT_TRUE(b.fso().IsThisRestricted(b.at("none")));
+             std::string folder = b.at("");
+             const std::string name = b.fso().Create_Tmp_Filename(folder);
+             EXPECT_EQ(name.rfind(b.at("_"), 0), 0u) << name;
+             std::string suffix = name.substr(name.size() - 4);
+             std::transform(suffix.begin(), suffix.end(), suffix.begin(), ::toupper);
+             EXPECT_EQ(suffix, ".TMP") << "Windows writes it in lower case";
+             EXPECT_TRUE(b.exists(name.substr(b.at("").size() + 1)));
+         }},
+    };
+    return cases;
+}
+
+// Runs every case on a fresh Bench.
+template <class Bench> void runFsoCases() {
+    for (const auto& c : fsoCases()) {
+        SCOPED_TRACE(c.name);
+        auto bench = std::make_unique<Bench>();
+        c.run(*bench);
+    }
+}
+
+} // namespace vesperon::test
