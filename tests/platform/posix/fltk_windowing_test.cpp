@@ -1,7 +1,5 @@
-#include "app/form1.h"
-#include "check/results_window.h"
-#include "config/check_list_editor.h"
 #include "platform/posix/fltk_windowing.h"
+#include "platform/window_cases.h"
 #include "support/temp_dir.h"
 
 // clang-format off
@@ -61,24 +59,6 @@ TEST(FltkWindowingWithoutDisplay, AnswersQuietlyInsteadOfExiting) {
     saved != nullptr ? ::setenv("DISPLAY", restore.c_str(), 1) : ::unsetenv("DISPLAY");
 }
 
-struct Recorder final : WindowEvents {
-    std::vector<std::string> log;
-    std::function<void()> onClose;
-    void checkChanged(const std::string& c, int v) override {
-        log.push_back("check " + c + " " + std::to_string(v));
-    }
-    void selectionChanged(const std::string& c, int i) override {
-        log.push_back("select " + c + " " + std::to_string(i));
-    }
-    void controlClicked(const std::string& c) override { log.push_back("click " + c); }
-    void closeRequested() override {
-        log.push_back("close");
-        if (onClose) {
-            onClose();
-        }
-    }
-};
-
 Fl_Window* shownWindow(const std::string& caption) {
     for (Fl_Window* w = Fl::first_window(); w != nullptr; w = Fl::next_window(w)) {
         if (w->label() != nullptr && caption == w->label()) {
@@ -121,7 +101,7 @@ protected:
         return window;
     }
     FltkWindowing windowing;
-    Recorder events;
+    test::EventRecorder events;
 };
 
 Atom windowType(Window xid) {
@@ -138,33 +118,15 @@ Atom windowType(Window xid) {
     return type;
 }
 
-FormLayout twipsForm() {
-    FormLayout design;
-    design.name = "TwipsForm";
-    design.clientWidth = 3000;
-    design.clientHeight = 1500;
-    design.unit = FormUnit::Twips;
-    design.controls = {{"Frame1", ControlKind::Frame, "F", 120, 120, 2400, 900, 0, "", 0x0000FF},
-                       {"Go", ControlKind::Button, "Go", 240, 360, 1200, 375, 1, "Frame1",
-                        ControlLayout::defaultColor}};
-    return design;
-}
-
 TEST_F(FltkWindowingTest, WindowsAndControlsGetExactlyTheirRectangles) {
-    for (const FormLayout& design :
-         {Form1::layout(), Form2::layout(), form4::layout(), twipsForm()}) {
+    for (const FormLayout& design : test::windowDesigns()) {
         SCOPED_TRACE(design.name);
         auto window = shown(design, "layout " + design.name);
         const int px = design.unit == FormUnit::Twips ? 15 : 1;
         EXPECT_EQ(window->clientArea(),
                   (Rect{0, 0, design.clientWidth / px, design.clientHeight / px}));
         for (const auto& c : design.controls) {
-            Rect expected{c.left / px, c.top / px, c.width / px, c.height / px};
-            if (const auto* frame = design.control(c.container)) {
-                expected.left += frame->left / px;
-                expected.top += frame->top / px;
-            }
-            EXPECT_EQ(window->controlRect(c.name), expected) << c.name;
+            EXPECT_EQ(window->controlRect(c.name), test::expectedRect(design, c)) << c.name;
         }
         // What the X server and the window manager are told: that size, and no other.
         const Window xid = fl_xid(shownWindow("layout " + design.name));
@@ -192,7 +154,7 @@ TEST_F(FltkWindowingTest, UserActionsAreReportedInOrder) {
     check->value(1); // as the toolkit does before calling back
     check->do_callback();
     child<Fl_Button>(native, "Test Now")->do_callback();
-    EXPECT_EQ(events.log, (std::vector<std::string>{"check ForceCheck 1", "click ForceCheck",
+    EXPECT_EQ(events.log, (std::vector<std::string>{"check ForceCheck=1", "click ForceCheck",
                                                     "click ConfigTest"}));
 
     window->setCheck("ForceCheck", 0);
@@ -205,7 +167,7 @@ TEST_F(FltkWindowingTest, UserActionsAreReportedInOrder) {
     EXPECT_EQ(list->value(), 3);
     list->select(1);
     list->do_callback();
-    EXPECT_EQ(events.log.back(), "select List1 0");
+    EXPECT_EQ(events.log.back(), "select List1=0");
 }
 
 TEST_F(FltkWindowingTest, TabFollowsTheTabOrderAcrossTheFrame) {
@@ -232,7 +194,7 @@ TEST_F(FltkWindowingTest, CloseBoxOnlyAsksAndTheFormMayDestroyTheWindowInside) {
     EXPECT_EQ(events.log, std::vector<std::string>{"close"});
     EXPECT_TRUE(native->shown()) << "the form decides, not the backend";
 
-    events.onClose = [&] { window.reset(); };
+    events.onEvent = [&] { window.reset(); };
     Fl::handle(FL_CLOSE, native); // destroyed from inside its own callback
     windowing.processPendingMessages();
     EXPECT_EQ(window, nullptr);

@@ -1,9 +1,7 @@
-#include "app/form1.h"
-#include "check/results_window.h"
-#include "config/check_list_editor.h"
 #include "platform/win32/win32_native_window.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/win32_windowing.h"
+#include "platform/window_cases.h"
 #include "support/temp_dir.h"
 
 #include <algorithm>
@@ -16,45 +14,9 @@
 namespace vesperon {
 namespace {
 
-using platform::ControlKind;
 using platform::FormLayout;
 using platform::Rect;
 using platform::win32::Win32NativeWindow;
-
-struct Recorder : platform::WindowEvents {
-    std::vector<std::string> log;
-    std::function<void()> onEvent; // runs after every event is logged
-    void record(std::string line) {
-        log.push_back(std::move(line));
-        if (onEvent) {
-            onEvent();
-        }
-    }
-    void checkChanged(const std::string& c, int v) override {
-        record("check " + c + "=" + std::to_string(v));
-    }
-    void selectionChanged(const std::string& c, int i) override {
-        record("select " + c + "=" + std::to_string(i));
-    }
-    void controlClicked(const std::string& c) override { record("click " + c); }
-    void closeRequested() override { record("close"); }
-};
-
-// A window of the kind still to come: measured in twips, with a frame.
-FormLayout twipsForm() {
-    FormLayout design;
-    design.name = "Twips";
-    design.caption = "Twips";
-    design.unit = platform::FormUnit::Twips;
-    design.clientWidth = 4320;
-    design.clientHeight = 2055;
-    constexpr auto plain = platform::ControlLayout::defaultColor;
-    design.controls = {
-        {"Box", ControlKind::Frame, "Box", 120, 135, 3000, 1500, 0, "", 0x0000FF},
-        {"Inner", ControlKind::CheckBox, "Inner", 240, 360, 2400, 255, 1, "Box", plain},
-        {"Note", ControlKind::Label, "Note", 3240, 150, 990, 255, 2, "", plain}};
-    return design;
-}
 
 class Win32Windowing : public ::testing::Test {
 protected:
@@ -73,24 +35,19 @@ protected:
         return static_cast<Win32NativeWindow&>(*w);
     }
     platform::win32::Win32Windowing windowing;
-    Recorder events;
+    test::EventRecorder events;
 };
 
 TEST_F(Win32Windowing, ClientAreaAndControlsSitWhereDeclared) {
-    for (const FormLayout& design :
-         {Form1::layout(), Form2::layout(), form4::layout(), twipsForm()}) {
+    for (const FormLayout& design : test::windowDesigns()) {
         auto window = open(design);
         auto px = [&](int v) { return FormLayout::toPixels(v, design.unit); };
         EXPECT_EQ(window->clientArea(),
                   (Rect{0, 0, px(design.clientWidth), px(design.clientHeight)}))
             << design.name;
         for (const auto& c : design.controls) {
-            Rect expected{px(c.left), px(c.top), px(c.width), px(c.height)};
-            if (const auto* frame = design.control(c.container)) {
-                expected.left += px(frame->left);
-                expected.top += px(frame->top);
-            }
-            EXPECT_EQ(window->controlRect(c.name), expected) << design.name << "." << c.name;
+            EXPECT_EQ(window->controlRect(c.name), test::expectedRect(design, c))
+                << design.name << "." << c.name;
         }
         EXPECT_EQ(window->controlRect("NoSuchControl"), std::nullopt);
     }
