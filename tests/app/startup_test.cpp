@@ -2,12 +2,12 @@
 #include "app/application.h"
 #include "app/argument_text.h"
 #include "app/form1.h"
-#include "app/shutdown_request.h"
 #include "app/version_caption.h"
 #include "platform/fake/fake_platform.h"
 
 #include <gtest/gtest.h>
 #include <memory>
+#include <tuple>
 
 namespace vesperon {
 namespace {
@@ -63,26 +63,43 @@ TEST_F(Startup, FileThatCannotBeSeenIsNotOverwritten) {
     EXPECT_EQ(f.disk.bytesOf(settingsPath), "[General]\r\nForceAppsToClose=1\r\n");
 }
 
-TEST_F(Startup, EachSwitchStartsItsOwnRequestAndUnloads) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"-r", "shutdown.exe -r -t 60 -c \"Restart by Vesperon\" -d p:4:1"},
-        {"-R", "shutdown.exe -r -t 60 -c \"Restart by Vesperon\" -d p:4:1"},
-        {"-s", "shutdown.exe -s -t 60 -c \"Shutdown by Vesperon\" -d p:4:1"},
-        {"-S", "shutdown.exe -s -t 60 -c \"Shutdown by Vesperon\" -d p:4:1"},
+// What each argument text and ForceAppsToClose value start; "" opens the configuration window.
+TEST_F(Startup, SwitchesAndForceDecideTheRequest) {
+    const std::string restart = "shutdown.exe -r -t 60 -c \"Restart by Vesperon\" -d p:4:1";
+    const std::string shutdown = "shutdown.exe -s -t 60 -c \"Shutdown by Vesperon\" -d p:4:1";
+    const std::tuple<const char*, const char*, std::string> cases[] = {
+        {"-r", "", restart},
+        {"-R", "", restart},
+        {"-S", "", shutdown},
         // Blanks and tabs typed around the switch in a scheduler's argument field.
-        {"-r ", "shutdown.exe -r -t 60 -c \"Restart by Vesperon\" -d p:4:1"},
-        {"\t-s\t ", "shutdown.exe -s -t 60 -c \"Shutdown by Vesperon\" -d p:4:1"},
+        {"\t-s\t ", "", shutdown},
+        {"-r", "ForceAppsToClose=1",
+         "shutdown.exe -r -f -t 60 -c \"Forced Restart by Vesperon\" -d p:4:1"},
+        {"-r", "ForceAppsToClose=\"1 \"", restart},
+        {"-r", "ForceAppsToClose=yes", restart},
+        {"-r -f", "", ""},
+        {"/s", "", ""},
+        {"restart", "", ""},
+        {"- r", "", ""},
+        {"-x", "", ""},
+        {" \t ", "", ""},
     };
-    for (const auto& [arguments, commandLine] : cases) {
+    for (const auto& [arguments, line, commandLine] : cases) {
+        SCOPED_TRACE(std::string(arguments) + " " + line);
         fake::FakePlatform fresh;
+        fresh.disk.addFile(settingsPath, std::string("[General]\r\n") + line + "\r\n");
         fresh.system.arguments = arguments;
         Forms freshForms(fresh.windowing);
         Form1 form(fresh.platform, freshForms);
         form.Load();
-        ASSERT_EQ(fresh.processes.started.size(), 1u) << arguments;
+        EXPECT_EQ(form.Loaded(), commandLine.empty());
+        if (commandLine.empty()) {
+            EXPECT_TRUE(fresh.processes.started.empty());
+            continue;
+        }
+        ASSERT_EQ(fresh.processes.started.size(), 1u);
         EXPECT_EQ(fresh.processes.started[0].commandLine, commandLine);
         EXPECT_EQ(fresh.processes.started[0].windowStyle, 2);
-        EXPECT_FALSE(form.Loaded());
         EXPECT_FALSE(form.Visible());
         EXPECT_EQ(fresh.files.closeAllCalls, 1) << "the unload handler closes every file";
     }
@@ -123,38 +140,6 @@ TEST_F(Startup, RunModeSaysHowManyProcessesItCouldNotLookInto) {
               "vesperon: 3 processes could not be inspected (root needs CAP_SYS_PTRACE to see "
               "them); files they hold count as free\n");
     EXPECT_EQ(f.processes.started.size(), 1u);
-}
-
-TEST_F(Startup, AnythingElseOpensTheConfigurationWindow) {
-    for (const char* arguments : {"-r -f", "/s", "restart", "- r", "-x", " \t "}) {
-        fake::FakePlatform fresh;
-        fresh.system.arguments = arguments;
-        Forms freshForms(fresh.windowing);
-        Form1 form(fresh.platform, freshForms);
-        form.Load();
-        EXPECT_TRUE(form.Loaded()) << arguments;
-        EXPECT_TRUE(fresh.processes.started.empty()) << arguments;
-    }
-}
-
-TEST_F(Startup, ForceComesFromTheFileAndOnlyExactlyOneCounts) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"ForceAppsToClose=1",
-         "shutdown.exe -r -f -t 60 -c \"Forced Restart by Vesperon\" -d p:4:1"},
-        {"ForceAppsToClose=\"1 \"", "shutdown.exe -r -t 60 -c \"Restart by Vesperon\" -d p:4:1"},
-        {"ForceAppsToClose=yes", "shutdown.exe -r -t 60 -c \"Restart by Vesperon\" -d p:4:1"},
-        {"", "shutdown.exe -r -t 60 -c \"Restart by Vesperon\" -d p:4:1"},
-    };
-    for (const auto& [line, commandLine] : cases) {
-        fake::FakePlatform fresh;
-        fresh.disk.addFile(settingsPath, std::string("[General]\r\n") + line + "\r\n");
-        fresh.system.arguments = "-r";
-        Forms freshForms(fresh.windowing);
-        Form1 form(fresh.platform, freshForms);
-        form.Load();
-        ASSERT_EQ(fresh.processes.started.size(), 1u) << line;
-        EXPECT_EQ(fresh.processes.started[0].commandLine, commandLine) << line;
-    }
 }
 
 TEST_F(Startup, FileInUseBlocksTheRequestButStillUnloads) {
@@ -217,15 +202,6 @@ TEST(VersionCaptionTest, NumbersStagesAndSuffix) {
     EXPECT_EQ(versionCaptionFor(1, 3, 0, "A", "nightly"), "Vesperon   v1.3 ALPHA  - nightly");
     EXPECT_EQ(versionCaptionFor(1, 3, 0, "B", ""), "Vesperon   v1.3 BETA");
     EXPECT_EQ(versionCaptionFor(1, 3, 0, "b", ""), "Vesperon   v1.3");
-}
-
-TEST(ShutdownRequestTest, LinuxArgumentsCarryTheSameComment) {
-    EXPECT_EQ(shutdownCommandLine(ShutdownKind::Shutdown, true),
-              "shutdown.exe -s -f -t 60 -c \"Forced Shutdown by Vesperon\" -d p:4:1");
-    EXPECT_EQ(shutdownArguments(ShutdownKind::Restart, true),
-              (std::vector<std::string>{"shutdown", "-r", "+1", "Forced Restart by Vesperon"}));
-    EXPECT_EQ(shutdownArguments(ShutdownKind::Shutdown, false),
-              (std::vector<std::string>{"shutdown", "-P", "+1", "Shutdown by Vesperon"}));
 }
 
 } // namespace

@@ -37,11 +37,8 @@ struct Editor : ::testing::Test {
     }
 };
 
-TEST_F(Editor, ShowsTheEntriesOnly) {
+TEST_F(Editor, ShowsTheEntriesOnlyAndAddsAChosenFileAsTheLast) {
     EXPECT_EQ(items(), (Items{"C:\\Data\\a.txt", "C:\\Data\\b.txt", "C:\\Data\\c.txt"}));
-}
-
-TEST_F(Editor, AddsAChosenFileAsTheLastEntry) {
     f.disk.addFile("C:\\Data\\new.txt");
     choose("C:\\Data\\new.txt");
     editor.userClicks("AddBrowse");
@@ -85,7 +82,9 @@ TEST_F(Editor, AddAndRemoveKeepTheListsEncoding) {
     editor.LoadCheckList();
     choose(cyrillic);
     editor.userClicks("AddBrowse");
-    EXPECT_EQ(f.disk.bytesOf(listPath), "\xEF\xBB\xBF" "C:\\café\r\n" + cyrillic + "\r\n");
+    EXPECT_EQ(f.disk.bytesOf(listPath), "\xEF\xBB\xBF"
+                                        "C:\\café\r\n" +
+                                            cyrillic + "\r\n");
     EXPECT_EQ(items(), (Items{"C:\\café", cyrillic}));
 }
 

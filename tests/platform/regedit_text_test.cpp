@@ -18,13 +18,6 @@ Bytes sz(const std::string& text) {
 
 constexpr const char* key = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Vesperon";
 
-TEST(RegeditText, HiveNames) {
-    EXPECT_EQ(hiveName(0x80000002), "HKEY_LOCAL_MACHINE");
-    EXPECT_EQ(hiveName(0x80000006), "HKEY_DYN_DATA");
-    EXPECT_EQ(hiveName(0x80000004), ""); // HKEY_PERFORMANCE_DATA has no file
-    EXPECT_EQ(hiveName(0), "");
-}
-
 TEST(RegeditText, ValueLineForms) {
     struct Case {
         std::string name;
