@@ -1,5 +1,6 @@
 #include "platform/posix/fltk_windowing.h"
 #include "platform/window_cases.h"
+#include "support/environment_guard.h"
 #include "support/temp_dir.h"
 
 // clang-format off
@@ -46,8 +47,7 @@ TEST(FltkWindowingWithoutDisplay, AnswersQuietlyInsteadOfExiting) {
     if (fl_display != nullptr) {
         GTEST_SKIP() << "this process already has a display";
     }
-    const char* saved = std::getenv("DISPLAY");
-    const std::string restore = saved != nullptr ? saved : "";
+    test::EnvironmentGuard display("DISPLAY");
     for (const char* display : {static_cast<const char*>(nullptr), "", ":4711"}) {
         display != nullptr ? ::setenv("DISPLAY", display, 1) : ::unsetenv("DISPLAY");
         FltkWindowing windowing;
@@ -56,7 +56,6 @@ TEST(FltkWindowingWithoutDisplay, AnswersQuietlyInsteadOfExiting) {
         EXPECT_FALSE(windowing.openFileDialog("Select a File:", "*.*", "").has_value());
         windowing.runUntil([] { return false; }); // returns: nothing could ever end it
     }
-    saved != nullptr ? ::setenv("DISPLAY", restore.c_str(), 1) : ::unsetenv("DISPLAY");
 }
 
 Fl_Window* shownWindow(const std::string& caption) {

@@ -1,5 +1,6 @@
 #include "platform/posix/dbus_wire.h"
 #include "platform/posix/logind_inhibitors.h"
+#include "support/environment_guard.h"
 #include "support/private_system_bus.h"
 #include "support/temp_dir.h"
 
@@ -43,8 +44,7 @@ TEST(LogindInhibitors, ListsTheLocksOfARealBus) {
 // cannot tell, and must not hold the run past the bound.
 TEST(LogindInhibitors, NoBusAndASilentBus) {
     test::TempDir dir;
-    const char* old = std::getenv("DBUS_SYSTEM_BUS_ADDRESS");
-    const std::string saved = old != nullptr ? old : "";
+    test::EnvironmentGuard bus("DBUS_SYSTEM_BUS_ADDRESS");
     ::setenv("DBUS_SYSTEM_BUS_ADDRESS", ("unix:path=" + dir.file("none")).c_str(), 1);
     EXPECT_EQ(LogindInhibitors().list().status, Status::NoService);
 
@@ -68,11 +68,6 @@ TEST(LogindInhibitors, NoBusAndASilentBus) {
     ::setenv("DBUS_SYSTEM_BUS_ADDRESS", ("unix:path=" + dir.file("datagrams")).c_str(), 1);
     EXPECT_EQ(LogindInhibitors(300).list().status, Status::Undetermined);
     ::close(datagrams);
-    if (old != nullptr) {
-        ::setenv("DBUS_SYSTEM_BUS_ADDRESS", saved.c_str(), 1);
-    } else {
-        ::unsetenv("DBUS_SYSTEM_BUS_ADDRESS");
-    }
 }
 
 // What the bus sends is read with bounds: a message cut short or lying about its lengths is

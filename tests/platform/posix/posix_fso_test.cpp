@@ -3,6 +3,7 @@
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/posix_files.h"
 #include "platform/posix/posix_system.h"
+#include "support/environment_guard.h"
 #include "support/temp_dir.h"
 
 #include <cstdlib>
@@ -80,13 +81,11 @@ TEST_F(PosixFso, TemporaryFilesArePrivateAndFollowTmpdir) {
     struct stat st {};
     ASSERT_EQ(::lstat(fso_.Create_Tmp_Filename(folder).c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
-    const char* saved = std::getenv("TMPDIR");
-    const std::string savedValue = saved ? saved : "";
+    test::EnvironmentGuard tmpdir("TMPDIR");
     ::setenv("TMPDIR", dir.path().c_str(), 1);
     std::string blank;
     fso_.Create_Tmp_Filename(blank);
     const std::string made = fso_.Create_Tmp_Folder();
-    saved ? ::setenv("TMPDIR", savedValue.c_str(), 1) : ::unsetenv("TMPDIR");
     EXPECT_EQ(blank, dir.path() + "/");
     EXPECT_EQ(made.rfind(dir.path() + "/_", 0), 0u) << made;
     EXPECT_TRUE(std::filesystem::is_directory(made));
