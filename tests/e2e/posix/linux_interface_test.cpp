@@ -1,12 +1,8 @@
 #include "e2e/posix/run_support.h"
 #include "support/private_system_bus.h"
 
-#include <chrono>
 #include <cstdlib>
 #include <gtest/gtest.h>
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
 
 namespace vesperon::test {
 namespace {
@@ -95,21 +91,6 @@ TEST(Inhibitors, BlockingShutdownLocksWithholdTheRequest) {
             EXPECT_EQ(app.run({"-r"}), 0) << "the lock let go, the request goes through";
         }
     }
-}
-
-TEST(Inhibitors, ABusThatNeverAnswersWithholdsWithinTheBound) {
-    Installation app;
-    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    app.file("bus").copy(address.sun_path, sizeof address.sun_path - 1);
-    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ASSERT_EQ(::listen(listener, 4), 0); // connections wait in the backlog, never answered
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(app.run({"-r"}, {"DBUS_SYSTEM_BUS_ADDRESS=unix:path=" + app.file("bus")}), 2);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
-    EXPECT_TRUE(app.shutdownArguments(300).empty());
-    ::close(listener);
 }
 
 } // namespace

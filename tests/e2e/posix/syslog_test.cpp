@@ -1,5 +1,4 @@
 #include "e2e/posix/run_support.h"
-#include "support/private_system_bus.h"
 
 #include <chrono>
 #include <cstdlib>
@@ -9,7 +8,6 @@
 #include <gtest/gtest.h>
 #include <iterator>
 #include <optional>
-#include <pwd.h>
 #include <regex>
 #include <sys/stat.h>
 #include <thread>
@@ -164,27 +162,6 @@ TEST_F(Syslog, LongReportArrivesWholeAsSeveralEntries) {
         joined += text.substr(header.size());
     }
     EXPECT_EQ(joined, blocks);
-}
-
-// A lock against shutdown is named in the warning after the files in use.
-TEST_F(Syslog, InhibitorLockIsNamedAfterTheFiles) {
-    PrivateSystemBus bus;
-    if (!bus.missing().empty()) {
-        GTEST_SKIP() << bus.missing();
-    }
-    ASSERT_TRUE(bus.takeLock("shutdown", "block"));
-    app.dir.write("a.dat", "a");
-    app.dir.write("vesperon.cfg", app.file("a.dat") + "\r\n");
-    Holder a(app.file("a.dat"), Holder::Way::Open);
-    EXPECT_EQ(app.run({"-r"}), 2);
-    const passwd* mockUser = ::getpwuid(1000); // the mock's locks belong to uid 1000
-    const std::string user = mockUser != nullptr ? mockUser->pw_name : "1000";
-    const auto found =
-        storedWarnings(app.dir.path(), [](const auto& texts) { return !texts.empty(); });
-    EXPECT_EQ(found, std::vector<std::string>{
-                         header + "\r\nFile in use:  " + app.file("a.dat") +
-                         "\r\n\r\nShutdown inhibited by backup.sh (pid 123456, user " + user +
-                         "): nightly backup\r\n"});
 }
 
 } // namespace

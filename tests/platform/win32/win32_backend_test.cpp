@@ -122,11 +122,5 @@ TEST(Win32FileSystem, KeepsTheScriptingObjectsAnswers) {
     EXPECT_EQ(fs.GetParentFolderName("C:\\dir\\f.txt"), "C:\\dir");
 }
 
-TEST(Win32Processes, RequestRunsFromTheSystemFolder) {
-    char folder[MAX_PATH] = {};
-    ::GetSystemDirectoryA(folder, MAX_PATH);
-    EXPECT_EQ(platform::win32::systemShutdownProgram(), std::string(folder) + "\\shutdown.exe");
-}
-
 } // namespace
 } // namespace vesperon
