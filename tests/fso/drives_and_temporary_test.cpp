@@ -1,4 +1,3 @@
-#include "app/form.h"
 #include "fso/cls_fso.h"
 #include "platform/fake/fake_platform.h"
 
@@ -91,21 +90,6 @@ TEST_F(DrivesAndTemporary, DiskSpace) {
     f.fileSystem.diskGeometry.reset();
     EXPECT_FALSE(fso.Get_Disk_Space("C:", total, free, used));
     EXPECT_EQ(std::make_tuple(total, free, used), std::make_tuple(0.0, 0.0, 0.0));
-}
-
-TEST_F(DrivesAndTemporary, BrowseForFolderAsksTheWindowing) {
-    Forms forms(f.windowing);
-    forms.enableWindows();
-    Form owner(forms, platform::FormLayout{});
-    owner.Show();
-    ASSERT_NE(owner.nativeWindow(), nullptr);
-    f.windowing.folderResults = {std::string("C:\\Chosen\0junk", 14), std::nullopt};
-    EXPECT_EQ(fso.BrowseForFolder(&owner, "Pick one"), "C:\\Chosen");
-    EXPECT_EQ(fso.BrowseForFolder(), "");
-    ASSERT_EQ(f.windowing.folderBrowses.size(), 2u);
-    EXPECT_EQ(f.windowing.folderBrowses[0].first, owner.nativeWindow());
-    EXPECT_EQ(f.windowing.folderBrowses[0].second, "Pick one");
-    EXPECT_EQ(f.windowing.folderBrowses[1].first, nullptr);
 }
 
 } // namespace
