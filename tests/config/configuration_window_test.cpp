@@ -1,5 +1,6 @@
 #include "app/form1.h"
 #include "config/check_list_file.h"
+#include "config/settings_file.h"
 #include "platform/fake/fake_platform.h"
 
 #include <gtest/gtest.h>
@@ -143,6 +144,12 @@ TEST_F(ConfigurationWindow, ClosingItUnloadsEveryOtherWindow) {
     EXPECT_EQ(f.windowing.window("Form1"), nullptr);
     EXPECT_EQ(f.windowing.window("form4"), nullptr);
     EXPECT_EQ(f.files.closeAllCalls, 1);
+}
+
+TEST(SettingsFile, ValuesAreReadThroughABufferOf255) {
+    fake::FakePlatform f;
+    f.disk.addFile(settingsPath, "[s]\r\nk=" + std::string(300, 'x') + "\r\n");
+    EXPECT_EQ(ReadIniValue(f.profile, settingsPath, "s", "k"), std::string(254, 'x'));
 }
 
 } // namespace
