@@ -86,6 +86,16 @@ TEST(PosixRegistry, KeepsWhatIsAlreadyStored) {
     EXPECT_NE(after.find("\"EventMessageFile\"=\"/opt/v/vesperon\"\r\n"), std::string::npos);
 }
 
+TEST(PosixRegistry, HiveFileBeyondItsSizeIsRefusedUnread) {
+    test::TempDir dir;
+    ::mkdir(dir.file("registry").c_str(), 0755);
+    dir.write(hiveFile, "");
+    ASSERT_EQ(::truncate(dir.file(hiveFile).c_str(), 2 << 20), 0);
+    PosixRegistry registry(dir.path());
+    EXPECT_NE(registerSource(registry), 0);
+    EXPECT_EQ(std::filesystem::file_size(dir.file(hiveFile)), 2u << 20);
+}
+
 TEST(PosixRegistry, Handles) {
     test::TempDir dir;
     PosixRegistry registry(dir.path());
