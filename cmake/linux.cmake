@@ -34,7 +34,7 @@ find_package(FLTK REQUIRED)
 add_library(vesperon_fltk STATIC ${CMAKE_SOURCE_DIR}/src/platform/posix/fltk_windowing.cpp)
 target_include_directories(vesperon_fltk PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_include_directories(vesperon_fltk SYSTEM PUBLIC ${FLTK_INCLUDE_DIR})
-target_link_libraries(vesperon_fltk PUBLIC ${FLTK_LIBRARIES})
+target_link_libraries(vesperon_fltk PUBLIC vesperon_base ${FLTK_LIBRARIES})
 
 # The window module: beside the executable in the build tree, one entry point exported.
 add_library(vesperon-fltk MODULE ${CMAKE_SOURCE_DIR}/src/platform/posix/fltk_module.cpp)

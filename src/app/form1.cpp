@@ -1,10 +1,9 @@
 #include "app/form1.h"
 
-#include "app/app_folder.h"
-#include "app/argument_text.h"
-#include "app/resume_next.h"
 #include "app/shutdown_request.h"
 #include "app/version_caption.h"
+#include "base/resume_next.h"
+#include "config/app_folder.h"
 #include "config/settings_file.h"
 #include "eventlog/event_writer.h"
 

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "app/form.h"
 #include "app/shutdown_request.h"
 #include "auxiliary/process_list_window.h"
 #include "auxiliary/start_config_prompt.h"
 #include "check/check_run.h"
 #include "check/results_window.h"
 #include "config/check_list_editor.h"
+#include "forms/form.h"
 #include "fso/cls_fso.h"
 #include "platform/platform.h"
 

@@ -1,6 +1,6 @@
-#include "app/app_identity.h"
 #include "app/form1.h"
-#include "app/resume_next.h"
+#include "base/app_identity.h"
+#include "base/resume_next.h"
 #include "check/check_run.h"
 #include "check/in_use.h"
 #include "check/listed_file.h"

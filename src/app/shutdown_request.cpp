@@ -1,6 +1,6 @@
 #include "app/shutdown_request.h"
 
-#include "app/text.h"
+#include "base/text.h"
 
 namespace vesperon {
 
@@ -16,6 +16,19 @@ const char* switchText(ShutdownKind kind, bool forced) {
 }
 
 } // namespace
+
+std::optional<ShutdownKind> runModeOf(std::string_view argumentText) {
+    // A blank typed after the switch in a scheduler's argument field must not turn a run
+    // into a window that nobody sees.
+    const std::string upper = text::upperAscii(text::trimBlanksAndTabs(argumentText));
+    if (upper == "-R") {
+        return ShutdownKind::Restart;
+    }
+    if (upper == "-S") {
+        return ShutdownKind::Shutdown;
+    }
+    return std::nullopt;
+}
 
 std::string shutdownComment(ShutdownKind kind, bool forced) {
     std::string comment = forced ? "Forced " : "";

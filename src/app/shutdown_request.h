@@ -2,12 +2,18 @@
 
 #include "platform/processes.h"
 
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vesperon {
 
 enum class ShutdownKind { Restart, Shutdown };
+
+// The run that the argument text asks for: "-r" or "-s" in either case, blanks and tabs
+// around it allowed; nothing for interactive mode.
+std::optional<ShutdownKind> runModeOf(std::string_view argumentText);
 
 // "Forced Restart by Vesperon" and its three siblings.
 std::string shutdownComment(ShutdownKind kind, bool forced);

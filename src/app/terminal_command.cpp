@@ -1,11 +1,11 @@
 #include "app/terminal_command.h"
 
-#include "app/app_folder.h"
-#include "app/app_identity.h"
 #include "app/form1.h"
 #include "app/terminal_report.h"
-#include "app/text.h"
+#include "base/app_identity.h"
+#include "base/text.h"
 #include "build_info.h"
+#include "config/app_folder.h"
 
 #include <cstdio>
 #include <set>

@@ -1,6 +1,6 @@
 #include "app/terminal_report.h"
 
-#include "app/unicode_text.h"
+#include "base/unicode_text.h"
 
 #include <cstdio>
 

@@ -1,6 +1,6 @@
 #include "app/version_caption.h"
 
-#include "app/app_identity.h"
+#include "base/app_identity.h"
 
 namespace vesperon {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/form.h"
+#include "forms/form.h"
 #include "platform/process_listing.h"
 
 #include <string>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/form.h"
+#include "forms/form.h"
 #include "platform/platform.h"
 
 #include <cstdint>

@@ -1,9 +1,9 @@
 #include "check/check_run.h"
 
-#include "app/app_folder.h"
-#include "app/resume_next.h"
+#include "base/resume_next.h"
 #include "check/in_use.h"
 #include "check/listed_file.h"
+#include "config/app_folder.h"
 #include "config/check_list_reader.h"
 #include "config/settings_file.h"
 

@@ -1,6 +1,6 @@
 #include "check/in_use.h"
 
-#include "app/text.h"
+#include "base/text.h"
 #include "eventlog/entry_split.h"
 
 #include <stdexcept>

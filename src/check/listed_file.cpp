@@ -1,6 +1,6 @@
 #include "check/listed_file.h"
 
-#include "app/text.h"
+#include "base/text.h"
 #include "check/in_use.h"
 
 namespace vesperon {

@@ -1,6 +1,6 @@
 #include "check/results_window.h"
 
-#include "app/app_identity.h"
+#include "base/app_identity.h"
 
 namespace vesperon {
 

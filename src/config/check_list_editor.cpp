@@ -1,10 +1,10 @@
 #include "config/check_list_editor.h"
 
-#include "app/app_folder.h"
-#include "app/app_identity.h"
 #include "app/form1.h"
-#include "app/resume_next.h"
-#include "app/text.h"
+#include "base/app_identity.h"
+#include "base/resume_next.h"
+#include "base/text.h"
+#include "config/app_folder.h"
 #include "config/check_list_file.h"
 #include "config/check_list_reader.h"
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/form.h"
 #include "config/check_list_reader.h"
 #include "config/open_file_dialog.h"
+#include "forms/form.h"
 #include "platform/platform.h"
 
 #include <string>

@@ -1,8 +1,8 @@
 #include "config/check_list_file.h"
 
-#include "app/app_identity.h"
-#include "app/text.h"
-#include "app/unicode_text.h"
+#include "base/app_identity.h"
+#include "base/text.h"
+#include "base/unicode_text.h"
 
 namespace vesperon {
 

@@ -1,6 +1,6 @@
 #include "config/check_list_reader.h"
 
-#include "app/unicode_text.h"
+#include "base/unicode_text.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
-#include "app/app_folder.h"
-#include "app/app_identity.h"
 #include "app/form1.h"
-#include "app/resume_next.h"
+#include "base/app_identity.h"
+#include "base/resume_next.h"
+#include "config/app_folder.h"
 #include "config/check_list_file.h"
 #include "config/settings_file.h"
 

@@ -1,7 +1,7 @@
 #include "eventlog/event_writer.h"
 
-#include "app/app_folder.h"
-#include "app/app_identity.h"
+#include "base/app_identity.h"
+#include "config/app_folder.h"
 
 #include <vector>
 

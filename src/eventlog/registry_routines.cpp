@@ -1,6 +1,6 @@
 #include "eventlog/registry_routines.h"
 
-#include "app/text.h"
+#include "base/text.h"
 #include "platform/windows_error.h"
 
 #include <charconv>

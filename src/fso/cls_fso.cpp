@@ -1,7 +1,7 @@
 #include "fso/cls_fso.h"
 
-#include "app/text.h"
-#include "fso/path_text.h"
+#include "base/path_text.h"
+#include "base/text.h"
 
 #include <cstdio>
 #include <stdexcept>

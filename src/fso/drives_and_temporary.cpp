@@ -1,6 +1,6 @@
 // The clsFSO members for drives, temporary names and disk space.
-#include "app/form.h"
-#include "app/text.h"
+#include "base/text.h"
+#include "forms/form.h"
 #include "fso/cls_fso.h"
 
 #include <cmath>

@@ -1,5 +1,5 @@
 // What clsFSO tells about a file without changing it.
-#include "app/text.h"
+#include "base/text.h"
 #include "fso/cls_fso.h"
 
 #include <array>

@@ -1,7 +1,7 @@
 // The clsFSO members that change the file system.
-#include "app/app_identity.h"
-#include "app/resume_next.h"
-#include "app/text.h"
+#include "base/app_identity.h"
+#include "base/resume_next.h"
+#include "base/text.h"
 #include "fso/cls_fso.h"
 
 namespace vesperon {

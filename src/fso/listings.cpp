@@ -1,5 +1,5 @@
 // The clsFSO members that walk folders.
-#include "app/text.h"
+#include "base/text.h"
 #include "fso/cls_fso.h"
 
 #include <cmath>

@@ -1,5 +1,7 @@
 #include "platform/profile_text.h"
 
+#include "base/text.h"
+
 #include <algorithm>
 #include <limits>
 #include <vector>
@@ -18,32 +20,20 @@ bool isBlank(char c) {
 }
 
 std::string_view trimLeft(std::string_view s) {
-    while (!s.empty() && isBlank(s.front())) {
-        s.remove_prefix(1);
-    }
-    return s;
+    return text::trimLeftWhere(s, isBlank);
 }
 
 std::string_view trimRight(std::string_view s) {
-    while (!s.empty() && isBlank(s.back())) {
-        s.remove_suffix(1);
-    }
-    return s;
+    return text::trimRightWhere(s, isBlank);
 }
 
 std::string_view trim(std::string_view s) {
-    return trimRight(trimLeft(s));
+    return text::trimWhere(s, isBlank);
 }
 
 // Names and values are C strings once parsed; a NUL ends them.
 std::string_view cutAtNul(std::string_view s) {
     return s.substr(0, s.find('\0'));
-}
-
-bool equalIgnoringCase(std::string_view a, std::string_view b) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                      [&](char x, char y) { return lower(x) == lower(y); });
 }
 
 struct Entry {
@@ -109,7 +99,7 @@ std::size_t bodyStartOf(std::string_view bytes) {
 const Section* findSection(const std::vector<Section>& sections, std::string_view name) {
     std::string_view wanted = trim(cutAtNul(name));
     for (const Section& section : sections) {
-        if (equalIgnoringCase(cutAtNul(section.name), wanted)) {
+        if (text::equalsIgnoringAsciiCase(cutAtNul(section.name), wanted)) {
             return &section;
         }
     }
@@ -119,7 +109,7 @@ const Section* findSection(const std::vector<Section>& sections, std::string_vie
 const Entry* findEntry(const Section& section, std::string_view key) {
     std::string_view wanted = trim(cutAtNul(key));
     for (const Entry& entry : section.entries) {
-        if (equalIgnoringCase(cutAtNul(entry.name), wanted)) {
+        if (text::equalsIgnoringAsciiCase(cutAtNul(entry.name), wanted)) {
             return &entry;
         }
     }

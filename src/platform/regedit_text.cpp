@@ -1,5 +1,7 @@
 #include "platform/regedit_text.h"
 
+#include "base/text.h"
+
 #include <cstddef>
 
 namespace vesperon::platform::regedit_text {
@@ -19,20 +21,9 @@ char lower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-bool equalNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (lower(a[i]) != lower(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
 bool startsWithNoCase(std::string_view s, std::string_view prefix) {
-    return s.size() >= prefix.size() && equalNoCase(s.substr(0, prefix.size()), prefix);
+    return s.size() >= prefix.size() &&
+           text::equalsIgnoringAsciiCase(s.substr(0, prefix.size()), prefix);
 }
 
 // A stray CR counts as blank, so a line ending in CR CR LF still reads.
@@ -41,13 +32,7 @@ bool isBlank(char c) {
 }
 
 std::string_view trim(std::string_view s) {
-    while (!s.empty() && isBlank(s.front())) {
-        s.remove_prefix(1);
-    }
-    while (!s.empty() && isBlank(s.back())) {
-        s.remove_suffix(1);
-    }
-    return s;
+    return text::trimWhere(s, isBlank);
 }
 
 int hexDigit(char c) {
@@ -243,7 +228,7 @@ std::vector<Entry> parse(std::string_view s) {
 }
 
 bool isKeySection(const Entry& e, std::string_view keyPath) {
-    return e.kind == Kind::Section && e.named && equalNoCase(e.name, keyPath);
+    return e.kind == Kind::Section && e.named && text::equalsIgnoringAsciiCase(e.name, keyPath);
 }
 
 // Index of the last line of that value within the key's sections.
@@ -255,7 +240,8 @@ std::optional<std::size_t> lastValueLine(const std::vector<Entry>& entries,
         const Entry& e = entries[i];
         if (e.kind == Kind::Section) {
             inKey = isKeySection(e, keyPath);
-        } else if (inKey && e.kind == Kind::Value && equalNoCase(e.name, valueName)) {
+        } else if (inKey && e.kind == Kind::Value &&
+                   text::equalsIgnoringAsciiCase(e.name, valueName)) {
             found = i;
         }
     }

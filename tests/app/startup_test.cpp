@@ -1,8 +1,8 @@
-#include "app/app_folder.h"
 #include "app/application.h"
-#include "app/argument_text.h"
 #include "app/form1.h"
 #include "app/version_caption.h"
+#include "base/argument_text.h"
+#include "config/app_folder.h"
 #include "platform/fake/fake_platform.h"
 
 #include <gtest/gtest.h>

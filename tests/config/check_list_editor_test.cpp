@@ -1,5 +1,5 @@
 #include "app/form1.h"
-#include "app/unicode_text.h"
+#include "base/unicode_text.h"
 #include "config/check_list_file.h"
 #include "platform/fake/fake_platform.h"
 

@@ -1,4 +1,4 @@
-#include "app/unicode_text.h"
+#include "base/unicode_text.h"
 #include "config/check_list_file.h"
 #include "config/check_list_reader.h"
 #include "platform/fake/fake_platform.h"

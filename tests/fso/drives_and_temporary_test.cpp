@@ -1,3 +1,4 @@
+#include "forms/form.h"
 #include "fso/cls_fso.h"
 #include "platform/fake/fake_platform.h"
 

@@ -1,6 +1,6 @@
+#include "base/path_text.h"
 #include "fso/cls_fso.h"
 #include "fso/fso_cases.h"
-#include "fso/path_text.h"
 #include "platform/fake/fake_platform.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,7 @@
 // The argument text taken from a Windows command line, and the run it selects.
-#include "app/argument_text.h"
+#include "base/argument_text.h"
+
+#include "app/shutdown_request.h"
 
 #include <cstdlib>
 

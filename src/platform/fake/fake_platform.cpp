@@ -1,8 +1,8 @@
 #include "platform/fake/fake_platform.h"
 
-#include "app/text.h"
-#include "app/unicode_text.h"
-#include "fso/path_text.h"
+#include "base/path_text.h"
+#include "base/text.h"
+#include "base/unicode_text.h"
 #include "platform/date_value.h"
 #include "platform/profile_text.h"
 #include "platform/windows_error.h"

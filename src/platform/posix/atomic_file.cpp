@@ -1,6 +1,6 @@
 #include "platform/posix/atomic_file.h"
 
-#include "platform/windows_error.h"
+#include "platform/posix/fd_io.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -10,33 +10,6 @@
 #include <unistd.h>
 
 namespace vesperon::platform::posix {
-
-namespace {
-
-bool writeAll(int fd, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-std::string folderOf(const std::string& path) {
-    auto slash = path.find_last_of('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-} // namespace
 
 bool replaceFileAtomically(const std::string& path, const std::string& bytes) {
     if (path.empty() || path.find('\0') != std::string::npos) {
@@ -79,37 +52,6 @@ bool replaceFileAtomically(const std::string& path, const std::string& bytes) {
         ::close(dir);
     }
     return true;
-}
-
-long windowsErrorFromErrno(int error) {
-    namespace we = vesperon::platform::windows_error;
-    switch (error) {
-    case 0:
-        return we::success;
-    case ENOENT:
-        return we::file_not_found;
-    case ENOTDIR:
-        return we::path_not_found;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case EISDIR:
-        return we::access_denied;
-    case ENOMEM:
-        return we::not_enough_memory;
-    case ENOSPC:
-    case EDQUOT:
-        return we::disk_full;
-    case EBUSY:
-    case ETXTBSY:
-        return we::sharing_violation;
-    case EIO:
-        return we::write_fault;
-    case EFBIG:
-        return we::file_too_large;
-    default:
-        return we::invalid_function;
-    }
 }
 
 } // namespace vesperon::platform::posix

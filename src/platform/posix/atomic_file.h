@@ -10,7 +10,4 @@ namespace vesperon::platform::posix {
 // old file is untouched, errno holds the cause and false is returned.
 bool replaceFileAtomically(const std::string& path, const std::string& bytes);
 
-// The Windows error code closest to an errno value.
-long windowsErrorFromErrno(int error);
-
 } // namespace vesperon::platform::posix

@@ -1,5 +1,7 @@
 #include "platform/posix/fltk_windowing.h"
 
+#include "base/text.h"
+
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Button.H>
@@ -24,14 +26,6 @@ namespace {
 // than the Windows rectangles allow; labels and check boxes let theirs run on to the right.
 constexpr Fl_Fontsize textSize = 12;
 
-std::string trimmed(const std::string& text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
 std::vector<std::string> split(const std::string& text, char separator) {
     std::vector<std::string> parts;
     std::size_t start = 0;
@@ -49,7 +43,7 @@ std::vector<std::string> split(const std::string& text, char separator) {
 std::string fltkPattern(const std::string& windowsPatterns) {
     std::vector<std::string> patterns;
     for (const auto& part : split(windowsPatterns, ';')) {
-        const auto pattern = trimmed(part);
+        const auto pattern = text::trimBlanksAndTabs(part);
         if (pattern == "*.*" || pattern == "*") {
             return "*";
         }
@@ -343,7 +337,7 @@ std::string fltkFileFilter(const std::string& windowsFilter) {
     for (std::size_t i = 0; i + 1 < parts.size(); i += 2) {
         const auto pattern = fltkPattern(parts[i + 1]);
         // FLTK takes the pattern from the first parentheses: drop those of the description.
-        const auto name = trimmed(parts[i].substr(0, parts[i].find('(')));
+        const auto name = text::trimBlanksAndTabs(parts[i].substr(0, parts[i].find('(')));
         filter +=
             (filter.empty() ? "" : "\t") + (name.empty() ? pattern : name + " (" + pattern + ")");
     }

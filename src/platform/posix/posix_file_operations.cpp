@@ -1,8 +1,10 @@
 // Folder listings and the operations that change files and folders, for the file-system
 // utility class.
-#include "fso/path_text.h"
+#include "base/path_text.h"
 #include "platform/first_error.h"
 #include "platform/posix/atomic_file.h"
+#include "platform/posix/errno_mapping.h"
+#include "platform/posix/fd_io.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/windows_error.h"
 
@@ -60,29 +62,6 @@ std::string joined(const std::string& folder, const std::string& name) {
         path += '/';
     }
     return path + name;
-}
-
-// The folder that holds a path, for a file made beside it.
-std::string folderOf(const std::string& path) {
-    if (path.find('/') == std::string::npos) {
-        return ".";
-    }
-    return path_text::posixParentFolderName(path);
-}
-
-bool writeAll(int fd, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 // Deletes everything inside the open folder fd, depth first, without following links.

@@ -1,9 +1,10 @@
 #include "platform/posix/posix_file_system.h"
 
-#include "app/text.h"
-#include "fso/path_text.h"
+#include "base/path_text.h"
+#include "base/text.h"
 #include "platform/date_value.h"
 #include "platform/posix/atomic_file.h"
+#include "platform/posix/errno_mapping.h"
 #include "platform/windows_error.h"
 
 #include <algorithm>

@@ -1,6 +1,7 @@
 #include "platform/posix/posix_registry.h"
 
 #include "platform/posix/atomic_file.h"
+#include "platform/posix/errno_mapping.h"
 #include "platform/regedit_text.h"
 #include "platform/windows_error.h"
 

@@ -1,7 +1,7 @@
 // File information, folder listings and the operations that change files and folders, for
 // the file-system utility class.
-#include "app/text.h"
-#include "fso/path_text.h"
+#include "base/path_text.h"
+#include "base/text.h"
 #include "platform/first_error.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_platform.h"

@@ -1,4 +1,4 @@
-#include "fso/path_text.h"
+#include "base/path_text.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_platform.h"
 

@@ -1,4 +1,4 @@
-#include "app/argument_text.h"
+#include "base/argument_text.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_platform.h"
 

@@ -1,5 +1,5 @@
+#include "base/path_text.h"
 #include "fso/fso_cases.h"
-#include "fso/path_text.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/posix_files.h"
 #include "platform/posix/posix_system.h"

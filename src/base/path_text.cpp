@@ -1,6 +1,6 @@
-#include "fso/path_text.h"
+#include "base/path_text.h"
 
-#include "app/text.h"
+#include "base/text.h"
 
 namespace vesperon::path_text {
 

@@ -1,6 +1,4 @@
-#include "app/argument_text.h"
-
-#include "app/text.h"
+#include "base/argument_text.h"
 
 namespace vesperon {
 
@@ -25,19 +23,6 @@ std::string argumentTextOf(std::string_view commandLine) {
         ++i;
     }
     return std::string(commandLine.substr(i));
-}
-
-std::optional<ShutdownKind> runModeOf(std::string_view argumentText) {
-    // A blank typed after the switch in a scheduler's argument field must not turn a run
-    // into a window that nobody sees.
-    const std::string upper = text::upperAscii(text::trimBlanksAndTabs(argumentText));
-    if (upper == "-R") {
-        return ShutdownKind::Restart;
-    }
-    if (upper == "-S") {
-        return ShutdownKind::Shutdown;
-    }
-    return std::nullopt;
 }
 
 } // namespace vesperon

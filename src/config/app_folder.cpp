@@ -1,4 +1,4 @@
-#include "app/app_folder.h"
+#include "config/app_folder.h"
 
 namespace vesperon {
 

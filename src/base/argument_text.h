@@ -1,8 +1,5 @@
 #pragma once
 
-#include "app/shutdown_request.h"
-
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -12,9 +9,5 @@ namespace vesperon {
 // closing quote, any other at the first blank or tab; the blanks and tabs after it are
 // skipped.
 std::string argumentTextOf(std::string_view commandLine);
-
-// The run that the argument text asks for: "-r" or "-s" in either case, blanks and tabs
-// around it allowed; nothing for interactive mode.
-std::optional<ShutdownKind> runModeOf(std::string_view argumentText);
 
 } // namespace vesperon

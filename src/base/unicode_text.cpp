@@ -1,4 +1,4 @@
-#include "app/unicode_text.h"
+#include "base/unicode_text.h"
 
 namespace vesperon::unicode {
 

@@ -1,6 +1,6 @@
-#include "app/form.h"
+#include "forms/form.h"
 
-#include "app/resume_next.h"
+#include "base/resume_next.h"
 
 #include <algorithm>
 
