@@ -1,14 +1,15 @@
 #include "config/check_list_editor.h"
 
-#include "app/form1.h"
 #include "base/app_identity.h"
 #include "base/resume_next.h"
 #include "base/text.h"
 #include "config/app_folder.h"
 #include "config/check_list_file.h"
 #include "config/check_list_reader.h"
+#include "fso/cls_fso.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace vesperon {
 
@@ -16,8 +17,8 @@ namespace {
 constexpr const char* list = "List1";
 }
 
-form4::form4(Forms& forms, platform::Platform& platform, Form1& owner)
-    : Form(forms, layout()), p_(platform), owner_(owner) {}
+form4::form4(Forms& forms, platform::Platform& platform, std::function<clsFSO&()> fso)
+    : Form(forms, layout()), p_(platform), fso_(std::move(fso)) {}
 
 platform::FormLayout form4::layout() {
     using platform::ControlKind;
@@ -74,7 +75,7 @@ void form4::AddBrowse_Click() {
     bool add = !chosen.empty();
     if (add) {
         bool exists = false;
-        resumeNext([&] { exists = owner_.fso().File_Exist(chosen); });
+        resumeNext([&] { exists = fso_().File_Exist(chosen); });
         if (!exists) {
             p_.windowing.messageBox("Your chosen file does not exist!", platform::msgbox::okOnly,
                                     applicationTitle);

@@ -5,18 +5,20 @@
 #include "forms/form.h"
 #include "platform/platform.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace vesperon {
 
-class Form1;
+class clsFSO;
 
 // The check-list editor: lists the entries, adds a chosen file, removes the selected entry.
-// Every change is written to the check list at once.
+// Every change is written to the check list at once. fso hands over the file-system object
+// of the configuration window, made on first use.
 class form4 final : public Form {
 public:
-    form4(Forms& forms, platform::Platform& platform, Form1& owner);
+    form4(Forms& forms, platform::Platform& platform, std::function<clsFSO&()> fso);
     static platform::FormLayout layout();
 
     void LoadCheckList();
@@ -36,7 +38,7 @@ private:
                      const std::string& entry);
 
     platform::Platform& p_;
-    Form1& owner_;
+    std::function<clsFSO&()> fso_;
 };
 
 } // namespace vesperon

@@ -1,5 +1,5 @@
+// Load and unload of the start-up window, and the run modes that its load carries.
 #include "app/form1.h"
-
 #include "app/shutdown_request.h"
 #include "app/version_caption.h"
 #include "base/resume_next.h"
@@ -13,7 +13,8 @@
 namespace vesperon {
 
 Form1::Form1(platform::Platform& platform, Forms& forms)
-    : Form(forms, layout()), p_(platform), form2_(forms), form4_(forms, platform, *this),
+    : Form(forms, layout()), p_(platform), form2_(forms),
+      form4_(forms, platform, [this]() -> clsFSO& { return fso(); }),
       form3_(forms, platform, *this), form5_(forms, platform.processListing) {}
 
 Form1::~Form1() = default;
