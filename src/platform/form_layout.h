@@ -27,6 +27,11 @@ struct ControlLayout {
 enum class FormUnit { Pixels, Twips }; // twips: 15 to the pixel at 96 dots per inch
 enum class FormStyle { Normal, FixedToolWindow };
 
+struct Rect {
+    int left = 0, top = 0, width = 0, height = 0;
+    bool operator==(const Rect&) const = default;
+};
+
 struct FormLayout {
     std::string name;
     std::string caption;
@@ -48,11 +53,18 @@ struct FormLayout {
     static int toPixels(int value, FormUnit unit) {
         return unit == FormUnit::Twips ? value / 15 : value;
     }
-};
-
-struct Rect {
-    int left = 0, top = 0, width = 0, height = 0;
-    bool operator==(const Rect&) const = default;
+    // Where a control sits in the client area, in pixels: its own rectangle moved by the
+    // frame that holds it. Only that frame counts, not a frame holding the frame: the
+    // backends draw every control on the window itself.
+    Rect clientRect(const ControlLayout& c) const {
+        Rect rect{toPixels(c.left, unit), toPixels(c.top, unit), toPixels(c.width, unit),
+                  toPixels(c.height, unit)};
+        if (const ControlLayout* frame = c.container.empty() ? nullptr : control(c.container)) {
+            rect.left += toPixels(frame->left, unit);
+            rect.top += toPixels(frame->top, unit);
+        }
+        return rect;
+    }
 };
 
 } // namespace vesperon::platform

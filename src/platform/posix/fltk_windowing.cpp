@@ -138,19 +138,6 @@ void onClose(Fl_Widget*, void* data) {
     static_cast<WindowEvents*>(data)->closeRequested();
 }
 
-// Where a control sits in the client area: its rectangle plus those of the frames holding it.
-Rect clientRect(const FormLayout& design, const ControlLayout& control) {
-    auto px = [&](int value) { return FormLayout::toPixels(value, design.unit); };
-    Rect rect{px(control.left), px(control.top), px(control.width), px(control.height)};
-    const ControlLayout* container = design.control(control.container);
-    for (std::size_t depth = 0; container != nullptr && depth < design.controls.size(); ++depth) {
-        rect.left += px(container->left);
-        rect.top += px(container->top);
-        container = design.control(container->container);
-    }
-    return rect;
-}
-
 class FltkWindow final : public NativeWindow {
 public:
     FltkWindow(const FormLayout& design, WindowEvents& events)
@@ -248,7 +235,7 @@ public:
 
 private:
     void add(const FormLayout& design, const ControlLayout& control, WindowEvents& events) {
-        const Rect r = clientRect(design, control);
+        const Rect r = design.clientRect(control);
         Fl_Widget* widget = nullptr;
         switch (control.kind) {
         case ControlKind::Frame:

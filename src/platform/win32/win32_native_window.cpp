@@ -220,20 +220,6 @@ COLORREF colorRefOf(std::uint32_t rgb) {
     return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
 }
 
-// A control's rectangle in pixels from the top left of the client area.
-RECT pixelRect(const FormLayout& design, const ControlLayout& c) {
-    auto px = [&](int v) { return FormLayout::toPixels(v, design.unit); };
-    int left = px(c.left);
-    int top = px(c.top);
-    if (!c.container.empty()) {
-        if (const ControlLayout* frame = design.control(c.container)) {
-            left += px(frame->left);
-            top += px(frame->top);
-        }
-    }
-    return {left, top, left + px(c.width), top + px(c.height)};
-}
-
 HFONT fontOf(BYTE charset, const wchar_t* face) {
     HFONT f =
         ::CreateFontW(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, charset, OUT_DEFAULT_PRECIS,
@@ -259,7 +245,7 @@ void createControls(FormState& s, const FormLayout& design) {
         if (c.kind == ControlKind::Label && c.centredText) {
             native.style |= SS_CENTER;
         }
-        const RECT r = pixelRect(design, c);
+        const Rect r = design.clientRect(c);
         FormControl control;
         control.name = c.name;
         control.kind = c.kind;
@@ -267,7 +253,7 @@ void createControls(FormState& s, const FormLayout& design) {
         control.textColor = colorRefOf(c.captionColor);
         control.hwnd = ::CreateWindowExW(
             0, native.windowClass, widen(c.caption).c_str(), WS_CHILD | WS_VISIBLE | native.style,
-            r.left, r.top, r.right - r.left, r.bottom - r.top, s.hwnd,
+            r.left, r.top, r.width, r.height, s.hwnd,
             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), moduleInstance(), nullptr);
         if (control.hwnd != nullptr) {
             ::SendMessageW(control.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(controlFont(c.kind)),
