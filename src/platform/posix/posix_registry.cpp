@@ -2,7 +2,7 @@
 
 #include "platform/posix/atomic_file.h"
 #include "platform/posix/errno_mapping.h"
-#include "platform/regedit_text.h"
+#include "platform/posix/regedit_text.h"
 #include "platform/windows_error.h"
 
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "platform/regedit_text.h"
+#include "platform/posix/regedit_text.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
