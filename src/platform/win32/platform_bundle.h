@@ -1,7 +1,14 @@
 #pragma once
 
 #include "platform/platform.h"
-#include "platform/win32/win32_platform.h"
+#include "platform/win32/win32_event_log.h"
+#include "platform/win32/win32_file_system.h"
+#include "platform/win32/win32_files.h"
+#include "platform/win32/win32_process_listing.h"
+#include "platform/win32/win32_processes.h"
+#include "platform/win32/win32_profile.h"
+#include "platform/win32/win32_registry.h"
+#include "platform/win32/win32_system.h"
 #include "platform/win32/win32_windowing.h"
 
 namespace vesperon::platform::win32 {

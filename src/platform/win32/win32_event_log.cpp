@@ -1,5 +1,6 @@
+#include "platform/win32/win32_event_log.h"
+
 #include "platform/win32/wide_text.h"
-#include "platform/win32/win32_platform.h"
 
 #include <windows.h>
 

@@ -1,5 +1,5 @@
 #include "platform/win32/wide_text.h"
-#include "platform/win32/win32_platform.h"
+#include "platform/win32/win32_files.h"
 
 #include <memory>
 #include <windows.h>

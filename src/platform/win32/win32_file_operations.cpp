@@ -4,7 +4,7 @@
 #include "base/text.h"
 #include "platform/first_error.h"
 #include "platform/win32/wide_text.h"
-#include "platform/win32/win32_platform.h"
+#include "platform/win32/win32_file_system.h"
 #include "platform/windows_error.h"
 
 #include <cstdio>

@@ -1,5 +1,6 @@
+#include "platform/win32/win32_process_listing.h"
+
 #include "platform/win32/wide_text.h"
-#include "platform/win32/win32_platform.h"
 
 // clang-format off
 #include <windows.h>

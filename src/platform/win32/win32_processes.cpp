@@ -1,5 +1,7 @@
+#include "platform/win32/win32_processes.h"
+
 #include "platform/win32/wide_text.h"
-#include "platform/win32/win32_platform.h"
+#include "platform/win32/win32_system.h"
 
 #include <windows.h>
 

@@ -1,6 +1,7 @@
+#include "platform/win32/win32_system.h"
+
 #include "base/argument_text.h"
 #include "platform/win32/wide_text.h"
-#include "platform/win32/win32_platform.h"
 
 #include <windows.h>
 

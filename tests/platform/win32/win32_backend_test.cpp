@@ -1,5 +1,7 @@
 #include "platform/win32/wide_text.h"
-#include "platform/win32/win32_platform.h"
+#include "platform/win32/win32_file_system.h"
+#include "platform/win32/win32_files.h"
+#include "platform/win32/win32_processes.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,8 @@
 #include "fso/fso_cases.h"
 #include "platform/win32/wide_text.h"
-#include "platform/win32/win32_platform.h"
+#include "platform/win32/win32_file_system.h"
+#include "platform/win32/win32_files.h"
+#include "platform/win32/win32_system.h"
 #include "support/temp_dir.h"
 
 #include <filesystem>

@@ -1,6 +1,6 @@
 #include "platform/profile_cases.h"
 #include "platform/profile_text.h"
-#include "platform/win32/win32_platform.h"
+#include "platform/win32/win32_profile.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
+#include "platform/win32/win32_files.h"
 #include "platform/win32/win32_native_window.h"
-#include "platform/win32/win32_platform.h"
 #include "platform/win32/win32_windowing.h"
 #include "platform/window_cases.h"
 #include "support/temp_dir.h"
