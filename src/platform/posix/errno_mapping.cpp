@@ -37,4 +37,19 @@ long windowsErrorFromErrno(int error) {
     }
 }
 
+long fileErrorFromErrno(int error) {
+    switch (error) {
+    case EEXIST:
+        return windows_error::already_exists;
+    case ENAMETOOLONG:
+        return windows_error::invalid_name;
+    case ENOTEMPTY:
+        return windows_error::dir_not_empty;
+    case ELOOP: // a link where the class never goes through one
+        return windows_error::access_denied;
+    default:
+        return windowsErrorFromErrno(error);
+    }
+}
+
 } // namespace vesperon::platform::posix

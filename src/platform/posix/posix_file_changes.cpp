@@ -1,16 +1,13 @@
-// Folder listings and the operations that change files and folders, for the file-system
-// utility class.
-#include "base/path_text.h"
+// The operations of the file-system utility class that change files and folders.
+#include "base/text.h"
 #include "platform/first_error.h"
-#include "platform/posix/atomic_file.h"
 #include "platform/posix/errno_mapping.h"
 #include "platform/posix/fd_io.h"
 #include "platform/posix/posix_file_system.h"
+#include "platform/posix/posix_paths.h"
 #include "platform/windows_error.h"
 
-#include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -25,43 +22,13 @@ namespace {
 
 namespace we = windows_error;
 
-long errorFromErrno(int error) {
-    switch (error) {
-    case EEXIST:
-        return we::already_exists;
-    case ENAMETOOLONG:
-        return we::invalid_name;
-    case ENOTEMPTY:
-        return we::dir_not_empty;
-    case ELOOP: // a link where the class never goes through one
-        return we::access_denied;
-    default:
-        return windowsErrorFromErrno(error);
-    }
-}
-
 // ENOENT on a new name means that its folder is missing.
 long errorForNewName(int error) {
-    return error == ENOENT || error == ENOTDIR ? we::path_not_found : errorFromErrno(error);
-}
-
-bool usable(const std::string& path) {
-    return !path.empty() && path.find('\0') == std::string::npos;
+    return error == ENOENT || error == ENOTDIR ? we::path_not_found : fileErrorFromErrno(error);
 }
 
 bool readOnlyMode(mode_t mode) {
     return (mode & 0222) == 0;
-}
-
-std::string joined(const std::string& folder, const std::string& name) {
-    std::string path = folder;
-    while (path.size() > 1 && path.back() == '/') {
-        path.pop_back();
-    }
-    if (path.empty() || path.back() != '/') {
-        path += '/';
-    }
-    return path + name;
 }
 
 // Deletes everything inside the open folder fd, depth first, without following links.
@@ -73,7 +40,7 @@ void emptyFolder(int fd, bool force, FirstError& error) {
     const int listing = ::openat(fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     DIR* dir = listing < 0 ? nullptr : ::fdopendir(listing);
     if (dir == nullptr) {
-        error.note(errorFromErrno(errno));
+        error.note(fileErrorFromErrno(errno));
         if (listing >= 0) {
             ::close(listing);
         }
@@ -90,61 +57,27 @@ void emptyFolder(int fd, bool force, FirstError& error) {
     for (const auto& name : names) {
         struct stat st {};
         if (::fstatat(fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-            error.note(errorFromErrno(errno));
+            error.note(fileErrorFromErrno(errno));
             continue;
         }
         if (S_ISDIR(st.st_mode)) {
             const int sub =
                 ::openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
             if (sub < 0) {
-                error.note(errorFromErrno(errno));
+                error.note(fileErrorFromErrno(errno));
                 continue;
             }
             emptyFolder(sub, force, error);
             ::close(sub);
             if (::unlinkat(fd, name.c_str(), AT_REMOVEDIR) != 0) {
-                error.note(errorFromErrno(errno));
+                error.note(fileErrorFromErrno(errno));
             }
         } else if (!force && S_ISREG(st.st_mode) && readOnlyMode(st.st_mode)) {
             error.note(we::access_denied);
         } else if (::unlinkat(fd, name.c_str(), 0) != 0) {
-            error.note(errorFromErrno(errno));
+            error.note(fileErrorFromErrno(errno));
         }
     }
-}
-
-long listEntries(const std::string& folder, bool folders, std::vector<std::string>& paths) {
-    paths.clear();
-    if (!usable(folder)) {
-        return we::path_not_found;
-    }
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    DIR* dir = fd < 0 ? nullptr : ::fdopendir(fd);
-    if (dir == nullptr) {
-        const int error = errno;
-        if (fd >= 0) {
-            ::close(fd);
-        }
-        return error == ENOENT || error == ENOTDIR ? we::path_not_found : errorFromErrno(error);
-    }
-    std::vector<std::string> names;
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string name = entry->d_name;
-        struct stat st {};
-        if (name == "." || name == ".." ||
-            ::fstatat(::dirfd(dir), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-            continue;
-        }
-        if (folders ? S_ISDIR(st.st_mode) : S_ISREG(st.st_mode)) {
-            names.push_back(name);
-        }
-    }
-    ::closedir(dir);
-    std::sort(names.begin(), names.end());
-    for (const auto& name : names) {
-        paths.push_back(joined(folder, name));
-    }
-    return we::success;
 }
 
 // Copies source into a new file beside target, then renames it into place, so a failed
@@ -152,7 +85,7 @@ long listEntries(const std::string& folder, bool folders, std::vector<std::strin
 long copyInto(const std::string& source, const std::string& target, bool overwrite) {
     const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0) {
-        return errno == ENOENT || errno == ENOTDIR ? we::file_not_found : errorFromErrno(errno);
+        return errno == ENOENT || errno == ENOTDIR ? we::file_not_found : fileErrorFromErrno(errno);
     }
     struct stat st {};
     if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -174,7 +107,7 @@ long copyInto(const std::string& source, const std::string& target, bool overwri
             continue;
         }
         if (n < 0 || (n > 0 && !writeAll(out, std::string(buffer, static_cast<std::size_t>(n))))) {
-            result = errorFromErrno(errno);
+            result = fileErrorFromErrno(errno);
             break;
         }
         if (n == 0) {
@@ -183,17 +116,17 @@ long copyInto(const std::string& source, const std::string& target, bool overwri
     }
     ::close(in);
     if (result == we::success && ::fchmod(out, st.st_mode & 07777) != 0) {
-        result = errorFromErrno(errno);
+        result = fileErrorFromErrno(errno);
     }
     if (::close(out) != 0 && result == we::success) {
-        result = errorFromErrno(errno);
+        result = fileErrorFromErrno(errno);
     }
     if (result == we::success) {
         const int moved = overwrite ? ::rename(temp.c_str(), target.c_str())
                                     : ::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, target.c_str(),
                                                   RENAME_NOREPLACE);
         if (moved != 0) {
-            result = errorFromErrno(errno);
+            result = fileErrorFromErrno(errno);
         }
     }
     if (result != we::success) {
@@ -204,19 +137,26 @@ long copyInto(const std::string& source, const std::string& target, bool overwri
 
 } // namespace
 
-long PosixFileSystem::getFolder(const std::string& path) {
+long PosixFileSystem::setAttributes(const std::string& path, std::int32_t attributes) {
     struct stat st {};
-    return usable(path) && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)
-               ? we::success
-               : we::path_not_found;
-}
-
-long PosixFileSystem::listFiles(const std::string& folder, std::vector<std::string>& paths) {
-    return listEntries(folder, false, paths);
-}
-
-long PosixFileSystem::listSubFolders(const std::string& folder, std::vector<std::string>& paths) {
-    return listEntries(folder, true, paths);
+    if (path.empty() || path.find('\0') != std::string::npos || ::lstat(path.c_str(), &st) != 0) {
+        return we::file_not_found;
+    }
+    // A link has no mode of its own, and a folder's write bits are not its read-only flag.
+    if (!S_ISREG(st.st_mode)) {
+        return we::success;
+    }
+    const mode_t old = st.st_mode & 07777;
+    mode_t mode = old;
+    if ((attributes & file_attribute::readOnly) != 0) {
+        mode &= ~mode_t{0222};
+    } else if ((mode & 0222) == 0) {
+        mode |= 0200;
+    }
+    if (mode != old && ::fchmodat(AT_FDCWD, path.c_str(), mode, AT_SYMLINK_NOFOLLOW) != 0) {
+        return windowsErrorFromErrno(errno);
+    }
+    return we::success;
 }
 
 long PosixFileSystem::createFolder(const std::string& path) {
@@ -242,7 +182,7 @@ long PosixFileSystem::deleteFolder(const std::string& path, bool force) {
         if (::stat(path.c_str(), &target) != 0 || !S_ISDIR(target.st_mode)) {
             return we::path_not_found;
         }
-        return ::unlink(path.c_str()) == 0 ? we::success : errorFromErrno(errno);
+        return ::unlink(path.c_str()) == 0 ? we::success : fileErrorFromErrno(errno);
     }
     if (!S_ISDIR(st.st_mode)) {
         return we::path_not_found;
@@ -256,13 +196,13 @@ long PosixFileSystem::deleteFolder(const std::string& path, bool force) {
     FirstError error;
     const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
-        error.note(errorFromErrno(errno));
+        error.note(fileErrorFromErrno(errno));
     } else {
         emptyFolder(fd, force, error);
         ::close(fd);
     }
     if (::rmdir(path.c_str()) != 0) {
-        error.note(errorFromErrno(errno));
+        error.note(fileErrorFromErrno(errno));
     }
     return error.get();
 }
@@ -295,7 +235,7 @@ long PosixFileSystem::moveFile(const std::string& source, const std::string& tar
             return copied;
         }
         if (::unlink(source.c_str()) != 0) {
-            const long removeError = errorFromErrno(errno);
+            const long removeError = fileErrorFromErrno(errno);
             ::unlink(target.c_str()); // one file, not two
             return removeError;
         }
@@ -335,7 +275,7 @@ long PosixFileSystem::deleteFile(const std::string& path) {
     if (S_ISDIR(st.st_mode) || (S_ISREG(st.st_mode) && readOnlyMode(st.st_mode))) {
         return we::access_denied;
     }
-    return ::unlink(path.c_str()) == 0 ? we::success : errorFromErrno(errno);
+    return ::unlink(path.c_str()) == 0 ? we::success : fileErrorFromErrno(errno);
 }
 
 long PosixFileSystem::writeNewFile(const std::string& path, const std::string& bytes) {
@@ -350,7 +290,7 @@ long PosixFileSystem::writeNewFile(const std::string& path, const std::string& b
         // Replaced by a new file, never written through: a link planted under this name
         // goes, and what it pointed to stays as it was.
         if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
-            return errorFromErrno(errno);
+            return fileErrorFromErrno(errno);
         }
     }
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
@@ -360,7 +300,7 @@ long PosixFileSystem::writeNewFile(const std::string& path, const std::string& b
     const bool written = writeAll(fd, bytes);
     const int error = errno;
     if (::close(fd) != 0 || !written) {
-        return errorFromErrno(written ? errno : error);
+        return fileErrorFromErrno(written ? errno : error);
     }
     return we::success;
 }
@@ -371,12 +311,12 @@ long PosixFileSystem::appendToFile(const std::string& path, const std::string& b
     }
     const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
-        return errno == ENOENT ? we::file_not_found : errorFromErrno(errno);
+        return errno == ENOENT ? we::file_not_found : fileErrorFromErrno(errno);
     }
     const bool written = writeAll(fd, bytes);
     const int error = errno;
     if (::close(fd) != 0 || !written) {
-        return errorFromErrno(written ? errno : error);
+        return fileErrorFromErrno(written ? errno : error);
     }
     return we::success;
 }

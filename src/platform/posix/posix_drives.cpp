@@ -1,15 +1,10 @@
-#include "platform/posix/posix_file_system.h"
-
-#include "base/path_text.h"
+// The drives of the file-system utility class: the root and the other real mounts, their
+// disk space, and the temporary folder.
 #include "base/text.h"
-#include "platform/date_value.h"
-#include "platform/posix/atomic_file.h"
-#include "platform/posix/errno_mapping.h"
-#include "platform/windows_error.h"
+#include "platform/posix/posix_file_system.h"
 
 #include <algorithm>
 #include <cstdlib>
-#include <fcntl.h>
 #include <fstream>
 #include <iterator>
 #include <set>
@@ -17,17 +12,12 @@
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <sys/statvfs.h>
-#include <unistd.h>
 
 namespace vesperon::platform::posix {
 
 namespace {
 
 constexpr const char* fixedDriveType = "2";
-
-bool statPath(const std::string& path, struct stat& st) {
-    return !path.empty() && path.find('\0') == std::string::npos && ::stat(path.c_str(), &st) == 0;
-}
 
 std::string fileSystemName(const std::string& root) {
     struct statfs fs {};
@@ -52,35 +42,6 @@ std::string fileSystemName(const std::string& root) {
     default:
         return "unknown";
     }
-}
-
-namespace we = windows_error;
-
-std::int32_t attributesOf(const std::string& path, const struct stat& st) {
-    namespace fa = file_attribute;
-    std::int32_t attributes = 0;
-    if ((st.st_mode & 0222) == 0) {
-        attributes |= fa::readOnly;
-    }
-    if (path_text::fileNameOf(path, false).rfind('.', 0) == 0) {
-        attributes |= fa::hidden;
-    }
-    if (S_ISDIR(st.st_mode)) {
-        attributes |= fa::directory;
-    }
-    if (S_ISREG(st.st_mode)) {
-        attributes |= fa::archive;
-    }
-    return attributes;
-}
-
-std::time_t createdTime(const std::string& path, const struct stat& st) {
-    struct statx extended {};
-    if (::statx(AT_FDCWD, path.c_str(), 0, STATX_BTIME, &extended) == 0 &&
-        (extended.stx_mask & STATX_BTIME) != 0) {
-        return static_cast<std::time_t>(extended.stx_btime.tv_sec);
-    }
-    return st.st_mtime;
 }
 
 // "\040" and the like in a mounts line stand for the byte of that octal number.
@@ -134,16 +95,6 @@ std::vector<std::string> realMountPoints(const std::string& mountsText) {
         }
     }
     return roots;
-}
-
-std::string generalDateText(std::time_t time) {
-    std::tm local{};
-    if (::localtime_r(&time, &local) == nullptr) {
-        return "";
-    }
-    char buffer[128];
-    const std::size_t n = std::strftime(buffer, sizeof buffer, "%x %X", &local);
-    return std::string(buffer, n);
 }
 
 bool PosixFileSystem::DriveExists(const std::string& drive) {
@@ -212,117 +163,6 @@ std::optional<std::string> PosixFileSystem::DriveProperty(const std::string& dri
         return std::to_string(root.free);
     }
     return std::nullopt;
-}
-
-std::string PosixFileSystem::GetParentFolderName(const std::string& path) {
-    return path_text::posixParentFolderName(path);
-}
-
-bool PosixFileSystem::FolderExists(const std::string& path) {
-    const auto now = std::chrono::steady_clock::now();
-    if (!path.empty() && path == lastFolder_ && now - lastFolderSeen_ < std::chrono::seconds(1)) {
-        return true;
-    }
-    struct stat st {};
-    if (!statPath(path, st) || !S_ISDIR(st.st_mode)) {
-        return false;
-    }
-    lastFolder_ = path;
-    lastFolderSeen_ = now;
-    return true;
-}
-
-bool PosixFileSystem::FileExists(const std::string& path) {
-    struct stat st {};
-    // Only regular files: probing a device or socket could have side effects.
-    return statPath(path, st) && S_ISREG(st.st_mode);
-}
-
-long PosixFileSystem::getFile(const std::string& path, FileDetails& details) {
-    struct stat st {};
-    if (!statPath(path, st)) {
-        return errno == ENOTDIR ? we::path_not_found : we::file_not_found;
-    }
-    if (S_ISDIR(st.st_mode)) {
-        return we::file_not_found;
-    }
-    std::string full = path;
-    if (full[0] != '/') {
-        char* cwd = ::getcwd(nullptr, 0);
-        if (cwd == nullptr) {
-            return we::path_not_found;
-        }
-        const std::string folder = cwd;
-        std::free(cwd);
-        full = (folder == "/" ? folder : folder + "/") + path;
-    }
-    details.Drive = std::string(1, '/');
-    details.Path = full;
-    details.ParentFolder = path_text::posixParentFolderName(full);
-    details.Size = static_cast<std::uint64_t>(st.st_size);
-    const std::string extension = text::upperAscii(extensionName(full));
-    details.Type = extension.empty() ? "File" : extension + " File";
-    details.DateLastAccessed = generalDateText(st.st_atime);
-    details.DateLastModified = generalDateText(st.st_mtime);
-    details.DateCreated = generalDateText(createdTime(path, st));
-    details.Attributes = attributesOf(full, st);
-    return we::success;
-}
-
-std::string PosixFileSystem::extensionName(const std::string& path) {
-    return path_text::extensionNameOf(path, false);
-}
-
-std::string PosixFileSystem::fileName(const std::string& path) {
-    return path_text::fileNameOf(path, false);
-}
-
-std::optional<double> PosixFileSystem::dateValue(const std::string& text) {
-    const std::string s = text::trimBlanks(text);
-    if (s.empty()) {
-        return std::nullopt;
-    }
-    // The locale's own forms first, then ISO dates.
-    for (const char* format : {"%x %X", "%x", "%Y-%m-%d %H:%M:%S", "%Y-%m-%d"}) {
-        std::tm parsed{};
-        const char* end = ::strptime(s.c_str(), format, &parsed);
-        if (end != nullptr && *end == '\0') {
-            return basicDateValue(parsed.tm_year + 1900, parsed.tm_mon + 1, parsed.tm_mday,
-                                  parsed.tm_hour, parsed.tm_min, parsed.tm_sec);
-        }
-    }
-    return std::nullopt;
-}
-
-long PosixFileSystem::getAttributes(const std::string& path, std::int32_t& attributes) {
-    struct stat st {};
-    if (!statPath(path, st)) {
-        return errno == ENOTDIR ? we::path_not_found : we::file_not_found;
-    }
-    attributes = attributesOf(path, st);
-    return we::success;
-}
-
-long PosixFileSystem::setAttributes(const std::string& path, std::int32_t attributes) {
-    struct stat st {};
-    if (path.empty() || path.find('\0') != std::string::npos || ::lstat(path.c_str(), &st) != 0) {
-        return we::file_not_found;
-    }
-    // A link has no mode of its own, and a folder's write bits are not its read-only flag.
-    if (!S_ISREG(st.st_mode)) {
-        return we::success;
-    }
-    const mode_t old = st.st_mode & 07777;
-    mode_t mode = old;
-    if ((attributes & file_attribute::readOnly) != 0) {
-        mode &= ~mode_t{0222};
-    } else if ((mode & 0222) == 0) {
-        mode |= 0200;
-    }
-    if (mode != old && ::fchmodat(AT_FDCWD, path.c_str(), mode, AT_SYMLINK_NOFOLLOW) != 0) {
-        return windowsErrorFromErrno(errno);
-    }
-    return we::success;
 }
 
 std::vector<std::string> PosixFileSystem::logicalDriveStrings() {

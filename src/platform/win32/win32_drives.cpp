@@ -1,18 +1,14 @@
-#include "platform/win32/win32_file_system.h"
-
-#include "base/path_text.h"
+// The drives of the file-system utility class, their disk space, and the temporary folder.
 #include "platform/win32/wide_text.h"
+#include "platform/win32/win32_file_system.h"
+#include "platform/win32/win32_paths.h"
 
+#include <cwchar>
 #include <windows.h>
 
 namespace vesperon::platform::win32 {
 
 namespace {
-
-bool isDriveText(const std::string& drive) {
-    return drive.size() == 2 && drive[1] == ':' &&
-           ((drive[0] >= 'A' && drive[0] <= 'Z') || (drive[0] >= 'a' && drive[0] <= 'z'));
-}
 
 std::wstring rootOf(const std::string& drive) {
     return widen(drive + "\\");
@@ -126,25 +122,55 @@ std::optional<std::string> Win32FileSystem::DriveProperty(const std::string& dri
     return std::nullopt;
 }
 
-std::string Win32FileSystem::GetParentFolderName(const std::string& path) {
-    return path_text::windowsParentFolderName(path);
+std::vector<std::string> Win32FileSystem::logicalDriveStrings() {
+    wchar_t buffer[260] = {};
+    const DWORD n = ::GetLogicalDriveStringsW(260, buffer);
+    std::vector<std::string> roots;
+    if (n == 0 || n > 260) {
+        return roots;
+    }
+    for (const wchar_t* root = buffer; *root != L'\0'; root += std::wcslen(root) + 1) {
+        roots.push_back(narrow(root));
+    }
+    return roots;
 }
 
-bool Win32FileSystem::FolderExists(const std::string& path) {
-    // A bare drive counts as a folder when the drive exists, so files in a root can be found.
-    if (isDriveText(path)) {
-        return DriveExists(path);
+std::optional<std::string> Win32FileSystem::tempPath() {
+    wchar_t buffer[MAX_PATH + 1] = {};
+    const DWORD n = ::GetTempPathW(MAX_PATH, buffer);
+    if (n == 0 || n > MAX_PATH) {
+        return std::nullopt;
     }
-    const DWORD attributes = ::GetFileAttributesW(widen(path).c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    return narrow(std::wstring_view(buffer, n));
 }
 
-bool Win32FileSystem::FileExists(const std::string& path) {
-    if (path.find_first_of("*?") != std::string::npos) {
-        return false;
+std::optional<DiskSpace> Win32FileSystem::diskFreeSpaceEx(const std::string& drive) {
+    // Looked up at run time, as on systems that lacked it.
+    using FreeSpaceExFn = BOOL(WINAPI*)(LPCWSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
+    HMODULE kernel = ::LoadLibraryA("kernel32.Dll");
+    if (kernel == nullptr) {
+        return std::nullopt;
     }
-    const DWORD attributes = ::GetFileAttributesW(widen(path).c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    const auto freeSpaceEx = reinterpret_cast<FreeSpaceExFn>(
+        reinterpret_cast<void*>(::GetProcAddress(kernel, "GetDiskFreeSpaceExW")));
+    std::optional<DiskSpace> space;
+    ULARGE_INTEGER available{}, total{}, free{};
+    if (freeSpaceEx != nullptr && freeSpaceEx(widen(drive).c_str(), &available, &total, &free)) {
+        space = DiskSpace{available.QuadPart, total.QuadPart, free.QuadPart};
+    }
+    ::FreeLibrary(kernel);
+    return space;
+}
+
+std::optional<DiskGeometry> Win32FileSystem::diskFreeSpace(const std::string& drive) {
+    // The root with its backslash, as the older call wants it.
+    const std::string root = isBareDrive(drive) ? drive + "\\" : drive;
+    DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, totalClusters = 0;
+    if (!::GetDiskFreeSpaceW(widen(root).c_str(), &sectorsPerCluster, &bytesPerSector,
+                             &freeClusters, &totalClusters)) {
+        return std::nullopt;
+    }
+    return DiskGeometry{sectorsPerCluster, bytesPerSector, freeClusters, totalClusters};
 }
 
 } // namespace vesperon::platform::win32
