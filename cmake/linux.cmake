@@ -31,7 +31,9 @@ set(FLTK_SKIP_IMAGES ON)
 find_package(FLTK REQUIRED)
 
 # The FLTK backend, for the module and for the tests that drive it directly.
-add_library(vesperon_fltk STATIC ${CMAKE_SOURCE_DIR}/src/platform/posix/fltk_windowing.cpp)
+file(GLOB VESPERON_FLTK_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/platform/posix/fltk_*.cpp)
+list(FILTER VESPERON_FLTK_SOURCES EXCLUDE REGEX "/fltk_module\\.cpp$")
+add_library(vesperon_fltk STATIC ${VESPERON_FLTK_SOURCES})
 target_include_directories(vesperon_fltk PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_include_directories(vesperon_fltk SYSTEM PUBLIC ${FLTK_INCLUDE_DIR})
 target_link_libraries(vesperon_fltk PUBLIC vesperon_base ${FLTK_LIBRARIES})

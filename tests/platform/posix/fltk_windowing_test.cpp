@@ -1,3 +1,4 @@
+#include "platform/posix/fltk_file_filter.h"
 #include "platform/posix/fltk_windowing.h"
 #include "platform/window_cases.h"
 #include "support/environment_guard.h"
