@@ -1,6 +1,7 @@
 #include "platform/posix/posix_files.h"
 
 #include "platform/posix/atomic_file.h"
+#include "platform/posix/fd_io.h"
 #include "platform/posix/holder_names.h"
 
 #include <algorithm>
@@ -235,17 +236,9 @@ bool PosixFiles::writeText(const std::string& path, const std::string& bytes, bo
     if (fd < 0) {
         return false;
     }
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            ::close(fd);
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
+    if (!writeAll(fd, bytes)) {
+        ::close(fd);
+        return false;
     }
     return closeChecked(fd);
 }
