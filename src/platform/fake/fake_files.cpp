@@ -1,0 +1,154 @@
+
+#include "platform/fake/fake_files.h"
+
+#include "base/text.h"
+
+#include <algorithm>
+#include <new>
+#include <utility>
+
+namespace vesperon::fake {
+
+namespace {
+
+// The file's bytes as they were when it was opened; reading may be made to fail part way.
+class FakeInputFile final : public platform::InputFile {
+public:
+    FakeInputFile(std::string bytes, std::size_t failAt)
+        : bytes_(std::move(bytes)), failAt_(failAt) {}
+    long read(char* buffer, std::size_t size) override {
+        if (at_ >= failAt_) {
+            return -1;
+        }
+        const std::size_t n = std::min({size, bytes_.size() - at_, failAt_ - at_});
+        std::copy_n(bytes_.data() + at_, n, buffer);
+        at_ += n;
+        return static_cast<long>(n);
+    }
+    bool rewind() override {
+        at_ = 0;
+        return true;
+    }
+
+private:
+    std::string bytes_;
+    std::size_t failAt_;
+    std::size_t at_ = 0;
+};
+
+class FakeLock final : public platform::FileLock {
+public:
+    FakeLock(FakeDisk& disk, std::string key) : disk_(disk), key_(std::move(key)) {
+        disk_.locked.insert(key_);
+    }
+    ~FakeLock() override { disk_.locked.erase(key_); }
+    FakeLock(const FakeLock&) = delete;
+    FakeLock& operator=(const FakeLock&) = delete;
+
+private:
+    FakeDisk& disk_;
+    std::string key_;
+};
+
+} // namespace
+
+platform::Presence FakeFiles::presenceOf(const std::string& path) {
+    disk_.presenceAsked.push_back(path);
+    const std::string k = FakeDisk::key(path);
+    if (disk_.throwsOn.count(k) > 0) {
+        throw std::bad_alloc();
+    }
+    const auto drive = disk_.drives.find(FakeDisk::upper(path.empty() ? '\0' : path[0]));
+    if (disk_.cannotTell.count(k) > 0 || (drive != disk_.drives.end() && path.size() >= 2 &&
+                                          path[1] == ':' && !drive->second.ready)) {
+        return platform::Presence::Undetermined;
+    }
+    if (disk_.files.count(k) > 0) {
+        return platform::Presence::File;
+    }
+    return disk_.hasFolder(path) ? platform::Presence::NotAFile : platform::Presence::Absent;
+}
+
+platform::ProbeResult FakeFiles::probe(const std::string& path) {
+    disk_.probed.push_back(path);
+    const std::string k = FakeDisk::key(path);
+    if (disk_.files.count(k) == 0 || disk_.inUse.count(k) > 0 || disk_.unreadable.count(k) > 0) {
+        return platform::ProbeResult::InUse;
+    }
+    return disk_.holdersUnknown ? platform::ProbeResult::Undetermined : platform::ProbeResult::Free;
+}
+
+platform::OpenedFile FakeFiles::openForReading(const std::string& path) {
+    const platform::FileRead whole = readWhole(path);
+    if (whole.status != platform::FileRead::Status::Read) {
+        return {whole.status, nullptr};
+    }
+    const auto failing = disk_.readFailsAt.find(FakeDisk::key(path));
+    const std::size_t failAt =
+        failing == disk_.readFailsAt.end() ? whole.bytes.size() + 1 : failing->second;
+    return {platform::FileRead::Status::Read, std::make_unique<FakeInputFile>(whole.bytes, failAt)};
+}
+
+platform::LockAttempt FakeFiles::lockFile(const std::string& path) {
+    using Status = platform::LockAttempt::Status;
+    const std::string k = FakeDisk::key(path);
+    if (disk_.lockedElsewhere.count(k) > 0) {
+        return {Status::TimedOut, nullptr};
+    }
+    // Created when missing, as the real lock files are.
+    if (!writeText(path, "", false)) {
+        return {Status::Unavailable, nullptr};
+    }
+    return {Status::Held, std::make_unique<FakeLock>(disk_, k)};
+}
+
+platform::FileRead FakeFiles::readWhole(const std::string& path) {
+    const std::string k = FakeDisk::key(path);
+    if (disk_.unreadable.count(k) > 0) {
+        return {platform::FileRead::Status::Unreadable, {}};
+    }
+    auto it = disk_.files.find(k);
+    if (it == disk_.files.end()) {
+        return {platform::FileRead::Status::Absent, {}};
+    }
+    return {platform::FileRead::Status::Read, it->second};
+}
+
+bool FakeFiles::writeText(const std::string& path, const std::string& bytes, bool overwrite) {
+    const std::string k = FakeDisk::key(path);
+    const std::string folder = parentKey(k);
+    if (disk_.readOnly.count(k) > 0 || disk_.readOnly.count(folder) > 0 ||
+        (folder.size() > 3 && disk_.folders.count(folder) == 0)) {
+        return false;
+    }
+    if (overwrite) {
+        disk_.files[k] = bytes;
+    } else {
+        disk_.files[k] += bytes;
+    }
+    return true;
+}
+
+bool FakeFiles::pathAbsent(const std::string& path) {
+    const std::string k = FakeDisk::key(path);
+    return disk_.files.count(k) == 0 && disk_.folders.count(k) == 0 &&
+           disk_.unreadable.count(k) == 0;
+}
+
+bool FakeFiles::deleteFile(const std::string& path) {
+    const std::string k = FakeDisk::key(path);
+    if (disk_.readOnly.count(k) > 0 || disk_.inUse.count(k) > 0) {
+        return false;
+    }
+    disk_.metas.erase(k);
+    return disk_.files.erase(k) > 0;
+}
+
+bool FakeFiles::replaceFile(const std::string& path, const std::string& bytes) {
+    if (disk_.replaceFails) {
+        return false;
+    }
+    return writeText(path, bytes, true);
+}
+
+} // namespace vesperon::fake
