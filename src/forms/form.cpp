@@ -3,6 +3,7 @@
 #include "base/resume_next.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace vesperon {
 
@@ -91,12 +92,22 @@ void Form::Caption(const std::string& caption) {
     }
 }
 
+const platform::ControlLayout& Form::declared(const std::string& control) const {
+    const auto* c = design_.control(control);
+    if (c == nullptr) {
+        throw std::invalid_argument(design_.name + " has no control named \"" + control + "\"");
+    }
+    return *c;
+}
+
 int Form::Value(const std::string& checkBox) const {
+    declared(checkBox);
     auto it = values_.find(checkBox);
     return it == values_.end() ? 0 : it->second;
 }
 
 void Form::Value(const std::string& checkBox, int value) {
+    declared(checkBox);
     Load();
     values_[checkBox] = value;
     if (window_) {
@@ -105,6 +116,7 @@ void Form::Value(const std::string& checkBox, int value) {
 }
 
 const ListBoxState& Form::List(const std::string& listBox) const {
+    declared(listBox);
     static const ListBoxState empty;
     auto it = lists_.find(listBox);
     return it == lists_.end() ? empty : it->second;
@@ -118,18 +130,21 @@ void Form::refreshList(const std::string& listBox) {
 }
 
 void Form::ListClear(const std::string& listBox) {
+    declared(listBox);
     Load(); // touching a control loads its window, as with any form
     lists_[listBox] = {};
     refreshList(listBox);
 }
 
 void Form::ListAddItem(const std::string& listBox, const std::string& item) {
+    declared(listBox);
     Load();
     lists_[listBox].items.push_back(item);
     refreshList(listBox);
 }
 
 void Form::ListRemoveItem(const std::string& listBox, int index) {
+    declared(listBox);
     auto& list = lists_[listBox];
     if (index < 0 || index >= static_cast<int>(list.items.size())) {
         return;
@@ -140,24 +155,22 @@ void Form::ListRemoveItem(const std::string& listBox, int index) {
 }
 
 void Form::ListIndex(const std::string& listBox, int index) {
+    declared(listBox);
     auto& list = lists_[listBox];
     list.listIndex = (index >= 0 && index < static_cast<int>(list.items.size())) ? index : -1;
     refreshList(listBox);
 }
 
 const std::string& Form::Text(const std::string& label) const {
-    static const std::string empty;
+    const auto& c = declared(label);
     auto it = texts_.find(label);
-    if (it != texts_.end()) {
-        return it->second;
-    }
-    const auto* c = design_.control(label);
-    return c != nullptr ? c->caption : empty;
+    return it != texts_.end() ? it->second : c.caption;
 }
 
 void Form::Text(const std::string& label, const std::string& text) {
     // Unlike the other controls, a label of an unloaded window stays unloaded: a countdown
     // that outlives its window changes nothing anyone can see.
+    declared(label);
     if (!loaded_) {
         return;
     }
@@ -168,18 +181,24 @@ void Form::Text(const std::string& label, const std::string& text) {
 }
 
 void Form::userClicks(const std::string& control) {
-    const auto* c = design_.control(control);
-    if (c != nullptr && c->kind == platform::ControlKind::CheckBox) {
+    if (declared(control).kind == platform::ControlKind::CheckBox) {
         Value(control, Value(control) == 1 ? 0 : 1);
     }
     Click(control);
 }
 
+// A native window reports only the controls it drew from the layout.
 void Form::checkChanged(const std::string& control, int value) noexcept {
+    if (design_.control(control) == nullptr) {
+        return;
+    }
     values_[control] = value;
 }
 
 void Form::selectionChanged(const std::string& control, int index) noexcept {
+    if (design_.control(control) == nullptr) {
+        return;
+    }
     auto& list = lists_[control];
     list.listIndex = (index >= 0 && index < static_cast<int>(list.items.size())) ? index : -1;
 }

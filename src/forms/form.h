@@ -89,6 +89,9 @@ protected:
     Forms& forms() { return forms_; }
 
 private:
+    // The layout is the one declaration of a window's controls: a name it does not hold is a
+    // fault in the program, thrown as std::invalid_argument.
+    const platform::ControlLayout& declared(const std::string& control) const;
     void realise(); // draws the native window from the design and the kept state
     void refreshList(const std::string& listBox);
 

@@ -4,6 +4,7 @@
 #include "platform/fake/fake_platform.h"
 
 #include <gtest/gtest.h>
+#include <stdexcept>
 
 namespace vesperon {
 namespace {
@@ -33,6 +34,14 @@ TEST_F(ConfigurationWindow, OpensWithTheSettingsOfTheFileAndFocusOnViewEdit) {
     EXPECT_EQ(window->checks.count("WriteEventCheck"), 0u) << "a missing key leaves its box clear";
     EXPECT_EQ(window->focus, "ConfigEdit");
     EXPECT_EQ(window->shows, 1);
+}
+
+TEST_F(ConfigurationWindow, ANameTheLayoutDoesNotDeclareIsAFault) {
+    open();
+    EXPECT_THROW(form.userClicks("ForceCheckBox"), std::invalid_argument);
+    EXPECT_THROW(form.Value("WriteEventsCheck", 1), std::invalid_argument);
+    EXPECT_THROW(form.results().ListAddItem("List2", "x"), std::invalid_argument);
+    EXPECT_EQ(f.windowing.window("Form1")->checks.count("WriteEventsCheck"), 0u);
 }
 
 TEST_F(ConfigurationWindow, EachClickWritesItsSwitchAtOnce) {
