@@ -45,6 +45,22 @@ TEST_F(Startup, FreshInstallationCreatesBothFilesAndShowsDefaults) {
     EXPECT_TRUE(f.processes.started.empty());
 }
 
+// The Linux edition of the fake: "/" paths, compared exactly.
+TEST(StartupOnLinux, RunFindsItsFilesBesideTheExecutableAndHoldsForAFileInUse) {
+    fake::FakePlatform f{platform::posixEdition};
+    Forms forms{f.windowing};
+    f.disk.addFile("/opt/tools/vesperon.cfg", "/srv/data/a.db\n");
+    f.disk.addFile("/srv/data/a.db");
+    f.disk.inUse.insert("/srv/data/a.db");
+    f.system.arguments = "-r";
+    Form1 form(f.platform, forms);
+    form.Load();
+    EXPECT_EQ(form.runOutcome, RunOutcome::Withheld);
+    EXPECT_TRUE(f.processes.started.empty());
+    EXPECT_TRUE(f.disk.hasFile("/opt/tools/vesperon.ini"));
+    EXPECT_FALSE(f.disk.hasFile("/opt/tools/Vesperon.ini")) << "names are compared exactly";
+}
+
 TEST_F(Startup, ExistingFilesAreNeverCompletedOrRepaired) {
     f.disk.addFile(listPath, "C:\\data.mdb");
     f.disk.addFile(settingsPath, "");

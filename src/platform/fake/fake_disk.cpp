@@ -1,4 +1,3 @@
-
 #include "platform/fake/fake_disk.h"
 
 #include "base/path_text.h"
@@ -8,12 +7,29 @@
 
 namespace vesperon::fake {
 
-std::string parentKey(const std::string& key) {
-    return path_text::windowsParentFolderName(key);
-}
-
 FakeDisk::FakeDisk() {
     drives['C'] = Drive{};
+}
+
+void FakeDisk::usePosixPaths() {
+    posix_ = true;
+    drives.clear();
+    drives['/'] = Drive{};
+}
+
+std::string FakeDisk::parentOf(const std::string& path) const {
+    return posix_ ? path_text::posixParentFolderName(path)
+                  : path_text::windowsParentFolderName(path);
+}
+
+const Drive* FakeDisk::driveOf(const std::string& path) const {
+    const bool rooted =
+        posix_ ? !path.empty() && path[0] == '/' : path.size() >= 2 && path[1] == ':';
+    if (!rooted) {
+        return nullptr;
+    }
+    const auto it = drives.find(posix_ ? '/' : upper(path[0]));
+    return it == drives.end() ? nullptr : &it->second;
 }
 
 std::string FakeDisk::key(const std::string& path) {
@@ -21,12 +37,13 @@ std::string FakeDisk::key(const std::string& path) {
 }
 
 void FakeDisk::addFolder(const std::string& path) {
-    const std::string spelling = path_text::removeTrailingSeparator(path, '\\');
-    std::string k = key(spelling);
-    while (k.size() > 2) {
+    const std::string spelling = path_text::removeTrailingSeparator(path, separator());
+    std::string k = keyOf(spelling);
+    const std::size_t rootSize = posix_ ? 1 : 2; // "/" or "c:"
+    while (k.size() > rootSize) {
         folders.insert(k);
         folderNames.emplace(k, spelling.substr(0, k.size()));
-        std::string parent = path_text::removeTrailingSeparator(parentKey(k), '\\');
+        std::string parent = path_text::removeTrailingSeparator(parentOf(k), separator());
         if (parent == k) {
             break;
         }
@@ -35,21 +52,21 @@ void FakeDisk::addFolder(const std::string& path) {
 }
 
 void FakeDisk::addFile(const std::string& path, const std::string& bytes) {
-    addFolder(path_text::windowsParentFolderName(path));
-    files[key(path)] = bytes;
+    addFolder(parentOf(path));
+    files[keyOf(path)] = bytes;
     meta(path);
 }
 
 bool FakeDisk::hasFolder(const std::string& path) const {
-    const std::string k = key(path_text::removeTrailingSeparator(path, '\\'));
-    if (k.size() == 2 && k[1] == ':') {
-        return drives.count(upper(k[0])) > 0;
+    const std::string k = keyOf(path_text::removeTrailingSeparator(path, separator()));
+    if (posix_ ? k == "/" : k.size() == 2 && k[1] == ':') {
+        return driveOf(k) != nullptr;
     }
     return folders.count(k) > 0;
 }
 
 FakeFileMeta& FakeDisk::meta(const std::string& path) {
-    auto [it, added] = metas.try_emplace(key(path));
+    auto [it, added] = metas.try_emplace(keyOf(path));
     if (added) {
         it->second.spelling = path;
     }
@@ -67,17 +84,17 @@ std::string FakeDisk::spellingOf(const std::string& k) const {
 }
 
 bool FakeDisk::hasFile(const std::string& path) const {
-    return files.count(key(path)) > 0;
+    return files.count(keyOf(path)) > 0;
 }
 
 std::string FakeDisk::bytesOf(const std::string& path) const {
-    auto it = files.find(key(path));
+    auto it = files.find(keyOf(path));
     return it == files.end() ? std::string() : it->second;
 }
 
 void FakeDisk::removeFile(const std::string& path) {
-    files.erase(key(path));
-    metas.erase(key(path));
+    files.erase(keyOf(path));
+    metas.erase(keyOf(path));
 }
 
 } // namespace vesperon::fake

@@ -32,6 +32,17 @@ struct FakeFileMeta {
 class FakeDisk {
 public:
     FakeDisk(); // drive C: present, ready, fixed
+    // The Linux edition: "/" paths, names compared exactly, the root "/" as the one drive
+    // (kept in drives under '/').
+    void usePosixPaths();
+    bool posixPaths() const { return posix_; }
+    char separator() const { return posix_ ? '/' : '\\'; }
+    // The key of a path in the disk's own edition; key() is the Windows edition's.
+    std::string keyOf(const std::string& path) const { return posix_ ? path : key(path); }
+    // The folder that holds a path (a parent-folder name of the disk's edition).
+    std::string parentOf(const std::string& path) const;
+    // The drive a path starts on, when the disk has it.
+    const Drive* driveOf(const std::string& path) const;
     void addDrive(char letter, Drive drive) { drives[upper(letter)] = drive; }
     void addFolder(const std::string& path);                              // and every parent folder
     void addFile(const std::string& path, const std::string& bytes = {}); // and its folders
@@ -68,9 +79,9 @@ public:
     std::size_t uninspectedProcesses = 0;
     std::set<std::string> lockedElsewhere; // keys of lock files that other processes hold
     std::set<std::string> locked;          // keys of lock files this process holds
-};
 
-// The key of the folder holding a key (a Windows parent-folder name).
-std::string parentKey(const std::string& key);
+private:
+    bool posix_ = false;
+};
 
 } // namespace vesperon::fake

@@ -1,4 +1,3 @@
-
 #include "platform/fake/fake_event_log.h"
 
 #include <new>

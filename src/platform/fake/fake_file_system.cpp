@@ -1,4 +1,3 @@
-
 #include "platform/fake/fake_file_system.h"
 
 #include "base/path_text.h"
@@ -17,18 +16,18 @@ namespace {
 
 namespace we = platform::windows_error;
 
-std::string folderKeyOf(const std::string& path) {
-    return FakeDisk::key(path_text::removeTrailingSeparator(path, '\\'));
+std::string folderKeyOf(const FakeDisk& disk, const std::string& path) {
+    return disk.keyOf(path_text::removeTrailingSeparator(path, disk.separator()));
 }
 
 // The key of the folder that holds a file or folder key, without trailing separator.
-std::string containerKeyOf(const std::string& k) {
-    return path_text::removeTrailingSeparator(path_text::windowsParentFolderName(k), '\\');
+std::string containerKeyOf(const FakeDisk& disk, const std::string& k) {
+    return path_text::removeTrailingSeparator(disk.parentOf(k), disk.separator());
 }
 
-bool under(const std::string& k, const std::string& folderKey) {
+bool under(const FakeDisk& disk, const std::string& k, const std::string& folderKey) {
     return k.size() > folderKey.size() + 1 && k.compare(0, folderKey.size(), folderKey) == 0 &&
-           k[folderKey.size()] == '\\';
+           k[folderKey.size()] == disk.separator();
 }
 
 bool badName(const std::string& path) {
@@ -57,11 +56,8 @@ bool readChar(const std::string& s, std::size_t& at, char c) {
 } // namespace
 
 const Drive* FakeFileSystem::drive(const std::string& text) const {
-    if (text.size() != 2 || text[1] != ':') {
-        return nullptr;
-    }
-    auto it = disk_.drives.find(FakeDisk::upper(text[0]));
-    return it == disk_.drives.end() ? nullptr : &it->second;
+    const bool bare = disk_.posixPaths() ? text == "/" : text.size() == 2 && text[1] == ':';
+    return bare ? disk_.driveOf(text) : nullptr;
 }
 
 bool FakeFileSystem::DriveExists(const std::string& text) {
@@ -83,15 +79,15 @@ std::optional<std::string> FakeFileSystem::DriveProperty(const std::string& text
                          name != "DriveType" && name != "IsReady")) {
         return std::nullopt;
     }
-    const std::string letter(1, FakeDisk::upper(text[0]));
+    const std::string letter = disk_.posixPaths() ? "" : std::string(1, FakeDisk::upper(text[0]));
     if (name == "DriveLetter") {
         return letter;
     }
     if (name == "Path") {
-        return letter + ":";
+        return disk_.posixPaths() ? "/" : letter + ":";
     }
     if (name == "RootFolder") {
-        return letter + ":\\";
+        return disk_.posixPaths() ? "/" : letter + ":\\";
     }
     if (name == "SerialNumber") {
         return "439041101"; // 0x1A2B3C4D
@@ -116,15 +112,15 @@ std::optional<std::string> FakeFileSystem::DriveProperty(const std::string& text
 
 std::string FakeFileSystem::GetParentFolderName(const std::string& path) {
     ++queries;
-    return path_text::windowsParentFolderName(path);
+    return disk_.parentOf(path);
 }
 
 bool FakeFileSystem::FolderExists(const std::string& path) {
     ++queries;
-    if (path.size() == 2 && path[1] == ':') {
+    if (disk_.posixPaths() ? path == "/" : path.size() == 2 && path[1] == ':') {
         return drive(path) != nullptr;
     }
-    return disk_.folders.count(FakeDisk::key(path)) > 0;
+    return disk_.folders.count(disk_.keyOf(path)) > 0;
 }
 
 bool FakeFileSystem::FileExists(const std::string& path) {
@@ -134,16 +130,20 @@ bool FakeFileSystem::FileExists(const std::string& path) {
 
 long FakeFileSystem::getFile(const std::string& path, platform::FileDetails& details) {
     ++queries;
-    const std::string k = FakeDisk::key(path);
+    const std::string k = disk_.keyOf(path);
     if (!disk_.hasFile(path)) {
         return we::file_not_found;
     }
     const FakeFileMeta& m = disk_.meta(path);
     details.Path = m.spelling;
-    details.Drive = m.spelling.size() >= 2 && m.spelling[1] == ':'
-                        ? std::string(1, FakeDisk::upper(m.spelling[0])) + ":"
-                        : "";
-    details.ParentFolder = path_text::windowsParentFolderName(m.spelling);
+    if (disk_.posixPaths()) {
+        details.Drive = "/";
+    } else {
+        details.Drive = m.spelling.size() >= 2 && m.spelling[1] == ':'
+                            ? std::string(1, FakeDisk::upper(m.spelling[0])) + ":"
+                            : "";
+    }
+    details.ParentFolder = disk_.parentOf(m.spelling);
     details.Size = disk_.files[k].size();
     const std::string extension = text::upperAscii(extensionName(m.spelling));
     details.Type = extension.empty() ? "File" : extension + " File";
@@ -157,11 +157,11 @@ long FakeFileSystem::getFile(const std::string& path, platform::FileDetails& det
 }
 
 std::string FakeFileSystem::extensionName(const std::string& path) {
-    return path_text::extensionNameOf(path, true);
+    return path_text::extensionNameOf(path, !disk_.posixPaths());
 }
 
 std::string FakeFileSystem::fileName(const std::string& path) {
-    return path_text::fileNameOf(path, true);
+    return path_text::fileNameOf(path, !disk_.posixPaths());
 }
 
 std::string FakeFileSystem::fileVersion(const std::string& path) {
@@ -208,12 +208,13 @@ long FakeFileSystem::listEntries(const std::string& folder, bool folders,
     if (!disk_.hasFolder(folder)) {
         return we::path_not_found;
     }
-    const std::string folderKey = folderKeyOf(folder);
-    const std::string prefix =
-        path_text::addTrailingSeparator(path_text::removeTrailingSeparator(folder, '\\'), '\\');
+    const std::string folderKey = folderKeyOf(disk_, folder);
+    const std::string prefix = path_text::addTrailingSeparator(
+        path_text::removeTrailingSeparator(folder, disk_.separator()), disk_.separator());
     auto take = [&](const std::string& k) {
-        if (containerKeyOf(k) == folderKey) {
-            paths.push_back(prefix + path_text::fileNameOf(disk_.spellingOf(k), true));
+        if (containerKeyOf(disk_, k) == folderKey) {
+            paths.push_back(prefix +
+                            path_text::fileNameOf(disk_.spellingOf(k), !disk_.posixPaths()));
         }
     };
     if (folders) {
@@ -237,7 +238,7 @@ long FakeFileSystem::listSubFolders(const std::string& folder, std::vector<std::
 }
 
 long FakeFileSystem::folderRefuses(const std::string& path) const {
-    const std::string container = containerKeyOf(FakeDisk::key(path));
+    const std::string container = containerKeyOf(disk_, disk_.keyOf(path));
     if (container.empty() || !disk_.hasFolder(container)) {
         return we::path_not_found;
     }
@@ -264,7 +265,7 @@ long FakeFileSystem::createFolder(const std::string& path) {
 
 long FakeFileSystem::deleteFolder(const std::string& path, bool force) {
     ++queries;
-    const std::string folderKey = folderKeyOf(path);
+    const std::string folderKey = folderKeyOf(disk_, path);
     if (folderKey.size() <= 2 || disk_.folders.count(folderKey) == 0) {
         return folderKey.size() <= 2 && disk_.hasFolder(path) ? we::access_denied
                                                               : we::path_not_found;
@@ -277,7 +278,7 @@ long FakeFileSystem::deleteFolder(const std::string& path, bool force) {
     };
     for (auto it = disk_.files.begin(); it != disk_.files.end();) {
         const std::string& k = it->first;
-        if (!under(k, folderKey)) {
+        if (!under(disk_, k, folderKey)) {
             ++it;
         } else if (disk_.inUse.count(k) > 0) {
             note(we::sharing_violation);
@@ -294,14 +295,14 @@ long FakeFileSystem::deleteFolder(const std::string& path, bool force) {
     // Deepest first: a folder goes when nothing is left in it.
     std::vector<std::string> doomed;
     for (const auto& k : disk_.folders) {
-        if (k == folderKey || under(k, folderKey)) {
+        if (k == folderKey || under(disk_, k, folderKey)) {
             doomed.push_back(k);
         }
     }
     std::sort(doomed.begin(), doomed.end(),
               [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
     for (const auto& k : doomed) {
-        auto holds = [&](const std::string& other) { return under(other, k); };
+        auto holds = [&](const std::string& other) { return under(disk_, other, k); };
         if (std::any_of(disk_.files.begin(), disk_.files.end(),
                         [&](const auto& file) { return holds(file.first); }) ||
             std::any_of(disk_.folders.begin(), disk_.folders.end(), holds)) {
@@ -315,8 +316,8 @@ long FakeFileSystem::deleteFolder(const std::string& path, bool force) {
 }
 
 void FakeFileSystem::placeCopy(const std::string& source, const std::string& target) {
-    const std::string from = FakeDisk::key(source);
-    const std::string to = FakeDisk::key(target);
+    const std::string from = disk_.keyOf(source);
+    const std::string to = disk_.keyOf(target);
     FakeFileMeta m = disk_.meta(source);
     m.spelling = target;
     disk_.files[to] = disk_.files[from];
@@ -328,8 +329,8 @@ void FakeFileSystem::placeCopy(const std::string& source, const std::string& tar
 
 long FakeFileSystem::moveFile(const std::string& source, const std::string& target) {
     ++queries;
-    const std::string from = FakeDisk::key(source);
-    const std::string to = FakeDisk::key(target);
+    const std::string from = disk_.keyOf(source);
+    const std::string to = disk_.keyOf(target);
     if (!disk_.hasFile(source)) {
         return we::file_not_found;
     }
@@ -352,8 +353,8 @@ long FakeFileSystem::moveFile(const std::string& source, const std::string& targ
 long FakeFileSystem::copyFile(const std::string& source, const std::string& target,
                               bool overwrite) {
     ++queries;
-    const std::string from = FakeDisk::key(source);
-    const std::string to = FakeDisk::key(target);
+    const std::string from = disk_.keyOf(source);
+    const std::string to = disk_.keyOf(target);
     if (!disk_.hasFile(source)) {
         return we::file_not_found;
     }
@@ -380,7 +381,7 @@ long FakeFileSystem::copyFile(const std::string& source, const std::string& targ
 
 long FakeFileSystem::getAttributes(const std::string& path, std::int32_t& attributes) {
     ++queries;
-    const std::string k = FakeDisk::key(path);
+    const std::string k = disk_.keyOf(path);
     if (disk_.hasFile(path)) {
         attributes = (disk_.meta(path).attributes & ~platform::file_attribute::readOnly) |
                      (disk_.readOnly.count(k) > 0 ? platform::file_attribute::readOnly : 0);
@@ -395,7 +396,7 @@ long FakeFileSystem::getAttributes(const std::string& path, std::int32_t& attrib
 
 long FakeFileSystem::setAttributes(const std::string& path, std::int32_t attributes) {
     ++queries;
-    const std::string k = FakeDisk::key(path);
+    const std::string k = disk_.keyOf(path);
     if (!disk_.hasFile(path)) {
         return disk_.hasFolder(path) ? we::success : we::file_not_found;
     }
@@ -411,7 +412,7 @@ long FakeFileSystem::setAttributes(const std::string& path, std::int32_t attribu
 
 long FakeFileSystem::deleteFile(const std::string& path) {
     ++queries;
-    const std::string k = FakeDisk::key(path);
+    const std::string k = disk_.keyOf(path);
     if (!disk_.hasFile(path)) {
         return we::file_not_found;
     }
@@ -427,7 +428,7 @@ long FakeFileSystem::deleteFile(const std::string& path) {
 
 long FakeFileSystem::writeNewFile(const std::string& path, const std::string& bytes) {
     ++queries;
-    const std::string k = FakeDisk::key(path);
+    const std::string k = disk_.keyOf(path);
     if (const long refused = folderRefuses(path)) {
         return refused;
     }
@@ -441,7 +442,7 @@ long FakeFileSystem::writeNewFile(const std::string& path, const std::string& by
 
 long FakeFileSystem::appendToFile(const std::string& path, const std::string& bytes) {
     ++queries;
-    const std::string k = FakeDisk::key(path);
+    const std::string k = disk_.keyOf(path);
     if (!disk_.hasFile(path)) {
         return we::file_not_found;
     }
@@ -456,7 +457,7 @@ std::vector<std::string> FakeFileSystem::logicalDriveStrings() {
     std::vector<std::string> roots;
     if (!driveListFails) {
         for (const auto& [letter, d] : disk_.drives) {
-            roots.push_back(std::string(1, letter) + ":\\");
+            roots.push_back(disk_.posixPaths() ? "/" : std::string(1, letter) + ":\\");
         }
     }
     return roots;
@@ -465,7 +466,7 @@ std::vector<std::string> FakeFileSystem::logicalDriveStrings() {
 std::optional<std::string> FakeFileSystem::tempFileName(const std::string& folder,
                                                         const std::string& prefix) {
     ++queries;
-    const std::string base = path_text::addTrailingSeparator(folder, '\\');
+    const std::string base = path_text::addTrailingSeparator(folder, disk_.separator());
     for (unsigned tries = 0; tries < 0x10000; ++tries) {
         tempNumber = (tempNumber + 1) & 0xFFFF;
         if (tempNumber == 0) {

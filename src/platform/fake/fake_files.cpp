@@ -1,4 +1,3 @@
-
 #include "platform/fake/fake_files.h"
 
 #include "base/text.h"
@@ -54,13 +53,12 @@ private:
 
 platform::Presence FakeFiles::presenceOf(const std::string& path) {
     disk_.presenceAsked.push_back(path);
-    const std::string k = FakeDisk::key(path);
+    const std::string k = disk_.keyOf(path);
     if (disk_.throwsOn.count(k) > 0) {
         throw std::bad_alloc();
     }
-    const auto drive = disk_.drives.find(FakeDisk::upper(path.empty() ? '\0' : path[0]));
-    if (disk_.cannotTell.count(k) > 0 || (drive != disk_.drives.end() && path.size() >= 2 &&
-                                          path[1] == ':' && !drive->second.ready)) {
+    const Drive* drive = disk_.driveOf(path);
+    if (disk_.cannotTell.count(k) > 0 || (drive != nullptr && !drive->ready)) {
         return platform::Presence::Undetermined;
     }
     if (disk_.files.count(k) > 0) {
@@ -71,7 +69,7 @@ platform::Presence FakeFiles::presenceOf(const std::string& path) {
 
 platform::ProbeResult FakeFiles::probe(const std::string& path) {
     disk_.probed.push_back(path);
-    const std::string k = FakeDisk::key(path);
+    const std::string k = disk_.keyOf(path);
     if (disk_.files.count(k) == 0 || disk_.inUse.count(k) > 0 || disk_.unreadable.count(k) > 0) {
         return platform::ProbeResult::InUse;
     }
@@ -83,7 +81,7 @@ platform::OpenedFile FakeFiles::openForReading(const std::string& path) {
     if (whole.status != platform::FileRead::Status::Read) {
         return {whole.status, nullptr};
     }
-    const auto failing = disk_.readFailsAt.find(FakeDisk::key(path));
+    const auto failing = disk_.readFailsAt.find(disk_.keyOf(path));
     const std::size_t failAt =
         failing == disk_.readFailsAt.end() ? whole.bytes.size() + 1 : failing->second;
     return {platform::FileRead::Status::Read, std::make_unique<FakeInputFile>(whole.bytes, failAt)};
@@ -91,7 +89,7 @@ platform::OpenedFile FakeFiles::openForReading(const std::string& path) {
 
 platform::LockAttempt FakeFiles::lockFile(const std::string& path) {
     using Status = platform::LockAttempt::Status;
-    const std::string k = FakeDisk::key(path);
+    const std::string k = disk_.keyOf(path);
     if (disk_.lockedElsewhere.count(k) > 0) {
         return {Status::TimedOut, nullptr};
     }
@@ -103,7 +101,7 @@ platform::LockAttempt FakeFiles::lockFile(const std::string& path) {
 }
 
 platform::FileRead FakeFiles::readWhole(const std::string& path) {
-    const std::string k = FakeDisk::key(path);
+    const std::string k = disk_.keyOf(path);
     if (disk_.unreadable.count(k) > 0) {
         return {platform::FileRead::Status::Unreadable, {}};
     }
@@ -115,8 +113,8 @@ platform::FileRead FakeFiles::readWhole(const std::string& path) {
 }
 
 bool FakeFiles::writeText(const std::string& path, const std::string& bytes, bool overwrite) {
-    const std::string k = FakeDisk::key(path);
-    const std::string folder = parentKey(k);
+    const std::string k = disk_.keyOf(path);
+    const std::string folder = disk_.parentOf(k);
     if (disk_.readOnly.count(k) > 0 || disk_.readOnly.count(folder) > 0 ||
         (folder.size() > 3 && disk_.folders.count(folder) == 0)) {
         return false;
@@ -130,13 +128,13 @@ bool FakeFiles::writeText(const std::string& path, const std::string& bytes, boo
 }
 
 bool FakeFiles::pathAbsent(const std::string& path) {
-    const std::string k = FakeDisk::key(path);
+    const std::string k = disk_.keyOf(path);
     return disk_.files.count(k) == 0 && disk_.folders.count(k) == 0 &&
            disk_.unreadable.count(k) == 0;
 }
 
 bool FakeFiles::deleteFile(const std::string& path) {
-    const std::string k = FakeDisk::key(path);
+    const std::string k = disk_.keyOf(path);
     if (disk_.readOnly.count(k) > 0 || disk_.inUse.count(k) > 0) {
         return false;
     }

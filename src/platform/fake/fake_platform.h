@@ -15,9 +15,11 @@
 
 namespace vesperon::fake {
 
-// Every facility on fakes, Windows edition.
+// Every facility on fakes. The Windows edition runs from C:\Tools\Vesperon.exe; the Linux
+// edition (FakePlatform f{platform::posixEdition}) from /opt/tools/vesperon, with "/" paths
+// compared exactly and the root "/" as the one drive.
 struct FakePlatform {
-    FakePlatform();
+    explicit FakePlatform(const platform::Edition& edition = platform::windowsEdition);
     FakeDisk disk;
     FakeSystem system;
     FakeFiles files{disk};

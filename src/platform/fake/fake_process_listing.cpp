@@ -1,4 +1,3 @@
-
 #include "platform/fake/fake_process_listing.h"
 
 #include <algorithm>

@@ -1,4 +1,3 @@
-
 #include "platform/fake/fake_registry.h"
 
 #include "platform/profile_text.h"

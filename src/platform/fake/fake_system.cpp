@@ -1,4 +1,3 @@
-
 #include "platform/fake/fake_system.h"
 
 #include "base/unicode_text.h"

@@ -1,4 +1,3 @@
-
 #include "platform/fake/fake_windowing.h"
 
 #include "base/text.h"
