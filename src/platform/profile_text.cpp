@@ -60,7 +60,7 @@ std::vector<Section> parse(std::string_view bytes, std::size_t bodyStart) {
         std::size_t contentEnd = std::min(bytes.find_first_of("\r\n", pos), bytes.size());
         pos = contentEnd;
         if (pos < bytes.size()) {
-            pos += bytes.compare(pos, 2, lineEnd) == 0 ? 2 : 1;
+            pos += bytes.compare(pos, 2, lineEnd) == 0 ? 2u : 1u;
         }
         bool terminated = pos > contentEnd;
         std::string_view text = trim(bytes.substr(lineStart, contentEnd - lineStart));

@@ -28,7 +28,8 @@ void removeTree(const std::string& base, bool force, FirstError& error) {
             const std::wstring wideChild = widen(child);
             const DWORD attributes = found.dwFileAttributes;
             if (force && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-                ::SetFileAttributesW(wideChild.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+                ::SetFileAttributesW(wideChild.c_str(),
+                                     attributes & ~DWORD{FILE_ATTRIBUTE_READONLY});
             }
             if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
                 if (!::DeleteFileW(wideChild.c_str())) {
@@ -91,7 +92,7 @@ long Win32FileSystem::deleteFolder(const std::string& path, bool force) {
         removeTree(base, force, error);
     }
     if (force && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-        ::SetFileAttributesW(wideBase.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+        ::SetFileAttributesW(wideBase.c_str(), attributes & ~DWORD{FILE_ATTRIBUTE_READONLY});
     }
     if (!::RemoveDirectoryW(wideBase.c_str())) {
         error.note(lastError());

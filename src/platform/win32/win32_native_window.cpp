@@ -56,7 +56,7 @@ void onCommand(FormState& s, int id, int code) {
     if (index < 0 || index >= static_cast<int>(s.controls.size())) {
         return;
     }
-    const FormControl c = s.controls[index];
+    const FormControl c = s.controls[static_cast<std::size_t>(index)]; // checked above
     switch (c.kind) {
     case ControlKind::CheckBox:
         if (code == BN_CLICKED && s.events != nullptr) {

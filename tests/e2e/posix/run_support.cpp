@@ -164,7 +164,8 @@ Holder::Holder(const std::string& path, Way way) {
             ::flock(fd, LOCK_EX);
         }
         if (way == Way::MappedOnly) {
-            ::mmap(nullptr, st.st_size > 0 ? st.st_size : 1, PROT_READ, MAP_SHARED, fd, 0);
+            ::mmap(nullptr, st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 1, PROT_READ,
+                   MAP_SHARED, fd, 0);
             ::close(fd);
         }
         char c = 'x';

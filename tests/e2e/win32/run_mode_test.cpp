@@ -29,8 +29,9 @@ namespace fs = std::filesystem;
 
 std::wstring wide(const std::string& utf8) {
     std::wstring out(utf8.size(), L'\0');
-    out.resize(::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
-                                     out.data(), static_cast<int>(out.size())));
+    out.resize(static_cast<std::size_t>(
+        ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(),
+                              static_cast<int>(out.size()))));
     return out;
 }
 
@@ -97,9 +98,10 @@ std::string registeredMessageFile() {
         return "";
     }
     std::string utf8(4 * MAX_PATH, '\0');
-    utf8.resize(::WideCharToMultiByte(CP_UTF8, 0, file, -1, utf8.data(),
-                                      static_cast<int>(utf8.size()), nullptr, nullptr) -
-                1);
+    utf8.resize(static_cast<std::size_t>(::WideCharToMultiByte(CP_UTF8, 0, file, -1, utf8.data(),
+                                                               static_cast<int>(utf8.size()),
+                                                               nullptr, nullptr) -
+                                         1));
     return utf8;
 }
 

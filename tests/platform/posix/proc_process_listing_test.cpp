@@ -15,7 +15,8 @@ TEST(ProcProcessListing, ListsTheExecutableOfEachProcess) {
     ASSERT_GT(n, 0);
     platform::posix::ProcProcessListing listing;
     const auto lines = listProcesses(listing);
-    EXPECT_NE(std::find(lines.begin(), lines.end(), std::string(self, n)), lines.end());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), std::string(self, static_cast<std::size_t>(n))),
+              lines.end());
     EXPECT_EQ(std::count(lines.begin(), lines.end(), ""), 0) << "unreadable processes give no line";
 }
 
