@@ -35,7 +35,7 @@ public:
     CheckRunReport checkAll(bool showList, const std::function<void(const Finding&)>& observer,
                             bool describeHolders = false);
     bool CheckFile(std::string& sFile);
-    std::int16_t isFileInUse(std::string path);
+    std::int16_t isFileInUse(const std::string& path);
     void EnsureConfig();
     void EnsureSettings();
 

@@ -25,7 +25,7 @@ CheckRunReport Form1::checkAll(bool showList, const std::function<void(const Fin
             });
         }
     };
-    const CheckRunReport report = run.run(
+    CheckRunReport report = run.run(
         [&](const Finding& finding) {
             if (finding.blocks()) {
                 bFileInUse = true;
@@ -76,7 +76,7 @@ bool Form1::CheckFile(std::string& sFile) {
     return finding.blocks();
 }
 
-std::int16_t Form1::isFileInUse(std::string path) {
+std::int16_t Form1::isFileInUse(const std::string& path) {
     return probeCode(p_.files, path);
 }
 

@@ -95,7 +95,7 @@ std::optional<int> runTerminalCommand(platform::Platform& p, bool colour) {
     }
     if (given == std::set<std::string>{"--test"} ||
         given == std::set<std::string>{"--test", "--json"}) {
-        return runTest(p, given.count("--json") > 0, colour && given.count("--json") == 0);
+        return runTest(p, given.contains("--json"), colour && !given.contains("--json"));
     }
     std::fprintf(stderr, "vesperon: unknown arguments \"%s\" (see %s --help)\n", arguments.c_str(),
                  BaseName(p).c_str());

@@ -66,7 +66,7 @@ std::string TerminalReport::paint(const std::string& text, const char* colour) c
     return colour_ && colour != nullptr ? colour + text + "\033[0m" : text;
 }
 
-std::string TerminalReport::begin() {
+std::string TerminalReport::begin() const {
     return json_ ? "{\"entries\":[" : "";
 }
 

@@ -14,7 +14,7 @@ class TerminalReport {
 public:
     TerminalReport(bool json, bool colour) : json_(json), colour_(colour) {}
     // The opening of the document (nothing for text).
-    std::string begin();
+    std::string begin() const;
     std::string entry(const Finding& finding);
     // The inhibitors, the decision and what could not be inspected; the document's end.
     std::string end(const CheckRunReport& report, std::size_t uninspectedProcesses);

@@ -8,7 +8,7 @@ namespace vesperon {
 
 namespace {
 
-constexpr std::size_t chunkBytes = 64 * 1024;
+constexpr std::size_t chunkBytes = std::size_t{64} * 1024;
 constexpr int noUnit = -1;
 
 bool startsWith(const std::string& bytes, std::string_view mark) {

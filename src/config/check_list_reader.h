@@ -27,7 +27,7 @@ class CheckListReader {
 public:
     enum class Status { Absent, Unreadable, Open };
     // Longer lines are cut to this and marked inexact; no path is that long.
-    static constexpr std::size_t maxLineBytes = 32 * 1024;
+    static constexpr std::size_t maxLineBytes = std::size_t{32} * 1024;
 
     CheckListReader(platform::Files& files, platform::System& system, const std::string& path);
     ~CheckListReader();

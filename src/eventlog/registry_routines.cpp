@@ -17,10 +17,10 @@ constexpr std::uint32_t regBinary = 3;
 constexpr std::uint32_t regDword = 4;
 
 std::string asText(const RegistryData& value) {
-    if (auto s = std::get_if<std::string>(&value)) {
+    if (const auto* s = std::get_if<std::string>(&value)) {
         return *s;
     }
-    if (auto b = std::get_if<bool>(&value)) {
+    if (const auto* b = std::get_if<bool>(&value)) {
         return *b ? "True" : "False";
     }
     return std::to_string(std::get<std::int32_t>(value));
@@ -29,9 +29,9 @@ std::string asText(const RegistryData& value) {
 // Whole numbers and numeric text round to a 16-bit integer; anything else cannot be stored.
 std::optional<std::int16_t> asInteger16(const RegistryData& value) {
     long long number = 0;
-    if (auto b = std::get_if<bool>(&value)) {
+    if (const auto* b = std::get_if<bool>(&value)) {
         number = *b ? -1 : 0;
-    } else if (auto i = std::get_if<std::int32_t>(&value)) {
+    } else if (const auto* i = std::get_if<std::int32_t>(&value)) {
         number = *i;
     } else {
         const std::string s = text::trimBlanks(std::get<std::string>(value));
@@ -51,10 +51,10 @@ std::optional<std::int16_t> asInteger16(const RegistryData& value) {
 }
 
 std::optional<bool> asTruth(const RegistryData& value) {
-    if (auto b = std::get_if<bool>(&value)) {
+    if (const auto* b = std::get_if<bool>(&value)) {
         return *b;
     }
-    if (auto i = std::get_if<std::int32_t>(&value)) {
+    if (const auto* i = std::get_if<std::int32_t>(&value)) {
         return *i != 0;
     }
     const std::string s = text::upperAscii(text::trimBlanks(std::get<std::string>(value)));
@@ -107,7 +107,7 @@ std::optional<Encoded> encode(const std::string& letter, const RegistryData& val
 
 } // namespace
 
-std::uint32_t GetHiveKey(platform::Files& files, std::string hiveText) {
+std::uint32_t GetHiveKey(platform::Files& files, const std::string& hiveText) {
     const std::string upper = text::upperAscii(hiveText);
     const std::pair<const char*, std::uint32_t> hives[] = {
         {"HKCU", hive_key::currentUser},   {"HKLM", hive_key::localMachine},
@@ -126,8 +126,9 @@ std::uint32_t GetHiveKey(platform::Files& files, std::string hiveText) {
     }
 }
 
-std::int32_t WriteRegValue(RegistryFacilities facilities, std::string hiveText, std::string keyPath,
-                           std::string valueName, std::string typeLetter, RegistryData value) {
+std::int32_t WriteRegValue(RegistryFacilities facilities, const std::string& hiveText,
+                           const std::string& keyPath, const std::string& valueName,
+                           const std::string& typeLetter, const RegistryData& value) {
     const std::uint32_t root = GetHiveKey(facilities.files, hiveText);
     if (root == hive_key::none) {
         return registry_status::notRecognised;
@@ -137,6 +138,8 @@ std::int32_t WriteRegValue(RegistryFacilities facilities, std::string hiveText, 
         if (letter != "S") {
             return registry_status::notRecognised;
         }
+        // The initialisation-file form: the key path names the section, the value its key.
+        // NOLINTNEXTLINE(readability-suspicious-call-argument)
         facilities.profile.writeString(keyPath, valueName, asText(value), hiveText);
         return registry_status::success;
     }

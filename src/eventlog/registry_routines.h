@@ -31,7 +31,7 @@ inline constexpr std::uint32_t dynData = 0x80000006;
 
 // The predefined root key for "HKCU", "HKLM", ... (any case); 1 when the text names an
 // existing file (the initialisation-file form); 0 otherwise.
-std::uint32_t GetHiveKey(platform::Files& files, std::string hiveText);
+std::uint32_t GetHiveKey(platform::Files& files, const std::string& hiveText);
 
 struct RegistryFacilities {
     platform::Registry& registry;
@@ -40,7 +40,8 @@ struct RegistryFacilities {
 };
 
 // 0 on success, 99 when the hive text or the letter is not recognised, else a Windows error code.
-std::int32_t WriteRegValue(RegistryFacilities facilities, std::string hiveText, std::string keyPath,
-                           std::string valueName, std::string typeLetter, RegistryData value);
+std::int32_t WriteRegValue(RegistryFacilities facilities, const std::string& hiveText,
+                           const std::string& keyPath, const std::string& valueName,
+                           const std::string& typeLetter, const RegistryData& value);
 
 } // namespace vesperon

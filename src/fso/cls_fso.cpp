@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <stdexcept>
+#include <utility>
 
 namespace vesperon {
 
@@ -43,7 +44,7 @@ std::string clsFSO::driveTextOf(const std::string& path) const {
     return !path.empty() && path[0] == '/' ? "/" : std::string();
 }
 
-std::string clsFSO::StripDrive(std::string strPath) const {
+std::string clsFSO::StripDrive(std::string strPath) {
     if (!strPath.empty() && strPath.front() == '{' && strPath.back() == '}') {
         return strPath;
     }
@@ -67,7 +68,7 @@ bool clsFSO::IsDriveReady(std::string strDrive) {
     return fs_.IsReady(std::string(1, letter) + ":");
 }
 
-bool clsFSO::Drive_Exist(std::string strSearchData, std::int32_t& lngDriveType) {
+bool clsFSO::Drive_Exist(const std::string& strSearchData, std::int32_t& lngDriveType) {
     lngDriveType = 0;
     try {
         const std::string drive = driveTextOf(strSearchData);
@@ -117,15 +118,15 @@ bool clsFSO::File_Exist(const std::string& strSearchItem) {
     return fs_.FileExists(strSearchItem);
 }
 
-bool clsFSO::Folder_Exist(std::string strFolder) {
+bool clsFSO::Folder_Exist(const std::string& strFolder) {
     return fs_.FolderExists(Remove_Trailing_Slash(strFolder));
 }
 
-std::string clsFSO::Add_Trailing_Slash(std::string strPath) const {
+std::string clsFSO::Add_Trailing_Slash(const std::string& strPath) const {
     return path_text::addTrailingSeparator(strPath, edition_.separator);
 }
 
-std::string clsFSO::Remove_Trailing_Slash(std::string strPath) const {
+std::string clsFSO::Remove_Trailing_Slash(const std::string& strPath) const {
     return path_text::removeTrailingSeparator(strPath, edition_.separator);
 }
 

@@ -50,46 +50,46 @@ public:
     void Get_FileProperties(const std::string& FullPathAndNameOfFile);
     bool KillFile(std::string strFile);
     bool KillDir(std::string strPath, bool RecreatePath);
-    std::string StripDrive(std::string strPath) const;
+    static std::string StripDrive(std::string strPath);
     bool IsDriveReady(std::string strDrive);
-    bool Create_Dir_Struct(std::string strPath);
-    std::string Get_Extension(std::string strFilename);
-    std::string Get_Filename(std::string strFilename);
-    std::string Get_Path(std::string strFilename);
-    std::string Get_Version(std::string strFilename);
-    bool Drive_Exist(std::string strSearchData, std::int32_t& lngDriveType);
+    bool Create_Dir_Struct(const std::string& strPath);
+    std::string Get_Extension(const std::string& strFilename);
+    std::string Get_Filename(const std::string& strFilename);
+    std::string Get_Path(const std::string& strFilename);
+    std::string Get_Version(const std::string& strFilename);
+    bool Drive_Exist(const std::string& strSearchData, std::int32_t& lngDriveType);
     bool File_Exist(const std::string& strSearchItem);
-    bool Folder_Exist(std::string strFolder);
+    bool Folder_Exist(const std::string& strFolder);
     std::vector<std::string> Available_Drives();
     bool IsThisRestricted(const std::string& strPath);
     bool Get_FileInfo(const std::string& strFilename);
-    std::string Attribute_String(std::int32_t lngValue) const;
+    static std::string Attribute_String(std::int32_t lngValue);
     bool Move_File(const std::string& strSource, const std::string& strTarget);
     bool Copy_File(const std::string& strSource, const std::string& strTarget, bool boolOverwrite);
     bool DelTree32(const std::string& strPath);
-    std::string Add_Trailing_Slash(std::string strPath) const;
-    std::string Remove_Trailing_Slash(std::string strPath) const;
+    std::string Add_Trailing_Slash(const std::string& strPath) const;
+    std::string Remove_Trailing_Slash(const std::string& strPath) const;
     // The files of strPath (not its subfolders) that contain strText, compared without
     // regard to case; {"N/A", ""} when none does.
     std::vector<std::string> TextSearch(const std::string& strPath, const std::string& strText);
-    std::string Get_Totals(std::string strPath, std::int16_t intDataType = 1,
+    std::string Get_Totals(const std::string& strPath, std::int16_t intDataType = 1,
                            const std::string& strPattern = "*.*", bool blnSearchSubfolders = true);
     // Full paths, each followed by ";". Stopped before it started, it gives an empty text.
-    std::string Get_FileList(std::string strFolder, bool blnSearchSubfolders = true,
+    std::string Get_FileList(const std::string& strFolder, bool blnSearchSubfolders = true,
                              const std::string& strPattern = "*.*");
-    std::string Get_DirList(std::string strPath);
+    std::string Get_DirList(const std::string& strPath);
     void AccessErrNum(std::int32_t errNum) { accessErrNum_ = errNum; }
     std::int32_t AccessErrNum() const { return accessErrNum_; }
     // strTmpFolder, when blank, is set to the system's temporary folder.
     std::string Create_Tmp_Filename(std::string& strTmpFolder);
     std::string Create_Tmp_Filename();
     std::string Create_Tmp_Folder();
-    std::string Remove_Nulls(const std::string& strInput) const;
+    static std::string Remove_Nulls(const std::string& strInput);
     std::string Create_Tmp_Name(std::int16_t intLength);
     float Rnd2(float sngLow, float sngHigh);
     std::string BrowseForFolder(Form* frm = nullptr, const std::string& strPrompt = "");
-    std::string Shrink_2_Fit(std::string strPath_to_Resize, std::int16_t intMaxLen) const;
-    bool Get_Disk_Space(std::string strPath, double& dblTotalSpace, double& dblFreeSpace,
+    std::string Shrink_2_Fit(const std::string& strPath_to_Resize, std::int16_t intMaxLen) const;
+    bool Get_Disk_Space(const std::string& strPath, double& dblTotalSpace, double& dblFreeSpace,
                         double& dblUsedSpace);
 
     const FileInfo& fileInfo() const { return fileInfo_; }
@@ -109,7 +109,7 @@ private:
     // Splits a list text at ";", keeping only entries inside folder: a name that holds ";"
     // splits into pieces that must not reach files elsewhere.
     std::vector<std::string> entriesInside(const std::string& list,
-                                           const std::string& folder) const;
+                                           const std::string& parent) const;
 
     platform::Platform& p_;
     platform::FileSystem& fs_;

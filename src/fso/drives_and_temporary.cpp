@@ -76,7 +76,7 @@ std::string clsFSO::Create_Tmp_Folder() {
     return Add_Trailing_Slash(path);
 }
 
-std::string clsFSO::Remove_Nulls(const std::string& strInput) const {
+std::string clsFSO::Remove_Nulls(const std::string& strInput) {
     return strInput.substr(0, strInput.find('\0'));
 }
 
@@ -123,7 +123,8 @@ std::string clsFSO::BrowseForFolder(Form* frm, const std::string& strPrompt) {
     return chosen ? Remove_Nulls(*chosen) : "";
 }
 
-std::string clsFSO::Shrink_2_Fit(std::string strPath_to_Resize, std::int16_t intMaxLen) const {
+std::string clsFSO::Shrink_2_Fit(const std::string& strPath_to_Resize,
+                                 std::int16_t intMaxLen) const {
     std::string s = text::trimBlanks(strPath_to_Resize);
     const char sep = edition_.separator;
     const bool drivePath = edition_.driveLetters
@@ -153,7 +154,7 @@ std::string clsFSO::Shrink_2_Fit(std::string strPath_to_Resize, std::int16_t int
     return head + s;
 }
 
-bool clsFSO::Get_Disk_Space(std::string strPath, double& dblTotalSpace, double& dblFreeSpace,
+bool clsFSO::Get_Disk_Space(const std::string& strPath, double& dblTotalSpace, double& dblFreeSpace,
                             double& dblUsedSpace) {
     dblTotalSpace = dblFreeSpace = dblUsedSpace = 0;
     const std::string path = text::trimBlanks(strPath);
@@ -178,7 +179,8 @@ bool clsFSO::Get_Disk_Space(std::string strPath, double& dblTotalSpace, double& 
     // In 64 bits: a drive of 2.15 GB overflows 32-bit products.
     const std::uint64_t cluster =
         std::uint64_t{geometry->sectorsPerCluster} * geometry->bytesPerSector;
-    std::uint64_t free = 0, total = 0;
+    std::uint64_t free = 0;
+    std::uint64_t total = 0;
     if (__builtin_mul_overflow(cluster, std::uint64_t{geometry->freeClusters}, &free) ||
         __builtin_mul_overflow(cluster, std::uint64_t{geometry->totalClusters}, &total)) {
         return false;

@@ -11,19 +11,19 @@ void clsFSO::Get_FileProperties(const std::string& FullPathAndNameOfFile) {
     fs_.showProperties(FullPathAndNameOfFile);
 }
 
-std::string clsFSO::Get_Extension(std::string strFilename) {
+std::string clsFSO::Get_Extension(const std::string& strFilename) {
     return fs_.extensionName(strFilename);
 }
 
-std::string clsFSO::Get_Filename(std::string strFilename) {
+std::string clsFSO::Get_Filename(const std::string& strFilename) {
     return fs_.fileName(strFilename);
 }
 
-std::string clsFSO::Get_Path(std::string strFilename) {
+std::string clsFSO::Get_Path(const std::string& strFilename) {
     return fs_.GetParentFolderName(strFilename);
 }
 
-std::string clsFSO::Get_Version(std::string strFilename) {
+std::string clsFSO::Get_Version(const std::string& strFilename) {
     return fs_.fileVersion(strFilename);
 }
 
@@ -48,7 +48,7 @@ bool clsFSO::Get_FileInfo(const std::string& strFilename) {
     return true;
 }
 
-std::string clsFSO::Attribute_String(std::int32_t lngValue) const {
+std::string clsFSO::Attribute_String(std::int32_t lngValue) {
     // Only these exact values have letters; 36 spells its own bits like every other row.
     static constexpr std::array<std::pair<std::int32_t, const char*>, 29> letters{{
         {1, "R"},     {2, "H"},     {3, "RH"},     {4, "S"},      {5, "RS"},    {6, "HS"},

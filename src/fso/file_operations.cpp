@@ -36,11 +36,11 @@ void clsFSO::reportRecreateFailure(const std::string& strPath) {
 }
 
 std::vector<std::string> clsFSO::entriesInside(const std::string& list,
-                                               const std::string& folder) const {
-    // The folder as the listings spell it, untrimmed.
-    const std::string prefix = !folder.empty() && folder.back() == edition_.separator
-                                   ? folder
-                                   : folder + edition_.separator;
+                                               const std::string& parent) const {
+    // The parent as the listings spell it, untrimmed.
+    const std::string prefix = !parent.empty() && parent.back() == edition_.separator
+                                   ? parent
+                                   : parent + edition_.separator;
     std::vector<std::string> entries;
     std::size_t start = 0;
     while (start <= list.size()) {
@@ -83,7 +83,7 @@ bool clsFSO::KillDir(std::string strPath, bool RecreatePath) {
     return false;
 }
 
-bool clsFSO::Create_Dir_Struct(std::string strPath) {
+bool clsFSO::Create_Dir_Struct(const std::string& strPath) {
     std::string level;
     try {
         if (text::trimBlanks(strPath).empty()) {

@@ -78,7 +78,7 @@ std::vector<std::string> clsFSO::TextSearch(const std::string& strPath,
     return found;
 }
 
-std::string clsFSO::Get_Totals(std::string strPath, std::int16_t intDataType,
+std::string clsFSO::Get_Totals(const std::string& strPath, std::int16_t intDataType,
                                const std::string& strPattern, bool blnSearchSubfolders) {
     double total = 0;
     if (intDataType < 1 || intDataType > 4 || text::trimBlanks(strPath).empty()) {
@@ -152,7 +152,7 @@ std::string clsFSO::Get_Totals(std::string strPath, std::int16_t intDataType,
     return numberText(total);
 }
 
-std::string clsFSO::Get_FileList(std::string strFolder, bool blnSearchSubfolders,
+std::string clsFSO::Get_FileList(const std::string& strFolder, bool blnSearchSubfolders,
                                  const std::string& strPattern) {
     if (cancelledAfterPendingMessages()) {
         return "";
@@ -193,7 +193,7 @@ std::string clsFSO::Get_FileList(std::string strFolder, bool blnSearchSubfolders
     return list;
 }
 
-std::string clsFSO::Get_DirList(std::string strPath) {
+std::string clsFSO::Get_DirList(const std::string& strPath) {
     check(fs_.getFolder(strPath));
     std::vector<std::string> folders;
     try {

@@ -15,7 +15,7 @@ int daysInMonth(int y, int m) {
 
 // Days since 1 January 1970 of a proleptic Gregorian date (Howard Hinnant's algorithm).
 long long daysFromCivil(long long y, unsigned m, unsigned d) {
-    y -= m <= 2;
+    y -= static_cast<long long>(m <= 2);
     const long long era = (y >= 0 ? y : y - 399) / 400;
     const unsigned yoe = static_cast<unsigned>(y - era * 400);
     const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;

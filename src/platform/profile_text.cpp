@@ -60,7 +60,7 @@ std::vector<Section> parse(std::string_view bytes, std::size_t bodyStart) {
         std::size_t contentEnd = std::min(bytes.find_first_of("\r\n", pos), bytes.size());
         pos = contentEnd;
         if (pos < bytes.size()) {
-            pos += bytes.compare(pos, 2, lineEnd) == 0 ? 2u : 1u;
+            pos += bytes.compare(pos, 2, lineEnd) == 0 ? 2U : 1U;
         }
         bool terminated = pos > contentEnd;
         std::string_view text = trim(bytes.substr(lineStart, contentEnd - lineStart));
@@ -122,7 +122,7 @@ std::optional<std::string> findRawValue(std::string_view fileBytes, std::string_
                                         std::string_view key) {
     std::vector<Section> sections = parse(fileBytes, bodyStartOf(fileBytes));
     const Section* found = findSection(sections, section);
-    const Entry* entry = found ? findEntry(*found, key) : nullptr;
+    const Entry* entry = found != nullptr ? findEntry(*found, key) : nullptr;
     if (entry == nullptr || !entry->value) {
         return std::nullopt;
     }

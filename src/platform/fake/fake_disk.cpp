@@ -62,7 +62,7 @@ bool FakeDisk::hasFolder(const std::string& path) const {
     if (posix_ ? k == "/" : k.size() == 2 && k[1] == ':') {
         return driveOf(k) != nullptr;
     }
-    return folders.count(k) > 0;
+    return folders.contains(k);
 }
 
 FakeFileMeta& FakeDisk::meta(const std::string& path) {
@@ -84,7 +84,7 @@ std::string FakeDisk::spellingOf(const std::string& k) const {
 }
 
 bool FakeDisk::hasFile(const std::string& path) const {
-    return files.count(keyOf(path)) > 0;
+    return files.contains(keyOf(path));
 }
 
 std::string FakeDisk::bytesOf(const std::string& path) const {

@@ -19,7 +19,7 @@ bool FakeEventLog::reportEvent(platform::EventSourceHandle handle, std::uint16_t
                                std::uint16_t category, std::uint32_t eventId,
                                const std::vector<std::string>& strings,
                                const std::vector<std::uint8_t>& rawData) {
-    if (reportFails || sources_.count(handle) == 0) {
+    if (reportFails || !sources_.contains(handle)) {
         return false;
     }
     events.push_back({sources_[handle], type, category, eventId, strings, rawData});

@@ -120,7 +120,7 @@ bool FakeFileSystem::FolderExists(const std::string& path) {
     if (disk_.posixPaths() ? path == "/" : path.size() == 2 && path[1] == ':') {
         return drive(path) != nullptr;
     }
-    return disk_.folders.count(disk_.keyOf(path)) > 0;
+    return disk_.folders.contains(disk_.keyOf(path));
 }
 
 bool FakeFileSystem::FileExists(const std::string& path) {
@@ -171,7 +171,12 @@ std::string FakeFileSystem::fileVersion(const std::string& path) {
 std::optional<double> FakeFileSystem::dateValue(const std::string& text) {
     const std::string s = text::trimBlanks(text);
     std::size_t at = 0;
-    int month = 0, day = 0, year = 0, hour = 0, minute = 0, second = 0;
+    int month = 0;
+    int day = 0;
+    int year = 0;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
     if (!readNumber(s, at, month) || !readChar(s, at, '/') || !readNumber(s, at, day) ||
         !readChar(s, at, '/') || !readNumber(s, at, year)) {
         return std::nullopt;
@@ -242,7 +247,7 @@ long FakeFileSystem::folderRefuses(const std::string& path) const {
     if (container.empty() || !disk_.hasFolder(container)) {
         return we::path_not_found;
     }
-    return disk_.readOnly.count(container) > 0 ? we::access_denied : we::success;
+    return disk_.readOnly.contains(container) ? we::access_denied : we::success;
 }
 
 long FakeFileSystem::createFolder(const std::string& path) {
@@ -266,7 +271,7 @@ long FakeFileSystem::createFolder(const std::string& path) {
 long FakeFileSystem::deleteFolder(const std::string& path, bool force) {
     ++queries;
     const std::string folderKey = folderKeyOf(disk_, path);
-    if (folderKey.size() <= 2 || disk_.folders.count(folderKey) == 0) {
+    if (folderKey.size() <= 2 || !disk_.folders.contains(folderKey)) {
         return folderKey.size() <= 2 && disk_.hasFolder(path) ? we::access_denied
                                                               : we::path_not_found;
     }
@@ -280,10 +285,10 @@ long FakeFileSystem::deleteFolder(const std::string& path, bool force) {
         const std::string& k = it->first;
         if (!under(disk_, k, folderKey)) {
             ++it;
-        } else if (disk_.inUse.count(k) > 0) {
+        } else if (disk_.inUse.contains(k)) {
             note(we::sharing_violation);
             ++it;
-        } else if (!force && disk_.readOnly.count(k) > 0) {
+        } else if (!force && disk_.readOnly.contains(k)) {
             note(we::access_denied);
             ++it;
         } else {
@@ -322,7 +327,7 @@ void FakeFileSystem::placeCopy(const std::string& source, const std::string& tar
     m.spelling = target;
     disk_.files[to] = disk_.files[from];
     disk_.metas[to] = m;
-    if (disk_.readOnly.count(from) > 0) {
+    if (disk_.readOnly.contains(from)) {
         disk_.readOnly.insert(to);
     }
 }
@@ -334,7 +339,7 @@ long FakeFileSystem::moveFile(const std::string& source, const std::string& targ
     if (!disk_.hasFile(source)) {
         return we::file_not_found;
     }
-    if (disk_.inUse.count(from) > 0) {
+    if (disk_.inUse.contains(from)) {
         return we::sharing_violation;
     }
     if (disk_.hasFile(target) || disk_.hasFolder(target)) {
@@ -358,17 +363,17 @@ long FakeFileSystem::copyFile(const std::string& source, const std::string& targ
     if (!disk_.hasFile(source)) {
         return we::file_not_found;
     }
-    if (disk_.unreadable.count(from) > 0 || disk_.hasFolder(target)) {
+    if (disk_.unreadable.contains(from) || disk_.hasFolder(target)) {
         return we::access_denied;
     }
     if (disk_.hasFile(target)) {
         if (!overwrite) {
             return we::file_exists;
         }
-        if (disk_.inUse.count(to) > 0) {
+        if (disk_.inUse.contains(to)) {
             return we::sharing_violation;
         }
-        if (disk_.readOnly.count(to) > 0) {
+        if (disk_.readOnly.contains(to)) {
             return we::access_denied;
         }
     }
@@ -384,7 +389,7 @@ long FakeFileSystem::getAttributes(const std::string& path, std::int32_t& attrib
     const std::string k = disk_.keyOf(path);
     if (disk_.hasFile(path)) {
         attributes = (disk_.meta(path).attributes & ~platform::file_attribute::readOnly) |
-                     (disk_.readOnly.count(k) > 0 ? platform::file_attribute::readOnly : 0);
+                     (disk_.readOnly.contains(k) ? platform::file_attribute::readOnly : 0);
         return we::success;
     }
     if (disk_.hasFolder(path)) {
@@ -416,10 +421,10 @@ long FakeFileSystem::deleteFile(const std::string& path) {
     if (!disk_.hasFile(path)) {
         return we::file_not_found;
     }
-    if (disk_.inUse.count(k) > 0) {
+    if (disk_.inUse.contains(k)) {
         return we::sharing_violation;
     }
-    if (disk_.readOnly.count(k) > 0) {
+    if (disk_.readOnly.contains(k)) {
         return we::access_denied;
     }
     disk_.removeFile(path);
@@ -432,7 +437,7 @@ long FakeFileSystem::writeNewFile(const std::string& path, const std::string& by
     if (const long refused = folderRefuses(path)) {
         return refused;
     }
-    if (disk_.hasFolder(path) || disk_.readOnly.count(k) > 0 || disk_.inUse.count(k) > 0) {
+    if (disk_.hasFolder(path) || disk_.readOnly.contains(k) || disk_.inUse.contains(k)) {
         return we::access_denied;
     }
     disk_.files[k] = bytes;
@@ -446,7 +451,7 @@ long FakeFileSystem::appendToFile(const std::string& path, const std::string& by
     if (!disk_.hasFile(path)) {
         return we::file_not_found;
     }
-    if (disk_.readOnly.count(k) > 0 || disk_.inUse.count(k) > 0) {
+    if (disk_.readOnly.contains(k) || disk_.inUse.contains(k)) {
         return we::access_denied;
     }
     disk_.files[k] += bytes;

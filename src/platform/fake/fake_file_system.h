@@ -13,9 +13,9 @@ namespace vesperon::fake {
 class FakeFileSystem final : public platform::FileSystem {
 public:
     explicit FakeFileSystem(FakeDisk& disk) : disk_(disk) {}
-    bool DriveExists(const std::string& drive) override;
-    bool IsReady(const std::string& drive) override;
-    std::optional<std::string> DriveProperty(const std::string& drive,
+    bool DriveExists(const std::string& text) override;
+    bool IsReady(const std::string& text) override;
+    std::optional<std::string> DriveProperty(const std::string& text,
                                              std::string_view name) override;
     std::string GetParentFolderName(const std::string& path) override;
     bool FolderExists(const std::string& path) override;

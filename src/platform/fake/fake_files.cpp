@@ -54,14 +54,14 @@ private:
 platform::Presence FakeFiles::presenceOf(const std::string& path) {
     disk_.presenceAsked.push_back(path);
     const std::string k = disk_.keyOf(path);
-    if (disk_.throwsOn.count(k) > 0) {
+    if (disk_.throwsOn.contains(k)) {
         throw std::bad_alloc();
     }
     const Drive* drive = disk_.driveOf(path);
-    if (disk_.cannotTell.count(k) > 0 || (drive != nullptr && !drive->ready)) {
+    if (disk_.cannotTell.contains(k) || (drive != nullptr && !drive->ready)) {
         return platform::Presence::Undetermined;
     }
-    if (disk_.files.count(k) > 0) {
+    if (disk_.files.contains(k)) {
         return platform::Presence::File;
     }
     return disk_.hasFolder(path) ? platform::Presence::NotAFile : platform::Presence::Absent;
@@ -70,7 +70,7 @@ platform::Presence FakeFiles::presenceOf(const std::string& path) {
 platform::ProbeResult FakeFiles::probe(const std::string& path) {
     disk_.probed.push_back(path);
     const std::string k = disk_.keyOf(path);
-    if (disk_.files.count(k) == 0 || disk_.inUse.count(k) > 0 || disk_.unreadable.count(k) > 0) {
+    if (!disk_.files.contains(k) || disk_.inUse.contains(k) || disk_.unreadable.contains(k)) {
         return platform::ProbeResult::InUse;
     }
     return disk_.holdersUnknown ? platform::ProbeResult::Undetermined : platform::ProbeResult::Free;
@@ -90,7 +90,7 @@ platform::OpenedFile FakeFiles::openForReading(const std::string& path) {
 platform::LockAttempt FakeFiles::lockFile(const std::string& path) {
     using Status = platform::LockAttempt::Status;
     const std::string k = disk_.keyOf(path);
-    if (disk_.lockedElsewhere.count(k) > 0) {
+    if (disk_.lockedElsewhere.contains(k)) {
         return {Status::TimedOut, nullptr};
     }
     // Created when missing, as the real lock files are.
@@ -102,7 +102,7 @@ platform::LockAttempt FakeFiles::lockFile(const std::string& path) {
 
 platform::FileRead FakeFiles::readWhole(const std::string& path) {
     const std::string k = disk_.keyOf(path);
-    if (disk_.unreadable.count(k) > 0) {
+    if (disk_.unreadable.contains(k)) {
         return {platform::FileRead::Status::Unreadable, {}};
     }
     auto it = disk_.files.find(k);
@@ -115,8 +115,8 @@ platform::FileRead FakeFiles::readWhole(const std::string& path) {
 bool FakeFiles::writeText(const std::string& path, const std::string& bytes, bool overwrite) {
     const std::string k = disk_.keyOf(path);
     const std::string folder = disk_.parentOf(k);
-    if (disk_.readOnly.count(k) > 0 || disk_.readOnly.count(folder) > 0 ||
-        (folder.size() > 3 && disk_.folders.count(folder) == 0)) {
+    if (disk_.readOnly.contains(k) || disk_.readOnly.contains(folder) ||
+        (folder.size() > 3 && !disk_.folders.contains(folder))) {
         return false;
     }
     if (overwrite) {
@@ -129,13 +129,12 @@ bool FakeFiles::writeText(const std::string& path, const std::string& bytes, boo
 
 bool FakeFiles::pathAbsent(const std::string& path) {
     const std::string k = disk_.keyOf(path);
-    return disk_.files.count(k) == 0 && disk_.folders.count(k) == 0 &&
-           disk_.unreadable.count(k) == 0;
+    return !disk_.files.contains(k) && !disk_.folders.contains(k) && !disk_.unreadable.contains(k);
 }
 
 bool FakeFiles::deleteFile(const std::string& path) {
     const std::string k = disk_.keyOf(path);
-    if (disk_.readOnly.count(k) > 0 || disk_.inUse.count(k) > 0) {
+    if (disk_.readOnly.contains(k) || disk_.inUse.contains(k)) {
         return false;
     }
     disk_.metas.erase(k);

@@ -10,7 +10,7 @@ std::string FakeProfile::getString(const std::string& section, const std::string
                                    const std::string& defaultValue, std::size_t bufferSize,
                                    const std::string& file) {
     ++reads;
-    if (disk_.hasFile(file) && disk_.unreadable.count(disk_.keyOf(file)) == 0) {
+    if (disk_.hasFile(file) && !disk_.unreadable.contains(disk_.keyOf(file))) {
         if (auto raw = platform::profile_text::findRawValue(disk_.bytesOf(file), section, key)) {
             return platform::profile_text::copyToBuffer(*raw, bufferSize);
         }
@@ -25,8 +25,8 @@ platform::ProfileWrite FakeProfile::writeString(const std::string& section, cons
                                                 const std::string& value, const std::string& file) {
     ++writes;
     const std::string k = disk_.keyOf(file);
-    if (disk_.readOnly.count(k) > 0 || disk_.readOnly.count(disk_.parentOf(k)) > 0 ||
-        disk_.unreadable.count(k) > 0) {
+    if (disk_.readOnly.contains(k) || disk_.readOnly.contains(disk_.parentOf(k)) ||
+        disk_.unreadable.contains(k)) {
         return {false, "Access is denied. (error 5)"};
     }
     disk_.files[k] = platform::profile_text::setValue(disk_.bytesOf(file), section, key, value);
@@ -34,7 +34,7 @@ platform::ProfileWrite FakeProfile::writeString(const std::string& section, cons
 }
 
 std::optional<std::string> FakeProfile::whyUnreadable(const std::string& file) {
-    if (disk_.hasFile(file) && disk_.unreadable.count(disk_.keyOf(file)) > 0) {
+    if (disk_.hasFile(file) && disk_.unreadable.contains(disk_.keyOf(file))) {
         return "Access is denied. (error 5)";
     }
     return std::nullopt;

@@ -15,7 +15,7 @@ namespace vesperon::platform::posix::dbus {
 inline constexpr std::uint8_t methodReturn = 2;
 inline constexpr std::uint8_t error = 3;
 // Longer answers are refused: a login manager's list of locks is a few hundred bytes.
-inline constexpr std::size_t maxMessage = 1u << 20;
+inline constexpr std::size_t maxMessage = 1U << 20;
 
 // A method call without arguments, little-endian, serial given.
 std::string methodCall(std::uint32_t serial, std::string_view destination, std::string_view path,

@@ -58,8 +58,14 @@ std::string fltkFileFilter(const std::string& windowsFilter) {
         const auto pattern = fltkPattern(parts[i + 1]);
         // FLTK takes the pattern from the first parentheses: drop those of the description.
         const auto name = text::trimBlanksAndTabs(parts[i].substr(0, parts[i].find('(')));
-        filter +=
-            (filter.empty() ? "" : "\t") + (name.empty() ? pattern : name + " (" + pattern + ")");
+        if (!filter.empty()) {
+            filter += '\t';
+        }
+        if (name.empty()) {
+            filter += pattern;
+        } else {
+            filter.append(name).append(" (").append(pattern).append(")");
+        }
     }
     return filter.empty() ? "*" : filter;
 }

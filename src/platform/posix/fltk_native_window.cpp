@@ -43,7 +43,8 @@ protected:
         if (label() == nullptr || *label() == '\0') {
             return;
         }
-        int textWidth = 0, unusedHeight = 0;
+        int textWidth = 0;
+        int unusedHeight = 0;
         measure_label(textWidth, unusedHeight);
         const int textLeft = x() + 8;
         textWidth = std::min(textWidth, w() - 16);
@@ -132,7 +133,7 @@ public:
     }
 
     void show() noexcept override {
-        const bool first = !window_->shown();
+        const bool first = window_->shown() == 0;
         window_->show();
         if (first && tool_) {
             markAsUtility();

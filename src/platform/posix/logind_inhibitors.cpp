@@ -66,8 +66,8 @@ bool socketAddress(const std::string& addresses, sockaddr_un& address, socklen_t
             address = {};
             address.sun_family = AF_UNIX;
             value.copy(address.sun_path + (abstract ? 1 : 0), value.size());
-            length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + value.size() +
-                                            (abstract ? 1 : 1));
+            // One more byte either way: the NUL that starts an abstract name or ends a path.
+            length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + value.size() + 1);
             return true;
         }
     }
@@ -110,9 +110,7 @@ public:
             const ssize_t n = ::send(fd_, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
             if (n > 0) {
                 done += static_cast<std::size_t>(n);
-            } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
-                return false;
-            } else if (!wait(POLLOUT)) {
+            } else if ((n < 0 && errno != EAGAIN && errno != EINTR) || !wait(POLLOUT)) {
                 return false;
             }
         }

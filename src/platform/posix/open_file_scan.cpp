@@ -71,7 +71,7 @@ template <typename T> bool parseNumber(std::string_view text, T& value, int base
 } // namespace
 
 std::size_t OpenFileScan::FileIdHash::operator()(const FileId& id) const noexcept {
-    return std::hash<std::uint64_t>()(id.ino * 0x9E3779B97F4A7C15ull ^ id.dev);
+    return std::hash<std::uint64_t>()(id.ino * 0x9E3779B97F4A7C15ULL ^ id.dev);
 }
 
 OpenFileScan::OpenFileScan(std::string procRoot, pid_t self)
@@ -139,7 +139,7 @@ bool OpenFileScan::scan() {
 }
 
 bool OpenFileScan::held(dev_t dev, ino_t ino) const {
-    return held_.count(FileId{dev, ino}) != 0 || heldInodes_.count(ino) != 0;
+    return held_.contains(FileId{dev, ino}) || heldInodes_.contains(ino);
 }
 
 std::vector<OpenFileScan::Holding> OpenFileScan::holdersOf(dev_t dev, ino_t ino) const {

@@ -68,7 +68,7 @@ bool pseudoFileSystem(const std::string& type) {
         "mqueue",      "nsfs",        "proc",     "pstore",   "ramfs",   "rpc_pipefs",
         "securityfs",  "selinuxfs",   "sysfs",    "tmpfs",    "tracefs", "fuse.gvfsd-fuse",
         "fuse.portal", "nfsd"};
-    return pseudo.count(type) > 0;
+    return pseudo.contains(type);
 }
 
 } // namespace
@@ -79,7 +79,9 @@ std::vector<std::string> realMountPoints(const std::string& mountsText) {
     std::istringstream lines(mountsText);
     for (std::string line; std::getline(lines, line);) {
         std::istringstream fields(line);
-        std::string device, mountPoint, type;
+        std::string device;
+        std::string mountPoint;
+        std::string type;
         if (!(fields >> device >> mountPoint >> type) || pseudoFileSystem(type)) {
             continue;
         }
@@ -210,7 +212,7 @@ std::optional<DiskGeometry> PosixFileSystem::diskFreeSpace(const std::string& dr
         return std::nullopt;
     }
     auto clamp = [](std::uint64_t n) {
-        return static_cast<std::uint32_t>(std::min<std::uint64_t>(n, 0xFFFFFFFFu));
+        return static_cast<std::uint32_t>(std::min<std::uint64_t>(n, 0xFFFFFFFFU));
     };
     return DiskGeometry{1, clamp(vfs.f_frsize), clamp(vfs.f_bfree), clamp(vfs.f_blocks)};
 }

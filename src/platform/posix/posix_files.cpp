@@ -19,7 +19,7 @@ namespace {
 
 // A list file is a few kilobytes; anything this large is not one, and loading it would only
 // exhaust memory.
-constexpr std::size_t maxReadBytes = 64u * 1024 * 1024;
+constexpr std::size_t maxReadBytes = std::size_t{64} * 1024 * 1024;
 
 bool hasNul(const std::string& path) {
     return path.find('\0') != std::string::npos;

@@ -15,8 +15,6 @@
 #include <utility>
 #include <vector>
 
-extern char** environ;
-
 namespace vesperon::platform::posix {
 
 namespace {
@@ -55,6 +53,7 @@ std::string readableCommandLine(const std::vector<std::string>& args) {
 // with the reason when it could not be run.
 pid_t startInOwnSession(std::vector<std::string>& args, std::string& reason) {
     std::vector<char*> argv;
+    argv.reserve(args.size() + 1);
     for (auto& arg : args) {
         argv.push_back(arg.data());
     }
@@ -151,7 +150,8 @@ std::string findProgram(const std::string& name, const std::vector<std::string>&
     }
     folders.insert(folders.end(), fallbackFolders.begin(), fallbackFolders.end());
     for (const auto& folder : folders) {
-        const std::string candidate = folder + "/" + name;
+        std::string candidate = folder;
+        candidate.append("/").append(name);
         if (isExecutableFile(candidate)) {
             return candidate;
         }

@@ -188,7 +188,8 @@ std::string defaultRegistryFolder() {
     }
     std::string home = environment("HOME");
     if (home.empty()) {
-        if (const passwd* entry = ::getpwuid(::geteuid()); entry != nullptr && entry->pw_dir) {
+        if (const passwd* entry = ::getpwuid(::geteuid());
+            entry != nullptr && (entry->pw_dir != nullptr)) {
             home = entry->pw_dir;
         }
     }

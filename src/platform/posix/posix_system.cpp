@@ -40,7 +40,9 @@ std::string findExecutable(const char* argv0) {
     std::string path = fromProc();
     if (path.empty()) {
         // The name execve() was given, always a path.
-        path = resolved(reinterpret_cast<const char*>(::getauxval(AT_EXECFN)));
+        // getauxval hands the address over as an integer.
+        path = resolved(reinterpret_cast<const char*>( // NOLINT(performance-no-int-to-ptr)
+            ::getauxval(AT_EXECFN)));
     }
     if (path.empty() && argv0 != nullptr && std::strchr(argv0, '/') != nullptr) {
         path = resolved(argv0); // without a "/" it was a name looked up on PATH

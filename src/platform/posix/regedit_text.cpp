@@ -2,6 +2,7 @@
 
 #include "base/text.h"
 
+#include <algorithm>
 #include <cstddef>
 
 namespace vesperon::platform::regedit_text {
@@ -125,15 +126,9 @@ PhysicalLine physicalLineAt(std::string_view s, std::size_t pos) {
 // Only lines made of hex digits, commas and blanks count as continuation lines, so a
 // stray trailing backslash cannot swallow the user's next section or value.
 bool looksLikeHexContinuation(std::string_view content) {
-    if (content.empty()) {
-        return false;
-    }
-    for (char c : content) {
-        if (hexDigit(c) < 0 && c != ',' && c != '\\' && !isBlank(c)) {
-            return false;
-        }
-    }
-    return true;
+    return !content.empty() && std::all_of(content.begin(), content.end(), [](char c) {
+        return hexDigit(c) >= 0 || c == ',' || c == '\\' || isBlank(c);
+    });
 }
 
 enum class Kind { Other, Section, Value };
