@@ -77,5 +77,6 @@ bus_test_packages="dbus-daemon python3-dbusmock"
 windows_build_packages="g++-mingw-w64-i686 binutils-mingw-w64-i686 googletest"
 wine_packages="wine wine32:i386 wine64 fonts-wine"
 gui_test_packages="xvfb xauth xdotool imagemagick x11-utils"
-# The clang build, the fuzz targets (libFuzzer and the sanitizers' runtimes) and coverage.
-analysis_packages="clang libclang-rt-14-dev gcovr"
+# The clang build and clang-tidy, the fuzz targets (libFuzzer and the sanitizers' runtimes)
+# and coverage.
+analysis_packages="clang clang-tidy libclang-rt-14-dev gcovr"
