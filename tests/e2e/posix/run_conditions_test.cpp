@@ -11,16 +11,11 @@
 namespace vesperon::test {
 namespace {
 
-const std::string header = "; ********************************************\r\n"
-                           ";     Vesperon - Configuration File\r\n"
-                           "; ********************************************\r\n"
-                           "\r\n";
-
 TEST(RunConditions, SimultaneousRunsDoNotTakeEachOthersProbesForHolders) {
     Installation app;
     // Each request adds a line, so that none is lost to another.
     app.dir.write("bin/shutdown", "#!/bin/sh\necho >> \"$(dirname \"$0\")/../requests\"\n");
-    std::string list = header;
+    std::string list = listHeader;
     for (int i = 0; i < 300; ++i) {
         app.dir.write("f" + std::to_string(i), "x");
         list += app.file("f" + std::to_string(i)) + "\r\n";
@@ -54,7 +49,7 @@ TEST(RunConditions, ExecutableReplacedWhileRunningKeepsItsFolderAndName) {
     Installation app;
     using Exec = Installation::Exec;
     ASSERT_EQ(Installation::finish(app.start({"-r"}, Exec::ByDescriptorOfRemovedFile)), 0);
-    EXPECT_EQ(app.dir.read("vesperon.cfg"), header);
+    EXPECT_EQ(app.dir.read("vesperon.cfg"), listHeader);
     EXPECT_EQ(app.shutdownArguments(),
               (std::vector<std::string>{"-r", "+1", "Restart by Vesperon"}));
 }
@@ -67,8 +62,7 @@ TEST(RunConditions, WithoutProcNothingPassesForFree) {
     {
         // Its folder comes from the name it was started by; no process can be looked at.
         Installation app;
-        app.dir.write("free.dat", "x");
-        app.dir.write("vesperon.cfg", header + app.file("free.dat") + "\r\n");
+        app.listFiles({"free.dat"});
         EXPECT_EQ(Installation::finish(app.start({"-r"}, Installation::Exec::ByPath, true)), 2);
         EXPECT_TRUE(app.shutdownArguments(300).empty());
         EXPECT_TRUE(app.dir.exists("vesperon.ini"));

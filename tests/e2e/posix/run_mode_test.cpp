@@ -8,21 +8,20 @@
 namespace vesperon::test {
 namespace {
 
-const std::string header = "; ********************************************\r\n"
-                           ";     Vesperon - Configuration File\r\n"
-                           "; ********************************************\r\n"
-                           "\r\n";
 const std::string defaults =
     "[EventLog]\r\nWriteToNTEventLog=1\r\n[General]\r\nForceAppsToClose=0\r\n";
 
 using Args = std::vector<std::string>;
 
-TEST(RunMode, FirstRestartOnAFreshInstallation) {
+TEST(RunMode, AnythingButASwitchNeverRequestsThenAFirstRestart) {
     Installation app;
+    EXPECT_EQ(app.run({"-r", "-f"}), 1) << "no configuration window without a display";
+    EXPECT_EQ(app.run({}), 1);
+    EXPECT_TRUE(app.shutdownArguments(300).empty());
+    EXPECT_EQ(app.dir.read("vesperon.cfg"), listHeader) << "start-up still creates the files";
+    EXPECT_EQ(app.dir.read("vesperon.ini"), defaults);
     EXPECT_EQ(app.run({"-r"}), 0);
     EXPECT_EQ(app.shutdownArguments(), (Args{"-r", "+1", "Restart by Vesperon"}));
-    EXPECT_EQ(app.dir.read("vesperon.cfg"), header);
-    EXPECT_EQ(app.dir.read("vesperon.ini"), defaults);
 }
 
 TEST(RunMode, ForcedShutdownUnderAnotherName) {
@@ -31,73 +30,43 @@ TEST(RunMode, ForcedShutdownUnderAnotherName) {
     EXPECT_EQ(app.run({"-S"}), 0);
     EXPECT_EQ(app.shutdownArguments(), (Args{"-P", "+1", "Forced Shutdown by Vesperon"}));
     EXPECT_FALSE(app.dir.exists("vesperon.cfg"));
-    EXPECT_EQ(app.dir.read("nightly.cfg"), header);
-}
-
-TEST(RunMode, AnythingButASwitchNeverRequests) {
-    Installation app;
-    EXPECT_EQ(app.run({"-r", "-f"}), 1) << "no configuration window without a display";
-    EXPECT_EQ(app.run({}), 1);
-    EXPECT_TRUE(app.shutdownArguments(300).empty());
-    EXPECT_EQ(app.dir.read("vesperon.ini"), defaults) << "start-up still creates the files";
+    EXPECT_EQ(app.dir.read("nightly.cfg"), listHeader);
 }
 
 TEST(RunMode, FileHeldOpenOrMappedByAnotherProcessBlocks) {
+    Installation app;
+    app.listFiles({"job.dat"});
     for (auto way : {Holder::Way::Open, Holder::Way::MappedOnly}) {
-        Installation app;
-        app.dir.write("job.dat", "data");
-        app.dir.write("vesperon.cfg", header + app.file("job.dat") + "\r\n");
-        {
-            Holder holder(app.file("job.dat"), way);
-            EXPECT_EQ(app.run({"-r"}), 2) << "withheld";
-        }
-        EXPECT_TRUE(app.shutdownArguments(300).empty());
-        const std::string reg = app.registryFile();
-        EXPECT_NE(reg.find("\"TypesSupported\"=dword:00000007"), std::string::npos) << reg;
-        EXPECT_NE(reg.find("\"EventMessageFile\"=\"" + app.exe() + "\""), std::string::npos) << reg;
-        // Released again, the same list lets the request through.
-        EXPECT_EQ(app.run({"-r"}), 0);
-        EXPECT_EQ(app.shutdownArguments(), (Args{"-r", "+1", "Restart by Vesperon"}));
+        EXPECT_EQ(app.runHolding("job.dat", {"-r"}, way), 2) << "withheld";
     }
+    EXPECT_TRUE(app.shutdownArguments(300).empty());
+    const std::string reg = app.registryFile();
+    EXPECT_NE(reg.find("\"TypesSupported\"=dword:00000007"), std::string::npos) << reg;
+    EXPECT_NE(reg.find("\"EventMessageFile\"=\"" + app.exe() + "\""), std::string::npos) << reg;
+    // Released again, the same list lets the request through.
+    EXPECT_EQ(app.run({"-r"}), 0);
+    EXPECT_EQ(app.shutdownArguments(), (Args{"-r", "+1", "Restart by Vesperon"}));
 }
 
 // Lists as editors save them, and entries typed or pasted by hand, name a held file.
 TEST(RunMode, HeldFileBlocksHoweverTheListWasSaved) {
-    const std::string name = "Данные job.dat"; // UTF-8 in this source
-    auto utf16le = [](const std::string& ascii) {
-        std::string bytes = "\xFF\xFE";
-        for (char c : ascii) {
-            bytes += c;
-            bytes += '\0';
-        }
-        return bytes;
-    };
-    const struct {
-        const char* what;
-        std::string (*list)(const std::string& path, const decltype(utf16le)& wide);
-    } cases[] = {
-        {"UTF-8 with a byte-order mark",
-         [](const std::string& p, const decltype(utf16le)&) {
-             return "\xEF\xBB\xBF" + p + "\r\n";
-         }},
-        {"UTF-16 as Notepad saves it",
-         [](const std::string& p, const decltype(utf16le)& wide) {
-             return wide(p.substr(0, p.rfind('/') + 1) + "plain.dat\r\n");
-         }},
-        {"blanks and a tab around the entry",
-         [](const std::string& p, const decltype(utf16le)&) { return "\t " + p + "  \r\n"; }},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        Installation app;
-        app.dir.write(name, "data");
-        app.dir.write("plain.dat", "data");
-        app.dir.write("vesperon.cfg", c.list(app.file(name), utf16le));
-        Holder held(app.file(name), Holder::Way::Open);
-        Holder plain(app.file("plain.dat"), Holder::Way::Open);
-        app.run({"-r"});
-        EXPECT_TRUE(app.shutdownArguments(300).empty());
+    Installation app;
+    const std::string name = app.file("Данные job.dat"); // UTF-8 in this source
+    app.dir.write("Данные job.dat", "data");
+    app.dir.write("plain.dat", "data");
+    std::string utf16 = "\xFF\xFE"; // as Notepad saves it
+    for (char c : app.file("plain.dat") + "\r\n") {
+        utf16 += std::string{c, '\0'};
     }
+    Holder held(name, Holder::Way::Open);
+    Holder plain(app.file("plain.dat"), Holder::Way::Open);
+    for (const std::string& list :
+         {"\xEF\xBB\xBF" + name + "\r\n", utf16, "\t " + name + "  \r\n"}) {
+        SCOPED_TRACE(list);
+        app.dir.write("vesperon.cfg", list);
+        EXPECT_EQ(app.run({"-r"}), 2);
+    }
+    EXPECT_TRUE(app.shutdownArguments(300).empty());
 }
 
 TEST(RunMode, WhatCannotBeToldBlocks) {
@@ -105,9 +74,8 @@ TEST(RunMode, WhatCannotBeToldBlocks) {
     ASSERT_EQ(::symlink(app.file("loop").c_str(), app.file("loop").c_str()), 0);
     for (const std::string& entry : {app.file("loop"), app.file(std::string(300, 'n'))}) {
         SCOPED_TRACE(entry);
-        app.dir.write("vesperon.cfg", header + entry + "\r\n");
-        app.run({"-r"});
-        EXPECT_TRUE(app.shutdownArguments(300).empty());
+        app.dir.write("vesperon.cfg", listHeader + entry + "\r\n");
+        EXPECT_EQ(app.run({"-r"}), 2);
     }
     // A list that cannot be read (a folder under its name, for root too), or behind a link
     // to a share that is not mounted, is no missing list.
@@ -123,39 +91,25 @@ TEST(RunMode, WhatCannotBeToldBlocks) {
         << "start-up wrote nothing over the link";
 }
 
-TEST(RunMode, RegistryFileOfBlankLinesOrBeyondItsSizeTakesNoMoreMemory) {
-#if defined(__SANITIZE_ADDRESS__)
-    GTEST_SKIP() << "the address sanitizer needs more address space than the limit leaves";
-#else
-    Installation app;
-    app.dir.write("job.dat", "data");
-    app.dir.write("vesperon.cfg", app.file("job.dat") + "\n");
-    std::filesystem::create_directories(app.file("state/registry"));
-    app.dir.write("state/registry/HKEY_LOCAL_MACHINE.reg",
-                  "REGEDIT4\r\n" + std::string(800'000, '\n'));
-    app.addressSpaceLimit = 32ul << 20;
-    Holder held(app.file("job.dat"), Holder::Way::Open);
-    app.run({"-r"});
-    EXPECT_NE(app.registryFile().find("\"EventMessageFile\""), std::string::npos);
-    // Beyond what the store would ever hold: left as it is, unread.
-    ASSERT_EQ(::truncate(app.file("state/registry/HKEY_LOCAL_MACHINE.reg").c_str(), 100 << 20), 0);
-    app.run({"-r"});
-    EXPECT_EQ(std::filesystem::file_size(app.file("state/registry/HKEY_LOCAL_MACHINE.reg")),
-              100u << 20);
-#endif
-}
-
-TEST(RunMode, HugeListRunsInBoundedMemory) {
+// A huge list, and a registry file of blank lines or beyond its size, take no more memory.
+TEST(RunMode, HugeFilesRunInBoundedMemory) {
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "the address sanitizer needs more address space than the limit leaves";
 #else
     Installation app;
     app.dir.write("job.dat", "data");
     app.dir.write("vesperon.cfg", std::string(8 << 20, '\n') + app.file("job.dat") + "\n");
+    const std::string hive = app.file("state/registry/HKEY_LOCAL_MACHINE.reg");
+    std::filesystem::create_directories(app.file("state/registry"));
+    app.dir.write("state/registry/HKEY_LOCAL_MACHINE.reg",
+                  "REGEDIT4\r\n" + std::string(800'000, '\n'));
     app.addressSpaceLimit = 32ul << 20;
-    Holder held(app.file("job.dat"), Holder::Way::Open);
-    app.run({"-r"});
-    EXPECT_TRUE(app.shutdownArguments(300).empty());
+    EXPECT_EQ(app.runHolding("job.dat"), 2);
+    EXPECT_NE(app.registryFile().find("\"EventMessageFile\""), std::string::npos);
+    // Beyond what the store would ever hold: left as it is, unread.
+    ASSERT_EQ(::truncate(hive.c_str(), 100 << 20), 0);
+    EXPECT_EQ(app.runHolding("job.dat"), 2);
+    EXPECT_EQ(std::filesystem::file_size(hive), 100u << 20);
 #endif
 }
 

@@ -1,6 +1,5 @@
 #include "e2e/posix/run_support.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -8,6 +7,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <sched.h>
+#include <sstream>
 #include <stdexcept>
 #include <sys/file.h>
 #include <sys/mman.h>
@@ -39,32 +39,26 @@ Installation::Installation(const std::string& exeName) : exeName_(exeName) {
     std::filesystem::permissions(dir.file("bin/shutdown"), std::filesystem::perms::owner_all);
 }
 
-int Installation::run(const std::vector<std::string>& arguments,
-                      const std::vector<std::string>& extraEnv) {
-    return finish(start(arguments, Exec::ByPath, false, extraEnv));
+void Installation::listFiles(const std::vector<std::string>& names) const {
+    std::string list = listHeader;
+    for (const std::string& name : names) {
+        dir.write(name, "data");
+        list += file(name) + "\r\n";
+    }
+    dir.write("vesperon.cfg", list);
 }
 
-pid_t Installation::start(const std::vector<std::string>& arguments, Exec exec, bool withoutProc,
-                          const std::vector<std::string>& extraEnv) {
-    std::vector<std::string> env;
-    for (char** e = environ; *e != nullptr; ++e) {
-        const std::string entry(*e);
-        if (entry.rfind("DISPLAY=", 0) != 0 && entry.rfind("PATH=", 0) != 0 &&
-            entry.rfind("VESPERON_STATE_DIR=", 0) != 0) {
-            env.push_back(entry);
-        }
-    }
-    env.push_back("PATH=" + dir.file("bin") + ":/usr/bin:/bin");
-    env.push_back("VESPERON_STATE_DIR=" + dir.file("state"));
-    // No locks of the machine's own login manager: a test that wants a bus sets one up.
-    const bool busGiven = std::any_of(extraEnv.begin(), extraEnv.end(), [](const std::string& e) {
-        return e.rfind("DBUS_SYSTEM_BUS_ADDRESS=", 0) == 0;
-    });
-    if (std::getenv("DBUS_SYSTEM_BUS_ADDRESS") == nullptr && !busGiven) {
-        env.push_back("DBUS_SYSTEM_BUS_ADDRESS=unix:path=" + dir.file("no-system-bus"));
-    }
-    env.insert(env.end(), extraEnv.begin(), extraEnv.end());
+int Installation::run(const std::vector<std::string>& arguments) {
+    return finish(start(arguments));
+}
 
+int Installation::runHolding(const std::string& name, const std::vector<std::string>& arguments,
+                             Holder::Way way) {
+    Holder holder(file(name), way);
+    return run(arguments);
+}
+
+pid_t Installation::start(const std::vector<std::string>& arguments, Exec exec, bool withoutProc) {
     std::vector<std::string> argv{exec == Exec::ByPath ? exe() : exeName_};
     if (!mountSetup.empty() && exec == Exec::ByPath) {
         argv = {"/usr/bin/unshare",
@@ -75,18 +69,21 @@ pid_t Installation::start(const std::vector<std::string>& arguments, Exec exec, 
                 exe()};
     }
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    std::vector<char*> cargv, cenv;
+    std::vector<char*> cargv;
     for (auto& a : argv) {
         cargv.push_back(a.data());
     }
     cargv.push_back(nullptr);
-    for (auto& e : env) {
-        cenv.push_back(e.data());
-    }
-    cenv.push_back(nullptr);
+    const std::string path = dir.file("bin") + ":/usr/bin:/bin";
+    const std::string noBus = "unix:path=" + dir.file("no-system-bus");
 
     const pid_t pid = ::fork();
     if (pid == 0) {
+        ::unsetenv("DISPLAY");
+        ::setenv("PATH", path.c_str(), 1);
+        ::setenv("VESPERON_STATE_DIR", dir.file("state").c_str(), 1);
+        // No locks of the machine's own login manager: a test that wants a bus sets one up.
+        ::setenv("DBUS_SYSTEM_BUS_ADDRESS", noBus.c_str(), 0);
         ::chdir(dir.path().c_str());
         ::dup2(::open("/dev/null", O_RDONLY), 0);
         ::dup2(::open(dir.file("stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
@@ -103,9 +100,9 @@ pid_t Installation::start(const std::vector<std::string>& arguments, Exec exec, 
             ::setrlimit(RLIMIT_AS, &limit);
         }
         if (exec != Exec::ByPath) {
-            ::fexecve(exeFd, cargv.data(), cenv.data());
+            ::fexecve(exeFd, cargv.data(), environ);
         } else {
-            ::execve(cargv[0], cargv.data(), cenv.data());
+            ::execve(cargv[0], cargv.data(), environ);
         }
         ::_exit(127);
     }
@@ -132,15 +129,10 @@ std::vector<std::string> Installation::shutdownArguments(int waitMilliseconds) c
     while (!dir.exists("shutdown-args") && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
+    std::istringstream text(dir.exists("shutdown-args") ? dir.read("shutdown-args") : "");
     std::vector<std::string> args;
-    if (!dir.exists("shutdown-args")) {
-        return args;
-    }
-    const std::string text = dir.read("shutdown-args");
-    std::size_t start = 0;
-    for (auto end = text.find('\n'); end != std::string::npos; end = text.find('\n', start)) {
-        args.push_back(text.substr(start, end - start));
-        start = end + 1;
+    for (std::string line; std::getline(text, line);) {
+        args.push_back(line);
     }
     return args;
 }

@@ -8,6 +8,25 @@
 
 namespace vesperon::test {
 
+// The check list that a first run writes.
+inline const std::string listHeader = "; ********************************************\r\n"
+                                      ";     Vesperon - Configuration File\r\n"
+                                      "; ********************************************\r\n"
+                                      "\r\n";
+
+// Another process that holds a file open (or only mapped, or locked) until it is destroyed.
+class Holder {
+public:
+    enum class Way { Open, MappedOnly, Locked };
+    Holder(const std::string& path, Way way);
+    ~Holder();
+    Holder(const Holder&) = delete;
+    Holder& operator=(const Holder&) = delete;
+
+private:
+    pid_t pid_ = -1;
+};
+
 // A fresh application folder holding a copy of the built executable, a recording
 // stand-in for `shutdown` first on PATH, and its own registry state folder.
 class Installation {
@@ -15,11 +34,15 @@ public:
     explicit Installation(const std::string& exeName = "vesperon");
     std::string exe() const { return dir.file(exeName_); }
     std::string file(const std::string& name) const { return dir.file(name); }
+    // Writes the check list naming these files of the folder, each made with some data.
+    void listFiles(const std::vector<std::string>& names) const;
     // Runs the executable as a scheduler would: no display, no terminal input, standard output
     // in the file "stdout" (of the last run), standard error appended to the file "stderr".
     // Returns its exit status.
-    int run(const std::vector<std::string>& arguments,
-            const std::vector<std::string>& extraEnv = {});
+    int run(const std::vector<std::string>& arguments);
+    // run() while another process holds the named file of the folder.
+    int runHolding(const std::string& name, const std::vector<std::string>& arguments = {"-r"},
+                   Holder::Way way = Holder::Way::Open);
 
     // How start() hands the executable to the kernel: by its path, or through an open
     // descriptor (fexecve) with argv[0] as a PATH lookup leaves it, the file perhaps removed.
@@ -28,7 +51,7 @@ public:
     // empty /proc (root only); finish() waits and returns the exit status, or 128 + 9 when it
     // had not ended after 30 seconds and was killed.
     pid_t start(const std::vector<std::string>& arguments, Exec exec = Exec::ByPath,
-                bool withoutProc = false, const std::vector<std::string>& extraEnv = {});
+                bool withoutProc = false);
     static int finish(pid_t pid);
     // The arguments the stand-in received, or nothing when it was not started.
     std::vector<std::string> shutdownArguments(int waitMilliseconds = 3000) const;
@@ -43,19 +66,6 @@ public:
 
 private:
     std::string exeName_;
-};
-
-// Another process that holds a file open (or only mapped, or locked) until it is destroyed.
-class Holder {
-public:
-    enum class Way { Open, MappedOnly, Locked };
-    Holder(const std::string& path, Way way);
-    ~Holder();
-    Holder(const Holder&) = delete;
-    Holder& operator=(const Holder&) = delete;
-
-private:
-    pid_t pid_ = -1;
 };
 
 } // namespace vesperon::test

@@ -24,10 +24,12 @@ std::string readAll(const std::string& path) {
 }
 
 // The texts of the warnings that the test run's syslog daemon stored and that mention
-// marker, byte for byte, in the order they came; waits until done() accepts them.
-std::vector<std::string>
-storedWarnings(const std::string& marker,
-               const std::function<bool(const std::vector<std::string>&)>& done) {
+// marker, byte for byte, in the order they came; waits until done() accepts them (by
+// default: until there is one).
+std::vector<std::string> storedWarnings(
+    const std::string& marker,
+    const std::function<bool(const std::vector<std::string>&)>& done =
+        [](const std::vector<std::string>& texts) { return !texts.empty(); }) {
     const char* store = std::getenv("VESPERON_TEST_SYSLOG_FILE");
     // <12>: facility user (1) * 8 + priority warning (4).
     const std::regex prefix(
@@ -71,9 +73,7 @@ TEST_F(Syslog, BlockedRunLeavesOneWarningNamingEachFileInUse) {
         EXPECT_EQ(app.run({"-s"}), 2);
     }
     EXPECT_TRUE(app.shutdownArguments(200).empty());
-    const auto found =
-        storedWarnings(app.dir.path(), [](const auto& texts) { return !texts.empty(); });
-    EXPECT_EQ(found,
+    EXPECT_EQ(storedWarnings(app.dir.path()),
               std::vector<std::string>{header + "\r\nFile in use:  " + app.file("a.dat") +
                                        "\r\n\r\nFile in use:  " + app.file("b.dat") + "\r\n"});
 }
@@ -83,10 +83,9 @@ TEST_F(Syslog, RegistrationThatFailsStillLeavesTheWarningAndNeverHangs) {
                             "the registry folder locked by a stuck process",
                             "a full file system (as root only)"};
     for (int i = 0; i < 4; ++i) {
-        const char* fault = faults[i];
+        SCOPED_TRACE(faults[i]);
         Installation app;
-        app.dir.write("job.dat", "data");
-        app.dir.write("vesperon.cfg", app.file("job.dat") + "\r\n");
+        app.listFiles({"job.dat"});
         std::filesystem::create_directories(app.file("state/registry"));
         const std::string hive = app.file("state/registry/HKEY_LOCAL_MACHINE.reg");
         std::optional<Holder> stuck;
@@ -102,34 +101,23 @@ TEST_F(Syslog, RegistrationThatFailsStillLeavesTheWarningAndNeverHangs) {
         } else {
             continue;
         }
-        {
-            Holder job(app.file("job.dat"), Holder::Way::Open);
-            EXPECT_EQ(app.run({"-r"}), 2) << fault;
-        }
-        const auto found =
-            storedWarnings(app.dir.path(), [](const auto& texts) { return !texts.empty(); });
-        EXPECT_EQ(found, std::vector<std::string>{header + "\r\nFile in use:  " +
-                                                  app.file("job.dat") + "\r\n"})
-            << fault;
+        EXPECT_EQ(app.runHolding("job.dat"), 2);
+        EXPECT_EQ(
+            storedWarnings(app.dir.path()),
+            std::vector<std::string>{header + "\r\nFile in use:  " + app.file("job.dat") + "\r\n"});
     }
 }
 
 TEST_F(Syslog, SettingsFileThatCannotBeReadCountsAsTheDefaultsSoTheRunStillLogs) {
     ::mkfifo(app.file("vesperon.ini").c_str(), 0644);
-    app.dir.write("job.dat", "data");
-    app.dir.write("vesperon.cfg", app.file("job.dat") + "\r\n");
-    {
-        Holder job(app.file("job.dat"), Holder::Way::Open);
-        EXPECT_EQ(app.run({"-r"}), 2);
-    }
+    app.listFiles({"job.dat"});
+    EXPECT_EQ(app.runHolding("job.dat"), 2);
     EXPECT_NE(app.dir.read("stderr").find("vesperon: cannot read the settings file " +
                                           app.file("vesperon.ini") +
                                           ": not a regular file; using the defaults (log on, "
                                           "force off)\n"),
               std::string::npos);
-    EXPECT_EQ(
-        storedWarnings(app.dir.path(), [](const auto& texts) { return !texts.empty(); }).size(),
-        1u);
+    EXPECT_EQ(storedWarnings(app.dir.path()).size(), 1u);
 }
 
 // 5,000 names of one held file make a report far beyond one datagram and rsyslog's 8 KB.
@@ -144,10 +132,7 @@ TEST_F(Syslog, LongReportArrivesWholeAsSeveralEntries) {
         blocks += "\r\nFile in use:  " + name + "\r\n";
     }
     app.dir.write("vesperon.cfg", list);
-    {
-        Holder job(app.file("job.dat"), Holder::Way::Open);
-        app.run({"-r"});
-    }
+    app.runHolding("job.dat");
     const auto found = storedWarnings(app.dir.path(), [&](const auto& texts) {
         std::size_t length = 0;
         for (const std::string& text : texts) {
