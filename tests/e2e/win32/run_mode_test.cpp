@@ -13,6 +13,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -37,12 +38,8 @@ std::wstring wide(const std::string& utf8) {
 
 // What Notepad saves as "Unicode": UTF-16 LE after its byte-order mark.
 std::string utf16le(const std::string& utf8) {
-    std::string bytes = "\xFF\xFE";
-    for (wchar_t c : wide(utf8)) {
-        bytes += static_cast<char>(c & 0xFF);
-        bytes += static_cast<char>(c >> 8);
-    }
-    return bytes;
+    const std::wstring text = L'\xFEFF' + wide(utf8); // wchar_t: UTF-16 LE here
+    return std::string(reinterpret_cast<const char*>(text.data()), 2 * text.size());
 }
 
 std::string buildFolder() {
@@ -89,20 +86,37 @@ std::string eventLogTrace() {
 const std::string sourceKey =
     "SYSTEM\\CurrentControlSet\\Services\\Eventlog\\Application\\Vesperon";
 
-// The event source's message file as registered (UTF-8); empty when none is.
-std::string registeredMessageFile() {
+// The event source's message file as registered; empty when none is.
+std::wstring registeredMessageFile() {
     wchar_t file[MAX_PATH] = {};
-    DWORD type = 0, size = sizeof file;
-    if (::RegGetValueW(HKEY_LOCAL_MACHINE, wide(sourceKey).c_str(), L"EventMessageFile",
-                       RRF_RT_REG_SZ, &type, file, &size) != ERROR_SUCCESS) {
-        return "";
-    }
-    std::string utf8(4 * MAX_PATH, '\0');
-    utf8.resize(static_cast<std::size_t>(::WideCharToMultiByte(CP_UTF8, 0, file, -1, utf8.data(),
-                                                               static_cast<int>(utf8.size()),
-                                                               nullptr, nullptr) -
-                                         1));
-    return utf8;
+    DWORD size = sizeof file;
+    return ::RegGetValueW(HKEY_LOCAL_MACHINE, wide(sourceKey).c_str(), L"EventMessageFile",
+                          RRF_RT_REG_SZ, nullptr, file, &size) == ERROR_SUCCESS
+               ? file
+               : L"";
+}
+
+// The entry, as Wine traces it, of a run that a held file withheld.
+std::string abortEntry(const std::string& file) {
+    return "ReportEventW L\"" +
+           traced(" *** A Planned Shutdown was Aborted! *** \r\n\r\nFile in use:  " + file +
+                  "\r\n") +
+           "\"";
+}
+
+// Sets the event source key's access list (as SDDL), creating the key when needed; Wine
+// honours it, as a locked-down machine's Windows does.
+void setSourceKeyAccess(const wchar_t* sddl) {
+    HKEY key = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, wide(sourceKey).c_str(), 0, nullptr, 0,
+                                WRITE_DAC, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1,
+                                                                       &descriptor, nullptr));
+    EXPECT_EQ(::RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor), ERROR_SUCCESS);
+    ::LocalFree(descriptor);
+    ::RegCloseKey(key);
 }
 
 struct Installation : ::testing::Test {
@@ -161,7 +175,18 @@ struct Installation : ::testing::Test {
         return code;
     }
 
-    // The stand-in's record: command line, window style, its own path; empty when not started.
+    // Runs, traced, while this process holds the file open as a running job would.
+    DWORD runHolding(const std::string& file) {
+        HANDLE held = ::CreateFileW(wide(file).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+        EXPECT_NE(held, INVALID_HANDLE_VALUE);
+        const DWORD status = run("-r", true);
+        ::CloseHandle(held);
+        return status;
+    }
+
+    // Takes the stand-in's record: command line, window style, its own path; empty when it
+    // was not started.
     std::vector<std::string> request(int waitMilliseconds = 5000) const {
         const auto deadline =
             std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMilliseconds);
@@ -173,68 +198,15 @@ struct Installation : ::testing::Test {
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
             text = dir.read("shutdown-record.txt");
         }
+        ::DeleteFileA(dir.file("shutdown-record.txt").c_str());
+        std::istringstream record(text);
         std::vector<std::string> lines;
-        std::size_t start = 0;
-        for (auto end = text.find('\n'); end != std::string::npos; end = text.find('\n', start)) {
-            lines.push_back(text.substr(start, end - start));
-            start = end + 1;
+        for (std::string line; std::getline(record, line);) {
+            lines.push_back(line);
         }
         return lines;
     }
-
-    // Holds the listed file open, as a running job would, for the time of one run.
-    DWORD runWithFileHeld(const std::string& arguments) {
-        dir.write("job.dat", "data");
-        dir.write("vesperon.cfg", header + "\"" + dir.file("job.dat") + "\"\r\n");
-        HANDLE held = ::CreateFileA(dir.file("job.dat").c_str(), GENERIC_READ, FILE_SHARE_READ,
-                                    nullptr, OPEN_EXISTING, 0, nullptr);
-        EXPECT_NE(held, INVALID_HANDLE_VALUE);
-        const DWORD status = run(arguments, true);
-        ::CloseHandle(held);
-        return status;
-    }
-
-    std::string abortEntry() const {
-        return "ReportEventW L\"" +
-               traced(" *** A Planned Shutdown was Aborted! *** \r\n\r\nFile in use:  " +
-                      dir.file("job.dat") + "\r\n") +
-               "\"";
-    }
 };
-
-// The event source's key made read-only for everyone (who may still change this access
-// list), as a locked-down machine might have it; Wine honours the key's access list.
-class SourceKeyReadOnly {
-public:
-    SourceKeyReadOnly() { setAccessList(L"D:(A;;KR;;;WD)(A;;WD;;;WD)"); }
-    ~SourceKeyReadOnly() { setAccessList(L"D:(A;;KA;;;WD)"); }
-    SourceKeyReadOnly(const SourceKeyReadOnly&) = delete;
-    SourceKeyReadOnly& operator=(const SourceKeyReadOnly&) = delete;
-
-private:
-    static void setAccessList(const wchar_t* sddl) {
-        HKEY key = nullptr;
-        PSECURITY_DESCRIPTOR descriptor = nullptr;
-        ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, wide(sourceKey).c_str(), 0, nullptr, 0,
-                                    WRITE_DAC, nullptr, &key, nullptr),
-                  ERROR_SUCCESS);
-        ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1,
-                                                                           &descriptor, nullptr));
-        EXPECT_EQ(::RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor), ERROR_SUCCESS);
-        ::LocalFree(descriptor);
-        ::RegCloseKey(key);
-    }
-};
-
-TEST_F(Installation, ForcedShutdownUnderAnotherName) {
-    install("Nightly.exe");
-    dir.write("Nightly.ini", "[General]\r\nForceAppsToClose=1\r\n");
-    EXPECT_EQ(run("-S"), 0u);
-    const auto lines = request();
-    ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(lines[0], "shutdown.exe -s -f -t 60 -c \"Forced Shutdown by Vesperon\" -d p:4:1");
-    EXPECT_EQ(dir.read("Nightly.cfg"), header);
-}
 
 TEST_F(Installation, ArgumentsBeyondTheSwitchOpenTheWindowAndNeverRequest) {
     EXPECT_EQ(run("-r -f", false, 3000), static_cast<DWORD>(STILL_ACTIVE))
@@ -242,29 +214,38 @@ TEST_F(Installation, ArgumentsBeyondTheSwitchOpenTheWindowAndNeverRequest) {
     EXPECT_TRUE(request(500).empty());
 }
 
+// A refused registration still logs; once allowed, the run registers the event source.
 TEST_F(Installation, FileHeldByAnotherProcessBlocksRegistersAndLogs) {
-    EXPECT_EQ(runWithFileHeld("-r"), 2u) << "withheld";
+    const std::string job = dir.file("job.dat");
+    dir.write("job.dat", "data");
+    dir.write("vesperon.cfg", header + "\"" + job + "\"\r\n");
+    setSourceKeyAccess(L"D:(A;;KR;;;WD)(A;;WD;;;WD)"); // read-only, but for this list
+    EXPECT_EQ(runHolding(job), 2u) << "withheld";
+    EXPECT_NE(registeredMessageFile(), wide(exe)) << "the registration was refused";
+    setSourceKeyAccess(L"D:(A;;KA;;;WD)");
+    EXPECT_EQ(runHolding(job), 2u);
     EXPECT_TRUE(request(500).empty());
 
-    DWORD type = 0, types = 0, size = sizeof types;
-    EXPECT_EQ(::RegGetValueA(HKEY_LOCAL_MACHINE, sourceKey.c_str(), "TypesSupported", RRF_RT_ANY,
-                             &type, &types, &size),
+    DWORD types = 0, size = sizeof types;
+    EXPECT_EQ(::RegGetValueA(HKEY_LOCAL_MACHINE, sourceKey.c_str(), "TypesSupported",
+                             RRF_RT_REG_DWORD, nullptr, &types, &size),
               ERROR_SUCCESS);
-    EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
     EXPECT_EQ(types, 7u);
-    EXPECT_EQ(registeredMessageFile(), exe);
-
-    EXPECT_NE(eventLogTrace().find(abortEntry()), std::string::npos);
+    EXPECT_EQ(registeredMessageFile(), wide(exe));
+    const std::string trace = eventLogTrace();
+    EXPECT_NE(trace.find(abortEntry(job), trace.find(abortEntry(job)) + 1), std::string::npos)
+        << "both runs logged: " << trace;
 
     // Released again, the same list lets the request through.
     run("-r");
     EXPECT_FALSE(request().empty());
 }
 
-// A first restart from an application folder and of a listed file named outside the ANSI
-// code page, the list saved as Notepad's "Unicode", the file held by another Wine process.
+// A first restart, a held file and a forced shutdown under another name, with the
+// application folder and the listed file named outside the ANSI code page and the list
+// saved as Notepad's "Unicode".
 TEST_F(Installation, NamesOutsideTheAnsiCodePage) {
-    install("Дан\\vesperon.exe");
+    install("Дан\\Nightly.exe");
     // A shutdown.exe planted beside the program must never be the one that runs.
     fs::copy_file(buildFolder() + "\\shutdown_standin.exe", wide(dir.file("Дан\\shutdown.exe")));
     EXPECT_EQ(run("-r"), 0u);
@@ -272,49 +253,22 @@ TEST_F(Installation, NamesOutsideTheAnsiCodePage) {
               (std::vector<std::string>{"shutdown.exe -r -t 60 -c \"Restart by Vesperon\" -d p:4:1",
                                         "2", systemFolder() + "\\shutdown.exe"}))
         << "minimised, from the system folder";
-    EXPECT_EQ(dir.read("Дан\\vesperon.cfg"), header);
-    EXPECT_EQ(dir.read("Дан\\vesperon.ini"),
+    EXPECT_EQ(dir.read("Дан\\Nightly.cfg"), header);
+    EXPECT_EQ(dir.read("Дан\\Nightly.ini"),
               "[EventLog]\r\nWriteToNTEventLog=1\r\n[General]\r\nForceAppsToClose=0\r\n");
-    ::DeleteFileA(dir.file("shutdown-record.txt").c_str());
 
-    dir.write("Дан\\Отчёт.mdb", "data");
     const std::string job = dir.file("Дан\\Отчёт.mdb");
-    dir.write("Дан\\vesperon.cfg", utf16le(header + job + "\r\n"));
-    std::wstring holderLine = wide("file_holder \"" + job + "\" 30");
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION holder{};
-    ASSERT_TRUE(::CreateProcessW(wide(buildFolder() + "\\file_holder.exe").c_str(),
-                                 holderLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                 &startup, &holder));
-    // Held once an exclusive open of it fails.
-    for (int i = 0; i < 100; ++i) {
-        HANDLE probe =
-            ::CreateFileW(wide(job).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-        if (probe == INVALID_HANDLE_VALUE) {
-            break;
-        }
-        ::CloseHandle(probe);
-        ::Sleep(50);
-    }
-    run("-r", true);
-    ::TerminateProcess(holder.hProcess, 0);
-    ::CloseHandle(holder.hThread);
-    ::CloseHandle(holder.hProcess);
-    EXPECT_TRUE(request(500).empty()) << "the held file was not seen";
-    EXPECT_EQ(registeredMessageFile(), exe);
-    const std::string entry =
-        " *** A Planned Shutdown was Aborted! *** \r\n\r\nFile in use:  " + job + "\r\n";
-    const std::string trace = eventLogTrace();
-    EXPECT_NE(trace.find("ReportEventW L\"" + traced(entry) + "\""), std::string::npos) << trace;
-}
+    dir.write("Дан\\Отчёт.mdb", "data");
+    dir.write("Дан\\Nightly.cfg", utf16le(header + job + "\r\n"));
+    EXPECT_EQ(runHolding(job), 2u) << "the held file was not seen";
+    EXPECT_EQ(registeredMessageFile(), wide(exe));
+    EXPECT_NE(eventLogTrace().find(abortEntry(job)), std::string::npos);
 
-TEST_F(Installation, RefusedRegistrationStillLogs) {
-    {
-        SourceKeyReadOnly readOnly;
-        EXPECT_EQ(runWithFileHeld("-r"), 2u);
-    }
-    EXPECT_NE(eventLogTrace().find(abortEntry()), std::string::npos);
+    dir.write("Дан\\Nightly.ini", "[General]\r\nForceAppsToClose=1\r\n");
+    EXPECT_EQ(run("-S"), 0u);
+    EXPECT_EQ(request(), (std::vector<std::string>{
+                             "shutdown.exe -s -f -t 60 -c \"Forced Shutdown by Vesperon\" -d p:4:1",
+                             "2", systemFolder() + "\\shutdown.exe"}));
 }
 
 TEST_F(Installation, MissingShutdownProgramFailsWithStatusOneAndSaysWhy) {
