@@ -1,6 +1,5 @@
 #include "app/form1.h"
 #include "check/in_use.h"
-#include "check/listed_file.h"
 #include "config/check_list_file.h"
 #include "config/check_list_reader.h"
 #include "platform/fake/fake_platform.h"
@@ -116,19 +115,6 @@ TEST_F(CheckRun, SettingsAreReadOncePerRunNotPerFile) {
     EXPECT_EQ(f.profile.reads, readsForThree);
 }
 
-TEST_F(CheckRun, BlanksAroundAnEntryAreTriedOnlyWhenTheWholeTextNamesNothing) {
-    held("C:\\Data\\a.mdb");
-    f.disk.addFile("C:\\Data\\b.mdb ");
-    held("C:\\Data\\b.mdb");
-    list("\t C:\\Data\\a.mdb \r\n"
-         "\"C:\\Data\\a.mdb\" \r\n"
-         "C:\\Data\\b.mdb \r\n" // a name that does end in a blank is that file
-         " ;C:\\Data\\a.mdb\r\n"
-         "   \r\n");
-    form.CheckAllFiles(true);
-    EXPECT_EQ(rows(), (std::vector<std::string>{"C:\\Data\\a.mdb", "C:\\Data\\a.mdb"}));
-}
-
 // The system could not say whether the file is there, or nothing can be seen of other
 // processes: the run blocks and says why.
 TEST_F(CheckRun, CannotTellBlocks) {
@@ -194,12 +180,6 @@ TEST(CheckFileTest, QuotesAreRemovedFromTheCallersText) {
     EXPECT_FALSE(form.CheckFile(path));
     EXPECT_EQ(path, "C:\\Data\\x.txt");
     EXPECT_EQ(form.sCheckMsg, "") << "a missing file sets no message";
-}
-
-TEST(ListedFileTest, OnLinuxOnlyAnAbsolutePathNamesAFile) {
-    EXPECT_TRUE(isAbsolutePath(platform::posixEdition, "/srv/job.dat"));
-    EXPECT_FALSE(isAbsolutePath(platform::posixEdition, "srv/job.dat"));
-    EXPECT_FALSE(isAbsolutePath(platform::posixEdition, "C:\\job.dat"));
 }
 
 TEST(StripCharsTest, SearchesAgainFromTheStartAfterEachRemoval) {

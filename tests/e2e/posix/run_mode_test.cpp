@@ -1,8 +1,10 @@
 #include "e2e/posix/run_support.h"
 
+#include <chrono>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace vesperon::test {
@@ -24,10 +26,12 @@ TEST(RunMode, AnythingButASwitchNeverRequestsThenAFirstRestart) {
     EXPECT_EQ(app.shutdownArguments(), (Args{"-r", "+1", "Restart by Vesperon"}));
 }
 
-TEST(RunMode, ForcedShutdownUnderAnotherName) {
+// Started through a descriptor and its file replaced while it runs, it keeps its folder and name.
+TEST(RunMode, ForcedShutdownUnderAnotherNameByAReplacedExecutable) {
     Installation app("nightly");
     app.dir.write("nightly.ini", "[General]\r\nForceAppsToClose=1\r\n");
-    EXPECT_EQ(app.run({"-S"}), 0);
+    using Exec = Installation::Exec;
+    EXPECT_EQ(Installation::finish(app.start({"-S"}, Exec::ByDescriptorOfRemovedFile)), 0);
     EXPECT_EQ(app.shutdownArguments(), (Args{"-P", "+1", "Forced Shutdown by Vesperon"}));
     EXPECT_FALSE(app.dir.exists("vesperon.cfg"));
     EXPECT_EQ(app.dir.read("nightly.cfg"), listHeader);
@@ -48,7 +52,8 @@ TEST(RunMode, FileHeldOpenOrMappedByAnotherProcessBlocks) {
     EXPECT_EQ(app.shutdownArguments(), (Args{"-r", "+1", "Restart by Vesperon"}));
 }
 
-// Lists as editors save them, and entries typed or pasted by hand, name a held file.
+// Lists as editors save them, and entries typed or pasted by hand, name a held file; blanks
+// around an entry are tried away only when the whole text names nothing.
 TEST(RunMode, HeldFileBlocksHoweverTheListWasSaved) {
     Installation app;
     const std::string name = app.file("Данные job.dat"); // UTF-8 in this source
@@ -60,13 +65,17 @@ TEST(RunMode, HeldFileBlocksHoweverTheListWasSaved) {
     }
     Holder held(name, Holder::Way::Open);
     Holder plain(app.file("plain.dat"), Holder::Way::Open);
-    for (const std::string& list :
-         {"\xEF\xBB\xBF" + name + "\r\n", utf16, "\t " + name + "  \r\n"}) {
+    for (const std::string& list : {"\xEF\xBB\xBF" + name + "\r\n", utf16, "\t " + name + "  \r\n",
+                                    "\"" + name + "\" \r\n"}) {
         SCOPED_TRACE(list);
         app.dir.write("vesperon.cfg", list);
         EXPECT_EQ(app.run({"-r"}), 2);
     }
     EXPECT_TRUE(app.shutdownArguments(300).empty());
+    // A free file whose name ends in a blank is that file; a relative path names none.
+    app.dir.write("plain.dat ", "data");
+    app.dir.write("vesperon.cfg", app.file("plain.dat ") + "\r\nplain.dat\r\n");
+    EXPECT_EQ(app.run({"-r"}), 0);
 }
 
 TEST(RunMode, WhatCannotBeToldBlocks) {
@@ -143,6 +152,70 @@ TEST(RunMode, RequestRefusedOrMissingFailsWithStatusOneAndSaysWhy) {
                                           "/usr/sbin or in /sbin\n"),
               std::string::npos);
 }
+
+// Conditions that schedulers and administrators create: many runs at once, no /proc.
+TEST(RunConditions, SimultaneousRunsDoNotTakeEachOthersProbesForHolders) {
+    Installation app;
+    // Each request adds a line, so that none is lost to another.
+    app.dir.write("bin/shutdown", "#!/bin/sh\necho >> \"$(dirname \"$0\")/../requests\"\n");
+    std::string list = listHeader;
+    for (int i = 0; i < 300; ++i) {
+        app.dir.write("f" + std::to_string(i), "x");
+        list += app.file("f" + std::to_string(i)) + "\r\n";
+    }
+    app.dir.write("vesperon.cfg", list);
+#if defined(__SANITIZE_ADDRESS__)
+    constexpr int rounds = 2, runs = 20; // each sanitized run takes several times as long
+#else
+    constexpr int rounds = 10, runs = 20;
+#endif
+    for (int round = 0; round < rounds; ++round) {
+        std::vector<pid_t> started;
+        for (int i = 0; i < runs; ++i) {
+            started.push_back(app.start({"-r"}));
+        }
+        for (pid_t pid : started) {
+            EXPECT_EQ(Installation::finish(pid), 0);
+        }
+    }
+    auto requests = [&] {
+        return app.dir.exists("requests") ? app.dir.read("requests").size() : 0u;
+    };
+    for (int wait = 0; wait < 300 && requests() < rounds * runs; ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(requests(), static_cast<std::size_t>(rounds * runs)) << "every run requests";
+    EXPECT_TRUE(app.dir.exists("vesperon.lock"));
+}
+
+#if !defined(__SANITIZE_ADDRESS__) // the sanitizer itself cannot start without /proc
+TEST(RunConditions, WithoutProcNothingPassesForFree) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "a mount namespace of its own needs root";
+    }
+    {
+        // Its folder comes from the name it was started by; no process can be looked at.
+        Installation app;
+        app.listFiles({"free.dat"});
+        EXPECT_EQ(Installation::finish(app.start({"-r"}, Installation::Exec::ByPath, true)), 2);
+        EXPECT_TRUE(app.shutdownArguments(300).empty());
+        EXPECT_TRUE(app.dir.exists("vesperon.ini"));
+    }
+    {
+        // Started through a descriptor, it cannot tell where it lives: it writes nothing.
+        Installation app;
+        EXPECT_EQ(Installation::finish(app.start({"-r"}, Installation::Exec::ByDescriptor, true)),
+                  1);
+        EXPECT_TRUE(app.shutdownArguments(300).empty());
+        EXPECT_NE(app.dir.read("stderr").find("cannot find the folder"), std::string::npos);
+        for (const std::string& litter : {app.file("vesperon.cfg"), app.file(".cfg"),
+                                          std::string("/.cfg"), std::string("/.ini")}) {
+            EXPECT_FALSE(std::filesystem::exists(litter)) << litter;
+            std::filesystem::remove(litter);
+        }
+    }
+}
+#endif
 
 } // namespace
 } // namespace vesperon::test

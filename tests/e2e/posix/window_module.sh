@@ -17,12 +17,12 @@ chmod +x "$app/bin/shutdown"
 # A module planted in the current folder and in LD_LIBRARY_PATH must never be taken.
 cp "$module" "$app/planted/"
 cd "$app/planted"
-# run ARGS...: the program under strace, without a display; sets status and err.
+# run ARGS...: the program (or $program) under strace, without a display; sets status and err.
 # (LeakSanitizer cannot work under strace.)
 run() {
     env -u DISPLAY PATH="$app/bin:/usr/bin:/bin" VESPERON_STATE_DIR="$app/state" \
         LD_LIBRARY_PATH="$app/planted" ASAN_OPTIONS=detect_leaks=0 strace -f -qq -e trace=%file -o "$app/trace" \
-        "$app/vesperon" "$@" 2>"$app/err" </dev/null
+        "${program:-$app/vesperon}" "$@" 2>"$app/err" </dev/null
     status=$?
     err=$(cat "$app/err")
 }
@@ -44,8 +44,7 @@ one_line 1 "no display"
 [ "$(looked_at)" = "$app/vesperon-fltk.so" ] || fail "loaded from: $(looked_at)"
 
 ln -s "$app/vesperon" "$app/elsewhere/vesperon"
-env -u DISPLAY "$app/elsewhere/vesperon" 2>"$app/err"
-status=$? err=$(cat "$app/err")
+program=$app/elsewhere/vesperon run
 one_line 1 "no display"
 [ ! -e "$app/elsewhere/vesperon.ini" ] || fail "started through a link, it wrote beside the link"
 
