@@ -78,11 +78,13 @@ TEST_F(Syslog, BlockedRunLeavesOneWarningNamingEachFileInUse) {
                                        "\r\n\r\nFile in use:  " + app.file("b.dat") + "\r\n"});
 }
 
-TEST_F(Syslog, RegistrationThatFailsStillLeavesTheWarningAndNeverHangs) {
+// Faults of the registry store, or a settings file that cannot be read (which counts as the
+// defaults, and says so), still leave the warning and never hang the run.
+TEST_F(Syslog, FaultsAroundTheWarningStillLeaveItAndNeverHang) {
     const char* faults[] = {"a folder where the hive file belongs", "a FIFO there",
                             "the registry folder locked by a stuck process",
-                            "a full file system (as root only)"};
-    for (int i = 0; i < 4; ++i) {
+                            "a FIFO as the settings file", "a full file system (as root only)"};
+    for (int i = 0; i < 5; ++i) {
         SCOPED_TRACE(faults[i]);
         Installation app;
         app.listFiles({"job.dat"});
@@ -95,6 +97,8 @@ TEST_F(Syslog, RegistrationThatFailsStillLeavesTheWarningAndNeverHangs) {
             ::mkfifo(hive.c_str(), 0644);
         } else if (i == 2) {
             stuck.emplace(app.file("state/registry"), Holder::Way::Locked);
+        } else if (i == 3) {
+            ::mkfifo(app.file("vesperon.ini").c_str(), 0644);
         } else if (::geteuid() == 0) {
             app.mountSetup = "mount -t tmpfs -o size=16k tmpfs state && "
                              "{ cat /dev/zero >state/fill 2>/dev/null; true; }";
@@ -105,19 +109,11 @@ TEST_F(Syslog, RegistrationThatFailsStillLeavesTheWarningAndNeverHangs) {
         EXPECT_EQ(
             storedWarnings(app.dir.path()),
             std::vector<std::string>{header + "\r\nFile in use:  " + app.file("job.dat") + "\r\n"});
+        EXPECT_EQ(app.dir.read("stderr").find("vesperon: cannot read the settings file " +
+                                              app.file("vesperon.ini") +
+                                              ": not a regular file; using the defaults"),
+                  i == 3 ? 0 : std::string::npos);
     }
-}
-
-TEST_F(Syslog, SettingsFileThatCannotBeReadCountsAsTheDefaultsSoTheRunStillLogs) {
-    ::mkfifo(app.file("vesperon.ini").c_str(), 0644);
-    app.listFiles({"job.dat"});
-    EXPECT_EQ(app.runHolding("job.dat"), 2);
-    EXPECT_NE(app.dir.read("stderr").find("vesperon: cannot read the settings file " +
-                                          app.file("vesperon.ini") +
-                                          ": not a regular file; using the defaults (log on, "
-                                          "force off)\n"),
-              std::string::npos);
-    EXPECT_EQ(storedWarnings(app.dir.path()).size(), 1u);
 }
 
 // 5,000 names of one held file make a report far beyond one datagram and rsyslog's 8 KB.
