@@ -8,8 +8,6 @@
 namespace vesperon::test {
 namespace {
 
-using Args = std::vector<std::string>;
-
 bool contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
