@@ -1,4 +1,3 @@
-#include "platform/profile_cases.h"
 #include "platform/profile_text.h"
 
 #include <gtest/gtest.h>
@@ -8,12 +7,6 @@ namespace vesperon::platform::profile_text {
 namespace {
 
 using namespace std::string_literals;
-
-TEST(ProfileText, FindsValuesLikeTheWindowsFunctions) {
-    for (const auto& c : vesperon::test::profileCases()) {
-        EXPECT_EQ(findValue(c.file, c.section, c.key).value_or(""), c.expected) << c.name;
-    }
-}
 
 TEST(ProfileText, MissingIsDistinctFromEmpty) {
     EXPECT_EQ(findValue("[s]\r\nk=\r\n", "s", "k"), "");
