@@ -13,8 +13,6 @@ namespace vesperon::test {
 
 namespace {
 
-const char* python = "/usr/bin/python3";
-
 const char* busConfig =
     R"(<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
  "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
@@ -30,14 +28,18 @@ const char* busConfig =
 </busconfig>
 )";
 
-// Takes a lock through the mock's Inhibit and keeps the descriptor that holds it.
-const char* lockTaker = R"(import dbus, sys, time
-manager = dbus.Interface(dbus.SystemBus().get_object('org.freedesktop.login1',
-    '/org/freedesktop/login1'), 'org.freedesktop.login1.Manager')
-held = manager.Inhibit(sys.argv[1], 'backup.sh', 'nightly backup', sys.argv[2])
-print('taken', flush=True)
-time.sleep(3600)
-)";
+// Calls a method of the login manager through dbus-send; the call's output follows.
+bool loginManager(const std::string& callAndOutput) {
+    const std::string command = "dbus-send --system --print-reply --dest=org.freedesktop.login1 "
+                                "/org/freedesktop/login1 " +
+                                callAndOutput;
+    return std::system(command.c_str()) == 0;
+}
+
+bool locksListed() {
+    return loginManager(
+        "org.freedesktop.login1.Manager.ListInhibitors 2>/dev/null | grep -q struct");
+}
 
 bool waitFor(const std::function<bool()>& ready) {
     for (int i = 0; i < 100; ++i) {
@@ -49,27 +51,18 @@ bool waitFor(const std::function<bool()>& ready) {
     return false;
 }
 
-void stop(pid_t pid) {
-    ::kill(pid, SIGTERM);
-    ::waitpid(pid, nullptr, 0);
-}
-
 } // namespace
 
 PrivateSystemBus::PrivateSystemBus() {
     if (::access("/usr/bin/dbus-daemon", X_OK) != 0 ||
+        ::access("/usr/bin/systemd-inhibit", X_OK) != 0 ||
         std::system("/usr/bin/python3 -c 'import dbusmock' 2>/dev/null") != 0) {
-        missing_ = "dbus-daemon or python3-dbusmock is not installed";
+        missing_ = "dbus-daemon, systemd-inhibit or python3-dbusmock is not installed";
         return;
     }
     std::string config = busConfig;
     config.replace(config.find("@SOCKET@"), 8, dir_.file("system.sock"));
     dir_.write("bus.conf", config);
-    dir_.write("take-lock.py", lockTaker);
-    if (const char* old = std::getenv("DBUS_SYSTEM_BUS_ADDRESS")) {
-        hadAddress_ = true;
-        savedAddress_ = old;
-    }
     ::setenv("DBUS_SYSTEM_BUS_ADDRESS", address().c_str(), 1);
     daemons_.push_back(
         start({"/usr/bin/dbus-daemon", "--nofork", "--config-file=" + dir_.file("bus.conf")}));
@@ -77,13 +70,11 @@ PrivateSystemBus::PrivateSystemBus() {
         missing_ = "the private bus did not start";
         return;
     }
-    daemons_.push_back(start({python, "-m", "dbusmock", "--system", "--template", "logind"}));
-    const bool up = waitFor([&] {
-        return std::system("dbus-send --system --print-reply --dest=org.freedesktop.login1 "
-                           "/org/freedesktop/login1 org.freedesktop.login1.Manager.ListInhibitors "
-                           ">/dev/null 2>&1") == 0;
-    });
-    if (!up) {
+    daemons_.push_back(
+        start({"/usr/bin/python3", "-m", "dbusmock", "--system", "--template", "logind"}));
+    if (!waitFor([] {
+            return loginManager("org.freedesktop.login1.Manager.ListInhibitors >/dev/null 2>&1");
+        })) {
         missing_ = "the login manager mock did not start";
     }
 }
@@ -91,20 +82,16 @@ PrivateSystemBus::PrivateSystemBus() {
 PrivateSystemBus::~PrivateSystemBus() {
     releaseLocks();
     for (auto it = daemons_.rbegin(); it != daemons_.rend(); ++it) {
-        stop(*it);
-    }
-    if (hadAddress_) {
-        ::setenv("DBUS_SYSTEM_BUS_ADDRESS", savedAddress_.c_str(), 1);
-    } else {
-        ::unsetenv("DBUS_SYSTEM_BUS_ADDRESS");
+        ::kill(*it, SIGTERM);
+        ::waitpid(*it, nullptr, 0);
     }
 }
 
-pid_t PrivateSystemBus::start(const std::vector<std::string>& argv) {
+pid_t PrivateSystemBus::start(const std::vector<std::string>& argv, int input) {
     const pid_t pid = ::fork();
     if (pid == 0) {
         const int quiet = ::open("/dev/null", O_RDWR);
-        ::dup2(quiet, 0);
+        ::dup2(input < 0 ? quiet : input, 0);
         ::dup2(quiet, 1);
         ::dup2(quiet, 2);
         std::vector<char*> args;
@@ -118,50 +105,35 @@ pid_t PrivateSystemBus::start(const std::vector<std::string>& argv) {
     return pid;
 }
 
+// The lock is held while cat waits for input, which ends when the pipe closes.
 bool PrivateSystemBus::takeLock(const std::string& what, const std::string& mode) {
-    int out[2];
-    if (::pipe(out) != 0) {
+    int input[2];
+    if (::pipe2(input, O_CLOEXEC) != 0) {
         return false;
     }
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::dup2(out[1], 1);
-        ::close(out[0]);
-        ::execl(python, python, dir_.file("take-lock.py").c_str(), what.c_str(), mode.c_str(),
-                static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    ::close(out[1]);
-    lockHolders_.push_back(pid);
-    // The whole line, so that the holder writes nothing more into a closed pipe and dies.
-    std::string line;
-    char c = 0;
-    while (line.size() < 16 && ::read(out[0], &c, 1) == 1 && c != '\n') {
-        line += c;
-    }
-    ::close(out[0]);
-    return line == "taken";
+    lockHolders_.push_back({start({"/usr/bin/systemd-inhibit", "--what=" + what, "--who=backup.sh",
+                                   "--why=nightly backup", "--mode=" + mode, "cat"},
+                                  input[0]),
+                            input[1]});
+    ::close(input[0]);
+    return waitFor(locksListed);
 }
 
 void PrivateSystemBus::releaseLocks() {
-    for (pid_t pid : lockHolders_) {
-        stop(pid);
+    for (const auto& [pid, input] : lockHolders_) {
+        ::close(input);
+        ::waitpid(pid, nullptr, 0);
     }
     lockHolders_.clear();
     // The mock lets a lock go once it sees the holder's descriptor close.
-    waitFor([] {
-        return std::system("dbus-send --system --print-reply --dest=org.freedesktop.login1 "
-                           "/org/freedesktop/login1 org.freedesktop.login1.Manager.ListInhibitors "
-                           "2>/dev/null | grep -q struct") != 0;
-    });
+    waitFor([] { return !locksListed(); });
 }
 
 bool PrivateSystemBus::refuseListing() {
-    return std::system("dbus-send --system --print-reply --dest=org.freedesktop.login1 "
-                       "/org/freedesktop/login1 org.freedesktop.DBus.Mock.AddMethod "
-                       "string:org.freedesktop.login1.Manager string:ListInhibitors string: "
-                       "string:'a(ssssuu)' string:'raise dbus.exceptions.DBusException(\"no\", "
-                       "name=\"org.freedesktop.DBus.Error.AccessDenied\")' >/dev/null") == 0;
+    return loginManager("org.freedesktop.DBus.Mock.AddMethod "
+                        "string:org.freedesktop.login1.Manager string:ListInhibitors string: "
+                        "string:'a(ssssuu)' string:'raise dbus.exceptions.DBusException(\"no\", "
+                        "name=\"org.freedesktop.DBus.Error.AccessDenied\")' >/dev/null");
 }
 
 } // namespace vesperon::test

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "support/environment_guard.h"
 #include "support/temp_dir.h"
 
 #include <string>
 #include <sys/types.h>
+#include <utility>
 #include <vector>
 
 namespace vesperon::test {
@@ -21,21 +23,21 @@ public:
     const std::string& missing() const { return missing_; }
     std::string address() const { return "unix:path=" + dir_.file("system.sock"); }
 
-    // Another process takes an inhibitor lock and holds it until releaseLocks().
+    // Another process takes an inhibitor lock for "backup.sh" and holds it until releaseLocks().
     bool takeLock(const std::string& what, const std::string& mode);
     void releaseLocks();
     // From now on the login manager answers ListInhibitors with an error.
     bool refuseListing();
 
 private:
-    pid_t start(const std::vector<std::string>& argv);
+    // Quiet, with the given descriptor (or none) as input.
+    pid_t start(const std::vector<std::string>& argv, int input = -1);
 
+    EnvironmentGuard savedAddress_{"DBUS_SYSTEM_BUS_ADDRESS"};
     TempDir dir_;
     std::string missing_;
-    std::string savedAddress_;
-    bool hadAddress_ = false;
     std::vector<pid_t> daemons_;
-    std::vector<pid_t> lockHolders_;
+    std::vector<std::pair<pid_t, int>> lockHolders_; // and the input that keeps each going
 };
 
 } // namespace vesperon::test
