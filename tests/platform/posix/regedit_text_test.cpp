@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -52,25 +53,15 @@ TEST(RegeditText, ValueLinesAndReadingThemBack) {
 
 TEST(RegeditText, LongHexIsContinuedAndReadBack) {
     Bytes data(300);
-    for (std::size_t i = 0; i < data.size(); ++i) {
-        data[i] = static_cast<std::uint8_t>(i);
-    }
-    std::string line = formatValueLine("Blob", 3, data);
-    ASSERT_TRUE(line.ends_with("\r\n"));
+    std::iota(data.begin(), data.end(), std::uint8_t{0});
+    const std::string text = formatValueLine("Blob", 3, data);
     std::size_t start = 0;
-    std::size_t lines = 0;
-    for (std::size_t end; (end = line.find("\r\n", start)) != std::string::npos; start = end + 2) {
-        std::string part = line.substr(start, end - start);
-        EXPECT_LE(part.size(), 80u) << part;
-        if (end + 2 < line.size()) {
-            EXPECT_TRUE(part.ends_with(",\\")) << part;
-        }
-        ++lines;
+    for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+        EXPECT_LE(end - start, 80u) << "at " << start;
+        EXPECT_EQ(text.compare(end - 2, 2, ",\\") == 0, end + 2 < text.size()) << "at " << start;
     }
-    EXPECT_GT(lines, 1u);
-    auto found = findValue(setValue("", key, "Blob", 3, data), key, "Blob");
-    ASSERT_TRUE(found);
-    EXPECT_EQ(found->second, data);
+    EXPECT_EQ(start, text.size()) << "ends with its line end";
+    EXPECT_EQ(findValue(setValue("", key, "Blob", 3, data), key, "Blob"), std::pair(3u, data));
 }
 
 TEST(RegeditText, EnsureKey) {
