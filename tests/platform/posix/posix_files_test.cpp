@@ -369,7 +369,7 @@ TEST(PosixFiles, PathQueries) {
 // stat() reports, names that cannot be looked up, our own process.
 TEST(OpenFileScan, ReadsDescriptorsAndMappings) {
     TempDir dir;
-    for (const char* name : {"fd", "own", "renumbered", "unnamed", "deleted", "free"}) {
+    for (const char* name : {"own", "renumbered", "unnamed", "deleted", "free"}) {
         dir.write(name, "x");
     }
     auto inode = [&](const char* name) {
@@ -382,12 +382,10 @@ TEST(OpenFileScan, ReadsDescriptorsAndMappings) {
                std::to_string(inode(name).st_ino) + "    " + path + "\n";
     };
     auto proc = [&](const std::string& rest) { return dir.file("proc/" + rest); };
-    for (const char* folder : {"proc", "proc/10", "proc/10/fd", "proc/20", "proc/30", "proc/42",
-                               "proc/42/fd", "proc/x", "proc/x/fd"}) {
+    for (const char* folder :
+         {"proc", "proc/20", "proc/30", "proc/42", "proc/42/fd", "proc/x", "proc/x/fd"}) {
         ASSERT_EQ(::mkdir(dir.file(folder).c_str(), 0700), 0);
     }
-    ASSERT_EQ(::symlink(dir.file("fd").c_str(), proc("10/fd/3").c_str()), 0);
-    ASSERT_EQ(::symlink(dir.file("gone").c_str(), proc("10/fd/4").c_str()), 0);
     ASSERT_EQ(::symlink("/", proc("20/root").c_str()), 0);
     // The inode number is another file's: the name decides.
     dir.write("proc/20/maps", "5500-5600 rw-p 00000000 00:00 0    [heap]\n" +
@@ -399,8 +397,7 @@ TEST(OpenFileScan, ReadsDescriptorsAndMappings) {
 
     OpenFileScan scan(dir.file("proc"), 42);
     ASSERT_TRUE(scan.scan());
-    for (auto [name, held] : {std::pair{"fd", true},
-                              {"renumbered", true},
+    for (auto [name, held] : {std::pair{"renumbered", true},
                               {"unnamed", true},
                               {"own", false},
                               {"deleted", false},
