@@ -50,15 +50,6 @@ TEST_F(Editor, ShowsTheEntriesOnlyAndAddsAChosenFileAsTheLast) {
     EXPECT_EQ(editor.AddDLG.FileName, "");
 }
 
-TEST_F(Editor, AddNeverGluesOntoALastLineWithoutLineEnd) {
-    f.disk.addFile(listPath, "C:\\Data\\a.txt");
-    f.disk.addFile("C:\\Data\\new.txt");
-    choose("C:\\Data\\new.txt");
-    editor.userClicks("AddBrowse");
-    EXPECT_EQ(f.disk.bytesOf(listPath), "C:\\Data\\a.txt\r\nC:\\Data\\new.txt\r\n");
-    EXPECT_EQ(items(), (Items{"C:\\Data\\a.txt", "C:\\Data\\new.txt"}));
-}
-
 // A list keeps the encoding it was saved in; one the code page cannot hold a name in moves
 // to UTF-8 whole.
 TEST_F(Editor, AddAndRemoveKeepTheListsEncoding) {
@@ -88,42 +79,31 @@ TEST_F(Editor, AddAndRemoveKeepTheListsEncoding) {
     EXPECT_EQ(items(), (Items{"C:\\café", cyrillic}));
 }
 
-TEST_F(Editor, RefusesAnExactDuplicateAndKeepsItInTheDialog) {
-    const std::string before = f.disk.bytesOf(listPath);
-    choose("C:\\Data\\b.txt");
-    editor.userClicks("AddBrowse");
-    choose(std::nullopt); // cancelled: the dialog gives back the kept name
-    editor.userClicks("AddBrowse");
-    EXPECT_EQ(f.windowing.dialogs[1].initialName, "C:\\Data\\b.txt");
-    EXPECT_EQ(prompts(), (std::vector<std::string>(
-                             2, "The selected file already exists in the Config File.")));
-    EXPECT_EQ(f.windowing.messages[0].title, "Vesperon");
-    EXPECT_EQ(f.disk.bytesOf(listPath), before);
-    EXPECT_EQ(items().size(), 3u);
-}
-
-TEST_F(Editor, AddsAPathThatDiffersOnlyInCase) {
-    choose("C:\\DATA\\B.TXT");
-    editor.userClicks("AddBrowse");
-    EXPECT_EQ(items().size(), 4u);
-    EXPECT_TRUE(prompts().empty());
-}
-
-TEST_F(Editor, RefusesAFileThatDoesNotExist) {
+TEST_F(Editor, RefusedOrCancelledNamesLeaveTheListAsItWas) {
     const std::string before = f.disk.bytesOf(listPath);
     choose("C:\\Data\\gone.txt");
     editor.userClicks("AddBrowse");
-    EXPECT_EQ(prompts(), (std::vector<std::string>{"Your chosen file does not exist!"}));
+    EXPECT_EQ(editor.AddDLG.FileName, "") << "cleared after a name that does not exist";
+    choose("C:\\Data\\b.txt");
+    editor.userClicks("AddBrowse");
+    choose(std::nullopt); // cancelled: the dialog gives back the kept duplicate
+    editor.userClicks("AddBrowse");
+    EXPECT_EQ(f.windowing.dialogs[2].initialName, "C:\\Data\\b.txt");
+    const std::string duplicate = "The selected file already exists in the Config File.";
+    EXPECT_EQ(prompts(),
+              (std::vector<std::string>{"Your chosen file does not exist!", duplicate, duplicate}));
+    EXPECT_EQ(f.windowing.messages[1].title, "Vesperon");
     EXPECT_EQ(f.disk.bytesOf(listPath), before);
-    EXPECT_EQ(editor.AddDLG.FileName, "") << "cleared after a refused name";
-}
+    EXPECT_EQ(items().size(), 3u);
 
-TEST_F(Editor, CancelWritesNothingAndReloadsTheList) {
+    choose("C:\\DATA\\B.TXT"); // differs only in case: a name of its own
+    editor.userClicks("AddBrowse");
+    EXPECT_EQ(items().size(), 4u);
     f.disk.addFile(listPath, checkListHeader() + "\r\nC:\\Data\\c.txt\r\n");
     choose(std::nullopt);
     editor.userClicks("AddBrowse");
-    EXPECT_EQ(items(), (Items{"C:\\Data\\c.txt"}));
-    EXPECT_TRUE(prompts().empty());
+    EXPECT_EQ(items(), (Items{"C:\\Data\\c.txt"})) << "a cancel writes nothing and reloads";
+    EXPECT_EQ(prompts().size(), 3u);
 }
 
 TEST_F(Editor, RemoveRewritesTheListUnderAFreshHeader) {
@@ -137,15 +117,12 @@ TEST_F(Editor, RemoveRewritesTheListUnderAFreshHeader) {
     EXPECT_EQ(items().size(), 2u);
     EXPECT_EQ(f.disk.bytesOf(listPath),
               checkListHeader() + "\r\nC:\\Data\\a.txt\r\nC:\\Data\\c.txt\r\n");
-}
 
-TEST_F(Editor, RemovingTheLastEntryLeavesTheHeader) {
-    f.disk.addFile(listPath, checkListHeader() + "\r\nC:\\Data\\a.txt\r\n");
-    editor.Unload();
-    editor.Show();
-    editor.ListIndex("List1", 0);
-    editor.userClicks("RemoveFile");
-    EXPECT_EQ(f.disk.bytesOf(listPath), checkListHeader() + "\r\n");
+    for (int i = 0; i < 2; ++i) {
+        editor.ListIndex("List1", 0);
+        editor.userClicks("RemoveFile");
+    }
+    EXPECT_EQ(f.disk.bytesOf(listPath), checkListHeader() + "\r\n") << "the header stays";
 }
 
 TEST_F(Editor, FailedRewriteLeavesTheOldListWhole) {
