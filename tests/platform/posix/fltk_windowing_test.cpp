@@ -86,23 +86,7 @@ template <typename Widget> Widget* child(Fl_Group* group, const char* label = nu
     return nullptr;
 }
 
-class FltkWindowingTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (!windowing.available()) {
-            GTEST_SKIP() << "no X display";
-        }
-    }
-    std::unique_ptr<NativeWindow> shown(FormLayout design, const std::string& caption) {
-        auto window = windowing.createWindow(design, events);
-        window->setCaption(caption);
-        window->show();
-        windowing.processPendingMessages();
-        return window;
-    }
-    FltkWindowing windowing;
-    test::EventRecorder events;
-};
+using FltkWindowingTest = test::WindowingTest<FltkWindowing>;
 
 Atom windowType(Window xid) {
     Atom type = None, actual = None;
@@ -121,19 +105,14 @@ Atom windowType(Window xid) {
 TEST_F(FltkWindowingTest, WindowsAndControlsGetExactlyTheirRectangles) {
     for (const FormLayout& design : test::windowDesigns()) {
         SCOPED_TRACE(design.name);
-        auto window = shown(design, "layout " + design.name);
-        const int px = design.unit == FormUnit::Twips ? 15 : 1;
-        EXPECT_EQ(window->clientArea(),
-                  (Rect{0, 0, design.clientWidth / px, design.clientHeight / px}));
-        for (const auto& c : design.controls) {
-            EXPECT_EQ(window->controlRect(c.name), test::expectedRect(design, c)) << c.name;
-        }
+        auto window = open(design, "layout " + design.name);
+        test::expectLaidOut(*window, design);
         // What the X server and the window manager are told: that size, and no other.
         const Window xid = fl_xid(shownWindow("layout " + design.name));
         XWindowAttributes attributes{};
         XGetWindowAttributes(fl_display, xid, &attributes);
-        EXPECT_EQ(attributes.width, design.clientWidth / px);
-        EXPECT_EQ(attributes.height, design.clientHeight / px);
+        EXPECT_EQ(attributes.width, window->clientArea().width);
+        EXPECT_EQ(attributes.height, window->clientArea().height);
         XSizeHints hints{};
         long supplied = 0;
         XGetWMNormalHints(fl_display, xid, &hints, &supplied);
@@ -147,7 +126,7 @@ TEST_F(FltkWindowingTest, WindowsAndControlsGetExactlyTheirRectangles) {
 }
 
 TEST_F(FltkWindowingTest, UserActionsAreReportedInOrder) {
-    auto window = shown(Form1::layout(), "events");
+    auto window = open(Form1::layout(), "events");
     Fl_Window* native = shownWindow("events");
     auto* check = child<Fl_Button>(native, "Force Applications to Close");
     ASSERT_NE(check, nullptr);
@@ -160,7 +139,7 @@ TEST_F(FltkWindowingTest, UserActionsAreReportedInOrder) {
     window->setCheck("ForceCheck", 0);
     EXPECT_EQ(check->value(), 0);
 
-    auto editor = shown(form4::layout(), "list");
+    auto editor = open(form4::layout(), "list");
     auto* list = child<Fl_Browser>(shownWindow("list"));
     editor->setListItems("List1", {"/a", "@b", "/c"}, 2);
     EXPECT_EQ(list->size(), 3);
@@ -171,7 +150,7 @@ TEST_F(FltkWindowingTest, UserActionsAreReportedInOrder) {
 }
 
 TEST_F(FltkWindowingTest, TabFollowsTheTabOrderAcrossTheFrame) {
-    auto window = shown(Form1::layout(), "tabs");
+    auto window = open(Form1::layout(), "tabs");
     window->setFocus("ConfigEdit");
     std::vector<std::string> visited;
     for (int i = 0; i < 4; ++i) {
@@ -186,7 +165,7 @@ TEST_F(FltkWindowingTest, TabFollowsTheTabOrderAcrossTheFrame) {
 }
 
 TEST_F(FltkWindowingTest, CloseBoxOnlyAsksAndTheFormMayDestroyTheWindowInside) {
-    auto window = shown(Form2::layout(), "closing");
+    auto window = open(Form2::layout(), "closing");
     Fl_Window* native = shownWindow("closing");
     Fl::e_keysym = FL_Escape;
     Fl::handle(FL_KEYBOARD, native); // FLTK's way of closing; not the Windows one
@@ -294,29 +273,23 @@ void answerDialog(void* data) {
     }
 }
 
-TEST_F(FltkWindowingTest, OpenFileDialogReturnsTheFullPathOrNothing) {
+TEST_F(FltkWindowingTest, FileAndFolderDialogsReturnTheChosenPathOrNothing) {
     test::TempDir dir;
     dir.write("picked.txt", "x");
-    DialogSeen seen{dir.file("picked.txt"), "", ""};
-    Fl::add_timeout(0.0, answerDialog, &seen);
+    DialogSeen file{dir.file("picked.txt"), "", ""};
+    Fl::add_timeout(0.0, answerDialog, &file);
     EXPECT_EQ(windowing.openFileDialog("Select a File:", "*.*", dir.file("start.txt")),
               dir.file("picked.txt"));
-    EXPECT_EQ(seen.title, "Select a File:");
-    EXPECT_EQ(seen.initial, dir.file("start.txt"));
+    EXPECT_EQ(file.title, "Select a File:");
+    EXPECT_EQ(file.initial, dir.file("start.txt"));
+    DialogSeen folder{dir.path(), "", ""};
+    Fl::add_timeout(0.0, answerDialog, &folder);
+    EXPECT_EQ(windowing.browseForFolder(nullptr, "Choose a folder"), dir.path());
+    EXPECT_EQ(folder.title, "Choose a folder");
 
     DialogSeen cancelled{"", "", ""};
     Fl::add_timeout(0.0, answerDialog, &cancelled);
     EXPECT_FALSE(windowing.openFileDialog("Select a File:", "*.*", dir.file("x")).has_value());
-}
-
-TEST_F(FltkWindowingTest, FolderPickerReturnsTheFolderOrNothing) {
-    test::TempDir dir;
-    DialogSeen seen{dir.path(), "", ""};
-    Fl::add_timeout(0.0, answerDialog, &seen);
-    EXPECT_EQ(windowing.browseForFolder(nullptr, "Choose a folder"), dir.path());
-    EXPECT_EQ(seen.title, "Choose a folder");
-
-    DialogSeen cancelled{"", "", ""};
     Fl::add_timeout(0.0, answerDialog, &cancelled);
     EXPECT_FALSE(windowing.browseForFolder(nullptr, "Choose a folder").has_value());
 }

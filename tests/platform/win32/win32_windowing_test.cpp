@@ -15,41 +15,19 @@ namespace vesperon {
 namespace {
 
 using platform::FormLayout;
-using platform::Rect;
 using platform::win32::Win32NativeWindow;
 
-class Win32Windowing : public ::testing::Test {
+class Win32Windowing : public test::WindowingTest<platform::win32::Win32Windowing> {
 protected:
-    void SetUp() override {
-        if (!windowing.available()) {
-            GTEST_SKIP() << "no display for windows";
-        }
-    }
-    std::unique_ptr<platform::NativeWindow> open(const FormLayout& design) {
-        auto window = windowing.createWindow(design, events);
-        window->show();
-        windowing.processPendingMessages();
-        return window;
-    }
     static Win32NativeWindow& native(std::unique_ptr<platform::NativeWindow>& w) {
         return static_cast<Win32NativeWindow&>(*w);
     }
-    platform::win32::Win32Windowing windowing;
-    test::EventRecorder events;
 };
 
 TEST_F(Win32Windowing, ClientAreaAndControlsSitWhereDeclared) {
     for (const FormLayout& design : test::windowDesigns()) {
-        auto window = open(design);
-        auto px = [&](int v) { return FormLayout::toPixels(v, design.unit); };
-        EXPECT_EQ(window->clientArea(),
-                  (Rect{0, 0, px(design.clientWidth), px(design.clientHeight)}))
-            << design.name;
-        for (const auto& c : design.controls) {
-            EXPECT_EQ(window->controlRect(c.name), test::expectedRect(design, c))
-                << design.name << "." << c.name;
-        }
-        EXPECT_EQ(window->controlRect("NoSuchControl"), std::nullopt);
+        SCOPED_TRACE(design.name);
+        test::expectLaidOut(*open(design), design);
     }
 }
 
