@@ -31,20 +31,16 @@ show() {
     sleep 1.5
     eval "$(xdotool getwindowgeometry --shell "$window")"
 }
-# Client-area offset inside a frame that Wine draws itself (none on Linux).
-offsets() { # client width, client height
-    dx=$(((WIDTH - $1) / 2))
-    dy=$((HEIGHT - $2 - dx))
-}
 
 # The process list window, listed once: the client area is 4680 x 3090 twips.
 show Form5
-offsets 312 206
 import -window root "$shots/$edition-process-list.png"
 
 # The prompt counts down; "Start Config" closes it and opens the configuration window.
 show Form3
-offsets 281 87
+# The client area (281 x 87) sits inside a frame that Wine draws itself (none on Linux).
+dx=$(((WIDTH - 281) / 2))
+dy=$((HEIGHT - 87 - dx))
 import -window root "$shots/$edition-start-prompt.png"
 xdotool mousemove --window "$window" $((140 + dx)) $((48 + dy)) click 1
 configuration=$(timeout 10 xdotool search --sync --onlyvisible --name '^Vesperon   v1\.3$' | head -1)
