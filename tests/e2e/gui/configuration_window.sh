@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
-# Drives the configuration window as a user would, on a real display, and keeps
-# screenshots of each window in SCREENSHOTS.
-#   configuration_window.sh linux   EXE SCREENSHOTS MODULE   (the window module, put beside EXE)
-#   configuration_window.sh windows EXE SCREENSHOTS STANDIN HOLDER   (under Wine; WINEPREFIX set)
+# Drives the configuration window as a user would, on a real display, then the two windows
+# that nothing on that road opens (from the test gallery), and keeps screenshots of each
+# window in SCREENSHOTS.
+#   configuration_window.sh linux   EXE GALLERY SCREENSHOTS MODULE   (the window module, put beside EXE)
+#   configuration_window.sh windows EXE GALLERY SCREENSHOTS STANDIN HOLDER   (under Wine; WINEPREFIX set)
 # Never passes -r or -s; a recording stand-in for shutdown is put in place all the same.
 # Exit 77: skipped (no display or no xdotool).
 set -uo pipefail
-edition=$1 exe=$2 shots=$3 standin=${4:-} holder_exe=${5:-}
-module=${4:-} # linux: the fourth argument
+edition=$1 exe=$2 gallery=$3 shots=$4 standin=${5:-} holder_exe=${6:-}
+module=${5:-} # linux: the fifth argument
 [ -n "${DISPLAY:-}" ] && command -v xdotool >/dev/null && command -v import >/dev/null || exit 77
 mkdir -p "$shots"
 
@@ -26,6 +27,7 @@ fail() { echo "FAILED: $*" >&2; exit 1; }
 name=vesperon
 [ "$edition" = windows ] && name=vesperon.exe
 cp "$exe" "$app/$name"
+cp "$gallery" "$app/"
 [ "$edition" = linux ] && cp "$module" "$app/"
 mkdir "$app/bin"
 printf '#!/bin/sh\necho "$@" > "%s/shutdown-args"\n' "$app" >"$app/bin/shutdown"
@@ -119,4 +121,31 @@ sleep 0.5
 import -window root "$shots/$edition-editor.png"
 
 [ -e "$app/shutdown-args" ] && fail "a shutdown request was started"
-echo "configuration window, results window and editor work on $edition; screenshots in $shots"
+
+# The gallery's windows: its configuration window, like the program's, writes beside it.
+gallery="$app/$(basename "$gallery")"
+show() { # FORM
+    kill "$program" 2>/dev/null && wait "$program" 2>/dev/null
+    [ "$edition" = windows ] && wineserver -k 2>/dev/null
+    if [ "$edition" = windows ]; then wine "$gallery" "$1" >/dev/null 2>&1 & else "$gallery" "$1" & fi
+    program=$!
+    window=$(timeout 20 xdotool search --sync --onlyvisible --name "^$1\$" | head -1)
+    [ -n "$window" ] || fail "$1 did not appear"
+    sleep 1.5
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+}
+# The process list window, listed once.
+show Form5
+import -window root "$shots/$edition-process-list.png"
+
+# The prompt counts down; "Start Config" closes it and opens the configuration window.
+show Form3
+dx=$(((WIDTH - 281) / 2))
+dy=$((HEIGHT - 87 - dx))
+import -window root "$shots/$edition-start-prompt.png"
+xdotool mousemove --window "$window" $((140 + dx)) $((48 + dy)) click 1
+configuration=$(timeout 10 xdotool search --sync --onlyvisible --name '^Vesperon   v1\.3$' | head -1)
+[ -n "$configuration" ] || fail "Start Config did not open the configuration window"
+sleep 0.5
+xdotool search --onlyvisible --name '^Form3$' >/dev/null && fail "the prompt is still open"
+echo "every window works on $edition; screenshots in $shots"
