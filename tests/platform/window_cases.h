@@ -36,42 +36,24 @@ struct EventRecorder final : platform::WindowEvents {
     void closeRequested() override { record("close"); }
 };
 
-// Every window the program shows, and one measured in twips with a control inside a frame.
+// Every window the program shows.
 inline std::vector<platform::FormLayout> windowDesigns() {
-    platform::FormLayout twips;
-    twips.name = "Twips";
-    twips.caption = "Twips";
-    twips.unit = platform::FormUnit::Twips;
-    twips.clientWidth = 4320;
-    twips.clientHeight = 2055;
-    constexpr auto plain = platform::ControlLayout::defaultColor;
-    twips.controls = {
-        {"Box", platform::ControlKind::Frame, "Box", 120, 135, 3000, 1500, 0, "", 0x0000FF},
-        {"Inner", platform::ControlKind::CheckBox, "Inner", 240, 360, 2400, 255, 1, "Box", plain},
-        {"Note", platform::ControlKind::Label, "Note", 3240, 150, 990, 255, 2, "", plain}};
-    return {Form1::layout(), Form2::layout(), Form3::layout(),
-            form4::layout(), Form5::layout(), twips};
+    return {Form1::layout(), Form2::layout(), Form3::layout(), form4::layout(), Form5::layout()};
 }
 
-// Where a control must sit in its window's client area, in pixels.
-inline platform::Rect expectedRect(const platform::FormLayout& design,
-                                   const platform::ControlLayout& c) {
-    auto px = [&](int v) { return platform::FormLayout::toPixels(v, design.unit); };
-    platform::Rect r{px(c.left), px(c.top), px(c.width), px(c.height)};
-    if (const auto* frame = design.control(c.container)) {
-        r.left += px(frame->left);
-        r.top += px(frame->top);
-    }
-    return r;
-}
-
-// The client area and every control where the design puts them, and no control it lacks.
+// The client area and every control where the design puts them (a control in a frame
+// relative to the frame), and no control it lacks.
 inline void expectLaidOut(platform::NativeWindow& window, const platform::FormLayout& design) {
     auto px = [&](int v) { return platform::FormLayout::toPixels(v, design.unit); };
     EXPECT_EQ(window.clientArea(),
               (platform::Rect{0, 0, px(design.clientWidth), px(design.clientHeight)}));
     for (const auto& c : design.controls) {
-        EXPECT_EQ(window.controlRect(c.name), expectedRect(design, c)) << c.name;
+        platform::Rect r{px(c.left), px(c.top), px(c.width), px(c.height)};
+        if (const auto* frame = design.control(c.container)) {
+            r.left += px(frame->left);
+            r.top += px(frame->top);
+        }
+        EXPECT_EQ(window.controlRect(c.name), r) << c.name;
     }
     EXPECT_EQ(window.controlRect("NoSuchControl"), std::nullopt);
 }
