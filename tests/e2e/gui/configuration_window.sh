@@ -23,6 +23,24 @@ finish() {
 }
 trap finish EXIT
 fail() { echo "FAILED: $*" >&2; exit 1; }
+# start TITLE EXE [ARG]: starts EXE, waits for its window titled TITLE, reads its geometry.
+start() {
+    local title=$1
+    shift
+    if [ "$edition" = windows ]; then wine "$@" >/dev/null 2>&1 & else "$@" & fi
+    program=$!
+    window=$(timeout 20 xdotool search --sync --onlyvisible --name "^$title\$" | head -1)
+    [ -n "$window" ] || fail "$title did not appear"
+    sleep 1.5
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+}
+# Without a window manager the X window is the client area, or (Wine) the client area
+# inside a frame that Wine draws itself: client W H finds where the client area starts.
+client() {
+    dx=$(((WIDTH - $1) / 2))
+    dy=$((HEIGHT - $2 - dx))
+    [ "$WIDTH" -ge "$1" ] && [ "$HEIGHT" -ge "$2" ] || fail "window is ${WIDTH}x${HEIGHT}, under $1x$2"
+}
 
 name=vesperon
 [ "$edition" = windows ] && name=vesperon.exe
@@ -52,22 +70,9 @@ fi
 printf '; list\r\n\r\n%s\r\n' "$listed" >"$app/vesperon.cfg"
 
 cd "$app"
-if [ "$edition" = windows ]; then
-    wine "$app/$name" >/dev/null 2>&1 &
-else
-    "$app/$name" &
-fi
-program=$!
-
-main=$(timeout 20 xdotool search --sync --onlyvisible --name '^Vesperon   v1\.3$' | head -1)
-[ -n "$main" ] || fail "the configuration window did not appear"
-sleep 1
-eval "$(xdotool getwindowgeometry --shell "$main")"
-# Without a window manager the X window is the client area, or (Wine) the client area
-# inside a frame that Wine draws itself: find where the client area starts.
-dx=$(((WIDTH - 288) / 2))
-dy=$((HEIGHT - 136 - dx))
-[ "$WIDTH" -ge 288 ] && [ "$HEIGHT" -ge 136 ] || fail "window is ${WIDTH}x${HEIGHT}, smaller than 288x136"
+start 'Vesperon   v1\.3' "$app/$name"
+main=$window
+client 288 136
 import -window root "$shots/$edition-configuration.png"
 
 click() { # x y in client coordinates
@@ -124,15 +129,10 @@ import -window root "$shots/$edition-editor.png"
 
 # The gallery's windows: its configuration window, like the program's, writes beside it.
 gallery="$app/$(basename "$gallery")"
-show() { # FORM
+show() { # FORM: the gallery showing that window alone
     kill "$program" 2>/dev/null && wait "$program" 2>/dev/null
     [ "$edition" = windows ] && wineserver -k 2>/dev/null
-    if [ "$edition" = windows ]; then wine "$gallery" "$1" >/dev/null 2>&1 & else "$gallery" "$1" & fi
-    program=$!
-    window=$(timeout 20 xdotool search --sync --onlyvisible --name "^$1\$" | head -1)
-    [ -n "$window" ] || fail "$1 did not appear"
-    sleep 1.5
-    eval "$(xdotool getwindowgeometry --shell "$window")"
+    start "$1" "$gallery" "$1"
 }
 # The process list window, listed once.
 show Form5
@@ -140,8 +140,7 @@ import -window root "$shots/$edition-process-list.png"
 
 # The prompt counts down; "Start Config" closes it and opens the configuration window.
 show Form3
-dx=$(((WIDTH - 281) / 2))
-dy=$((HEIGHT - 87 - dx))
+client 281 87
 import -window root "$shots/$edition-start-prompt.png"
 xdotool mousemove --window "$window" $((140 + dx)) $((48 + dy)) click 1
 configuration=$(timeout 10 xdotool search --sync --onlyvisible --name '^Vesperon   v1\.3$' | head -1)
