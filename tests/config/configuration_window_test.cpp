@@ -4,7 +4,6 @@
 #include "platform/fake/fake_platform.h"
 
 #include <gtest/gtest.h>
-#include <stdexcept>
 
 namespace vesperon {
 namespace {
