@@ -64,12 +64,19 @@ SYSTEMD_LOG_LEVEL=notice systemd-analyze verify --man=no "${units[@]}" ||
 [ -z "$(ls /etc/systemd/system/timers.target.wants/vesperon-* 2>/dev/null)" ] ||
     fail "a timer was enabled by the installation"
 
+vesperon
+[ "$status" = 1 ] && [[ "$err" == *"no display"* ]] || fail "window module not found: $err"
+
+# Run modes need no vesperon-gui; the configuration window says that it is missing.
+pkg -r vesperon-gui || fail "dpkg -r vesperon-gui: $(cat "$tmp/dpkg.log")"
 vesperon -r
-[ "$status" = 0 ] && [ "$args" = "-r +1 Restart by Vesperon" ] || fail "restart run: $status $args $err"
+[ "$status" = 0 ] && [ "$args" = "-r +1 Restart by Vesperon" ] ||
+    fail "restart run without vesperon-gui: $status $args $err"
 [ -f /opt/vesperon/vesperon.ini ] && [ -f /opt/vesperon/vesperon.cfg ] ||
     fail "the run did not create its files beside the real executable"
 vesperon
-[ "$status" = 1 ] && [[ "$err" == *"no display"* ]] || fail "window module not found: $err"
+[ "$status" = 1 ] && [ "$(wc -l <"$tmp/err")" = 1 ] && [[ "$err" == *vesperon-gui* ]] ||
+    fail "without vesperon-gui: $status $err"
 
 # A reinstall keeps what the administrator stored.
 printf '[General]\r\nForceAppsToClose=1\r\n' >/opt/vesperon/vesperon.ini
@@ -79,15 +86,7 @@ pkg -i "${debs[@]}" || fail "reinstall: $(cat "$tmp/dpkg.log")"
 cmp -s /opt/vesperon/vesperon.ini "$tmp/vesperon.ini" &&
     cmp -s /opt/vesperon/vesperon.cfg "$tmp/vesperon.cfg" || fail "the reinstall changed the files"
 
-pkg -r vesperon-gui || fail "dpkg -r vesperon-gui: $(cat "$tmp/dpkg.log")"
-vesperon -s
-[ "$status" = 0 ] && [ "$args" = "-P +1 Forced Shutdown by Vesperon" ] ||
-    fail "shutdown run without vesperon-gui: $status $args $err"
-vesperon
-[ "$status" = 1 ] && [ "$(wc -l <"$tmp/err")" = 1 ] && [[ "$err" == *vesperon-gui* ]] ||
-    fail "without vesperon-gui: $status $err"
-
-pkg -r vesperon || fail "dpkg -r vesperon: $(cat "$tmp/dpkg.log")"
+pkg -r vesperon-gui vesperon || fail "dpkg -r: $(cat "$tmp/dpkg.log")"
 [ -f /opt/vesperon/vesperon.ini ] || fail "a remove (not a purge) deleted the settings"
 pkg --purge vesperon || fail "dpkg --purge vesperon: $(cat "$tmp/dpkg.log")"
 [ ! -e /opt/vesperon ] || fail "the purge left $(ls -A /opt/vesperon)"
