@@ -72,8 +72,9 @@ ensure_i386() {
 }
 
 linux_build_packages="cmake g++ make libgtest-dev libfltk1.3-dev"
-# A private system bus with a stand-in login manager, for the shutdown-inhibitor tests.
-bus_test_packages="dbus-daemon python3-dbusmock"
+# A private system bus with a stand-in login manager, for the shutdown-inhibitor tests;
+# systemd-inhibit takes the tests' locks.
+bus_test_packages="dbus-daemon python3-dbusmock systemd"
 windows_build_packages="g++-mingw-w64-i686 binutils-mingw-w64-i686 googletest"
 wine_packages="wine wine32:i386 wine64 fonts-wine"
 gui_test_packages="xvfb xauth xdotool imagemagick x11-utils"
