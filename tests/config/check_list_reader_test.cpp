@@ -4,6 +4,7 @@
 #include "platform/fake/fake_platform.h"
 
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace vesperon {
 namespace {
@@ -20,11 +21,17 @@ struct Read {
     std::vector<std::string> lines;
     std::vector<bool> exact;
     ListEncoding encoding = ListEncoding::SystemCodePage;
-    bool failed = false;
     bool endsWithLineEnd = false;
+    bool failed = false;
 };
 
-Read readList(fake::FakePlatform& f) {
+// failAt: where reading the list fails, if anywhere.
+Read readList(const std::string& bytes, std::optional<std::size_t> failAt = std::nullopt) {
+    fake::FakePlatform f;
+    f.disk.addFile(listPath, bytes);
+    if (failAt) {
+        f.disk.readFailsAt[fake::FakeDisk::key(listPath)] = *failAt;
+    }
     CheckListReader reader(f.files, f.system, listPath);
     Read r;
     ListLine line;
@@ -33,15 +40,9 @@ Read readList(fake::FakePlatform& f) {
         r.exact.push_back(line.exact);
     }
     r.encoding = reader.encoding();
-    r.failed = reader.failed();
     r.endsWithLineEnd = reader.endsWithLineEnd();
+    r.failed = reader.failed();
     return r;
-}
-
-Read readList(const std::string& bytes) {
-    fake::FakePlatform f;
-    f.disk.addFile(listPath, bytes);
-    return readList(f);
 }
 
 using Lines = std::vector<std::string>;
@@ -55,6 +56,10 @@ TEST(CheckListReader, LinesAsWritten) {
     EXPECT_TRUE(readList("a\r\n").endsWithLineEnd);
     EXPECT_EQ(readList(std::string("a\0b\r\n", 5)).lines, (Lines{std::string("a\0b", 3)}));
     EXPECT_TRUE(readList("").lines.empty());
+    // Whether an unreadable or missing list blocks a run is tested with the run.
+    const Read cut = readList("C:\\a\r\nC:\\b\r\n", 8);
+    EXPECT_TRUE(cut.failed);
+    EXPECT_EQ(cut.lines, Lines{"C:\\a"}) << "a read error hands on no line it cut";
     EXPECT_TRUE(isCheckListEntry(" ;b"));
     EXPECT_FALSE(isCheckListEntry(";b"));
     EXPECT_FALSE(isCheckListEntry(""));
@@ -86,6 +91,9 @@ TEST(CheckListReader, DecodesWhatEditorsWrite) {
         EXPECT_EQ(r.lines, c.lines);
         EXPECT_EQ(r.exact, std::vector<bool>(c.lines.size(), true));
     }
+    // The editor's tests write code-page and UTF-16 LE lists back.
+    fake::FakePlatform f;
+    EXPECT_EQ(encodeForList(f.system, ListEncoding::Utf16Be, "Д"), "\x04\x14");
 }
 
 TEST(CheckListReader, LinesThatNameNoFileForSureAreMarked) {
@@ -113,29 +121,6 @@ TEST(CheckListReader, LargeListsInBoundedPiecesAndTwoPasses) {
     EXPECT_EQ(r.encoding, ListEncoding::Utf8);
     EXPECT_EQ(r.lines.size(), 20001u);
     EXPECT_EQ(r.lines.back(), "C:\\Ä");
-}
-
-TEST(CheckListReader, ReadErrorsAndMissingLists) {
-    fake::FakePlatform f;
-    EXPECT_EQ(CheckListReader(f.files, f.system, listPath).status(),
-              CheckListReader::Status::Absent);
-    f.disk.addFile(listPath, "C:\\a\r\nC:\\b\r\nC:\\c\r\n");
-    f.disk.unreadable.insert(fake::FakeDisk::key(listPath));
-    EXPECT_EQ(CheckListReader(f.files, f.system, listPath).status(),
-              CheckListReader::Status::Unreadable);
-    f.disk.unreadable.clear();
-    f.disk.readFailsAt[fake::FakeDisk::key(listPath)] = 8;
-    const Read r = readList(f);
-    EXPECT_TRUE(r.failed);
-    EXPECT_EQ(r.lines, (Lines{"C:\\a"})) << "no line cut off by the failure is handed on";
-}
-
-TEST(CheckListFile, Encodings) {
-    fake::FakePlatform f;
-    EXPECT_FALSE(WriteTextFile(f.files, "C:\\Nowhere\\x.cfg", "C:\\b", false));
-    EXPECT_EQ(encodeForList(f.system, ListEncoding::SystemCodePage, "C:\\café"), "C:\\caf\xE9");
-    EXPECT_EQ(encodeForList(f.system, ListEncoding::SystemCodePage, "C:\\Д"), std::nullopt);
-    EXPECT_EQ(encodeForList(f.system, ListEncoding::Utf16Be, "Д"), "\x04\x14");
 }
 
 } // namespace

@@ -4,6 +4,8 @@
 #include "platform/fake/fake_platform.h"
 
 #include <gtest/gtest.h>
+#include <memory>
+#include <set>
 
 namespace vesperon {
 namespace {
@@ -28,6 +30,10 @@ struct FakeBench : test::FsoBench {
         return f.disk.hasFile(at(name)) || f.disk.hasFolder(at(name));
     }
     std::string read(const std::string& name) const override { return f.disk.bytesOf(at(name)); }
+    std::shared_ptr<void> hold(const std::string& name) override {
+        f.disk.inUse.insert(fake::FakeDisk::key(at(name)));
+        return std::make_shared<int>();
+    }
 };
 
 TEST(FsoCases, OnTheFakeDisk) {
@@ -112,18 +118,97 @@ TEST_F(WindowsStyle, ShrinkToFit) {
     }
 }
 
-TEST_F(WindowsStyle, FileInformationTypeDateAndVersion) {
+TEST_F(WindowsStyle, FileInformationTypeAndDate) {
     f.disk.addFile("C:\\Data\\Report.TXT", "12345");
     f.disk.meta("C:\\Data\\Report.TXT").modified = "3/15/2024 2:03:07 PM";
-    f.disk.meta("C:\\Data\\Report.TXT").version = "1.3.0.0";
     ASSERT_TRUE(fso.Get_FileInfo("c:\\data\\report.txt"));
     EXPECT_EQ(fso.fileInfo().Drive, "C:");
     EXPECT_EQ(fso.fileInfo().Path, "C:\\Data\\Report.TXT");
     EXPECT_EQ(fso.fileInfo().Type, "TXT File");
     EXPECT_EQ(fso.fileInfo().Extension, "TXT") << "spelled as in the file's name";
     EXPECT_EQ(fso.fileInfo().DateLastModified, "3/15/2024 2:03:07 PM");
-    EXPECT_EQ(fso.Get_Version("C:\\Data\\Report.TXT"), "1.3.0.0");
-    EXPECT_EQ(fso.Get_Version("C:\\Data\\none.exe"), "");
+}
+
+using DrivesAndTemporary = WindowsStyle;
+
+TEST_F(DrivesAndTemporary, TemporaryNamesAndTheirDraws) {
+    EXPECT_EQ(fso.Create_Tmp_Name(0), "");
+    EXPECT_EQ(fso.Create_Tmp_Name(-3), "");
+    EXPECT_EQ(fso.Create_Tmp_Name(1), "_");
+    std::set<char> seen;
+    for (int i = 0; i < 200; ++i) {
+        const std::string name = fso.Create_Tmp_Name(8);
+        ASSERT_EQ(name.size(), 8u);
+        ASSERT_EQ(name[0], '_');
+        for (char c : name.substr(1)) {
+            ASSERT_TRUE((c >= '0' && c <= '9') || (c >= 'a' && c <= 'y')) << name;
+            seen.insert(c);
+        }
+    }
+    EXPECT_GT(seen.size(), 30u) << "names vary although the clock stood still";
+
+    const int passes = f.windowing.pendingMessagePasses;
+    for (int i = 0; i < 1000; ++i) {
+        const float r = fso.Rnd2(48, 122);
+        ASSERT_GE(r, 48.0f);
+        ASSERT_LT(r, 122.0f);
+    }
+    EXPECT_EQ(fso.Rnd2(5, 5), 5.0f);
+    EXPECT_EQ(f.windowing.pendingMessagePasses, passes + 1001) << "every draw lets handlers run";
+}
+
+TEST_F(DrivesAndTemporary, TemporaryFileAndFolderInTheSystemsFolder) {
+    f.disk.addFolder("C:\\Temp");
+    f.disk.addFolder("C:\\Locked");
+    f.disk.readOnly.insert(fake::FakeDisk::key("C:\\Locked"));
+    EXPECT_TRUE(fso.IsThisRestricted("C:\\Locked"));
+    EXPECT_TRUE(fso.IsThisRestricted("   "));
+    std::string folder = "  ";
+    EXPECT_EQ(fso.Create_Tmp_Filename(folder).rfind("C:\\Temp\\_", 0), 0u);
+    EXPECT_EQ(folder, "C:\\Temp\\") << "the caller's variable is filled";
+    std::string missing = "C:\\Nowhere\\";
+    EXPECT_EQ(fso.Create_Tmp_Filename(missing), std::string(260, ' '));
+
+    const std::string made = fso.Create_Tmp_Folder();
+    EXPECT_EQ(made.size(), std::string("C:\\Temp\\_1234567\\").size()) << made;
+    EXPECT_TRUE(f.disk.hasFolder(made));
+    f.fileSystem.tempFolder.reset();
+    std::string fallback;
+    fso.Create_Tmp_Filename(fallback);
+    EXPECT_EQ(fallback, "C:\\");
+    f.fileSystem.tempFolder = "C:\\Gone\\";
+    EXPECT_THROW(fso.Create_Tmp_Folder(), FsoError) << "one level only; the parent must exist";
+}
+
+TEST_F(DrivesAndTemporary, AvailableDrives) {
+    f.disk.addDrive('A', {false, 1});
+    f.disk.addDrive('D', {});
+    EXPECT_EQ(fso.Available_Drives(), (std::vector<std::string>{"A:\\", "C:\\", "D:\\"}));
+    f.fileSystem.driveListFails = true;
+    EXPECT_TRUE(fso.Available_Drives().empty());
+}
+
+TEST_F(DrivesAndTemporary, DiskSpace) {
+    double total = -1, free = -1, used = -1;
+    EXPECT_FALSE(fso.Get_Disk_Space("  ", total, free, used));
+    EXPECT_EQ(std::make_tuple(total, free, used), std::make_tuple(0.0, 0.0, 0.0));
+    EXPECT_TRUE(f.fileSystem.diskQueries.empty());
+
+    f.fileSystem.diskSpace = platform::DiskSpace{1, 3'000'000'000ULL, 1'000'000'000ULL};
+    EXPECT_TRUE(fso.Get_Disk_Space("d:\\data", total, free, used));
+    EXPECT_EQ(std::make_tuple(total, free, used), std::make_tuple(3e9, 1e9, 2e9));
+    EXPECT_EQ(f.fileSystem.diskQueries, std::vector<std::string>{"Ex d:"}) << "first query only";
+
+    // 2.15 GB from the older call: its products no longer overflow.
+    f.fileSystem.diskSpace.reset();
+    f.fileSystem.diskGeometry = platform::DiskGeometry{64, 512, 32'768, 65'600};
+    EXPECT_TRUE(fso.Get_Disk_Space("C:", total, free, used));
+    EXPECT_EQ(std::make_tuple(total, free, used),
+              std::make_tuple(2'149'580'800.0, 1'073'741'824.0, 1'075'838'976.0));
+
+    f.fileSystem.diskGeometry.reset();
+    EXPECT_FALSE(fso.Get_Disk_Space("C:", total, free, used));
+    EXPECT_EQ(std::make_tuple(total, free, used), std::make_tuple(0.0, 0.0, 0.0));
 }
 
 } // namespace

@@ -23,6 +23,8 @@ struct FsoBench {
     virtual void readOnly(const std::string& name) = 0;
     virtual bool exists(const std::string& name) const = 0;
     virtual std::string read(const std::string& name) const = 0;
+    // Keeps the file from being deleted until the result goes; null where nothing can.
+    virtual std::shared_ptr<void> hold(const std::string& /*name*/) { return nullptr; }
     fake::FakePlatform f;
 };
 
@@ -61,14 +63,13 @@ inline const std::vector<FsoCase>& fsoCases() {
              b.write("a.txt", "xxABCxx");
              b.write("b.TXT", std::string(20, 'x'));
              b.write("c.log", "");
-             b.folder("sub");
-             b.write("sub/d.txt", "abc");
+             b.write("Дан/d.txt", "abc"); // outside the ANSI code page
              clsFSO& fso = b.fso();
              EXPECT_EQ(sortedEntries(fso.Get_FileList(b.at(""), true, "*.txt")),
-                       sortedEntries(b.at("a.txt") + ";" + b.at("b.TXT") + ";" + b.at("sub/d.txt") +
+                       sortedEntries(b.at("a.txt") + ";" + b.at("b.TXT") + ";" + b.at("Дан/d.txt") +
                                      ";"));
              EXPECT_EQ(fso.Count(), 3);
-             EXPECT_EQ(fso.Get_DirList(b.at("")), b.at("sub"));
+             EXPECT_EQ(fso.Get_DirList(b.at("")), b.at("Дан"));
              EXPECT_EQ(fso.Get_Totals(b.at(""), 1, "*.txt", false), "27");
              EXPECT_EQ(fso.TextSearch(b.at(""), "abc"), std::vector<std::string>{b.at("a.txt")})
                  << "by content without regard to case, and not in subfolders";
@@ -115,6 +116,22 @@ inline const std::vector<FsoCase>& fsoCases() {
              EXPECT_FALSE(b.fso().DelTree32(b.at("k")));
              EXPECT_TRUE(b.f.windowing.messages.empty());
          }},
+        {"files held open stay",
+         [](FsoBench& b) {
+             b.write("k/a.txt", "x");
+             b.write("k/s/b.txt", "x");
+             b.write("k/held.txt", "x");
+             const auto held = b.hold("k/held.txt");
+             if (!held) {
+                 return;
+             }
+             EXPECT_FALSE(b.fso().KillFile(b.at("k/held.txt")));
+             EXPECT_FALSE(b.fso().KillDir(b.at("k"), true));
+             EXPECT_TRUE(b.exists("k/held.txt"));
+             EXPECT_FALSE(b.exists("k/a.txt"));
+             EXPECT_FALSE(b.exists("k/s"));
+             EXPECT_TRUE(b.f.windowing.messages.empty()) << "no re-creation after the fallback";
+         }},
         {"folder structures",
          [](FsoBench& b) {
              EXPECT_TRUE(b.fso().Create_Dir_Struct(b.at("a/b/c")));
@@ -131,12 +148,12 @@ inline const std::vector<FsoCase>& fsoCases() {
          }},
         {"moves and copies replace read-only targets",
          [](FsoBench& b) {
-             b.write("src.txt", "new");
+             b.write("Отчёт.txt", "new");
              b.write("dst.txt", "old");
              b.readOnly("dst.txt");
              b.f.windowing.answers = {platform::msgbox::yes};
-             EXPECT_TRUE(b.fso().Move_File(b.at("src.txt"), b.at("dst.txt")));
-             EXPECT_FALSE(b.exists("src.txt"));
+             EXPECT_TRUE(b.fso().Move_File(b.at("Отчёт.txt"), b.at("dst.txt")));
+             EXPECT_FALSE(b.exists("Отчёт.txt"));
              EXPECT_EQ(b.read("dst.txt"), "new");
              b.write("other.txt", "old");
              b.readOnly("other.txt");

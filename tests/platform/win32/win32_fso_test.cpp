@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <memory>
 #include <windows.h>
 
 namespace vesperon {
@@ -51,10 +52,11 @@ struct Win32Bench : test::FsoBench {
     }
     bool exists(const std::string& name) const override { return dir.exists(name); }
     std::string read(const std::string& name) const override { return dir.read(name); }
-    // Held open without sharing until the returned handle is closed.
-    HANDLE lock(const std::string& name) const {
-        return ::CreateFileW(widen(at(name)).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
-                             nullptr);
+    // Open without sharing: neither it nor its folder can be deleted.
+    std::shared_ptr<void> hold(const std::string& name) override {
+        return {::CreateFileW(widen(at(name)).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                              nullptr),
+                ::CloseHandle};
     }
 };
 
@@ -63,28 +65,6 @@ TEST(FsoCases, OnTheWindowsFileSystem) {
 }
 
 struct Win32Fso : Win32Bench, ::testing::Test {};
-
-TEST_F(Win32Fso, LockedFilesStayAndUnicodeNamesComeBackAsTheyAre) {
-    write("locked.txt", "x");
-    HANDLE held = lock("locked.txt");
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    EXPECT_FALSE(fso_.KillFile(at("locked.txt")));
-    write("k/a.txt", "x");
-    write("k/held.txt", "x");
-    HANDLE inside = lock("k/held.txt");
-    EXPECT_FALSE(fso_.KillDir(at("k"), true));
-    EXPECT_TRUE(exists("k/held.txt"));
-    EXPECT_FALSE(exists("k/a.txt"));
-    ::CloseHandle(inside);
-    ::CloseHandle(held);
-
-    write("Дан/Отчёт.txt", "abc"); // outside the ANSI code page
-    EXPECT_EQ(fso_.Get_DirList(at("")), at("k") + ";" + at("Дан"));
-    EXPECT_EQ(fso_.Get_FileList(at("Дан")), at("Дан/Отчёт.txt;"));
-    f.windowing.answers = {platform::msgbox::yes};
-    EXPECT_TRUE(fso_.Copy_File(at("Дан/Отчёт.txt"), at("Дан/Копия.txt"), true));
-    EXPECT_EQ(read("Дан/Копия.txt"), "abc");
-}
 
 TEST_F(Win32Fso, DrivesVersionsAndDiskSpace) {
     const auto drives = fso_.Available_Drives();
