@@ -67,6 +67,11 @@ TEST(FsoCases, OnTheWindowsFileSystem) {
 struct Win32Fso : Win32Bench, ::testing::Test {};
 
 TEST_F(Win32Fso, DrivesVersionsAndDiskSpace) {
+    std::int32_t type = 0;
+    EXPECT_TRUE(fso_.Drive_Exist("c:\\windows", type));
+    EXPECT_EQ(type, 2);
+    EXPECT_EQ(fso_.driveInfo().RootFolder, "C:\\");
+    EXPECT_TRUE(fso_.Folder_Exist("C:\\")) << "a bare drive is a folder when the drive exists";
     const auto drives = fso_.Available_Drives();
     EXPECT_NE(std::find(drives.begin(), drives.end(), "C:\\"), drives.end());
     double total = 0, free = 0, used = 0;
