@@ -1,7 +1,5 @@
 #include "platform/win32/wide_text.h"
-#include "platform/win32/win32_file_system.h"
 #include "platform/win32/win32_files.h"
-#include "platform/win32/win32_processes.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -12,23 +10,8 @@ namespace {
 
 using platform::FileRead;
 
-TEST(Win32Files, ExclusiveProbeFailsWhileAnyOtherHandleIsOpen) {
-    using platform::ProbeResult;
-    test::TempDir dir;
-    dir.write("f.dat", "x");
-    const std::string path = dir.file("f.dat");
-    platform::win32::Win32Files files;
-    EXPECT_EQ(files.probe(path), ProbeResult::Free);
-    for (DWORD share : {DWORD{0}, DWORD{FILE_SHARE_READ | FILE_SHARE_WRITE}}) {
-        HANDLE h =
-            ::CreateFileA(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
-        ASSERT_NE(h, INVALID_HANDLE_VALUE);
-        EXPECT_EQ(files.probe(path), ProbeResult::InUse) << "share mode " << share;
-        ::CloseHandle(h);
-    }
-    EXPECT_EQ(files.probe(path), ProbeResult::Free) << "a file read and closed again is free";
-    EXPECT_EQ(files.probe(dir.file("missing.dat")), ProbeResult::InUse);
-}
+// Whether a file held open by another handle or process probes as in use, and free once it
+// is let go, the end-to-end runs under Wine tell.
 
 // Names outside the ANSI code page, beyond MAX_PATH, behind "\\?\" or on a share: absent
 // only when the system says so plainly.
@@ -36,23 +19,19 @@ TEST(Win32Files, PresenceOfListedPaths) {
     using platform::Presence;
     test::TempDir dir;
     platform::win32::Win32Files files;
-    const std::wstring base = platform::win32::widen(dir.path());
-    const std::wstring cyrillic = base + L"\\\x0414\x0430\x043D.mdb";
-    HANDLE h = ::CreateFileW(cyrillic.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    ::CloseHandle(h);
-    std::wstring deep = L"\\\\?\\" + base;
+    dir.write("Дан.mdb", "");
+    std::wstring deep = L"\\\\?\\" + platform::win32::widen(dir.path());
     for (int i = 0; i < 6; ++i) {
         deep += L"\\" + std::wstring(50, static_cast<wchar_t>(L'a' + i));
         ASSERT_TRUE(::CreateDirectoryW(deep.c_str(), nullptr));
     }
-    h = ::CreateFileW((deep + L"\\long.mdb").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0,
-                      nullptr);
+    HANDLE h = ::CreateFileW((deep + L"\\long.mdb").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                             0, nullptr);
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
     ::CloseHandle(h);
     const std::string longPath = platform::win32::narrow(deep.substr(4) + L"\\long.mdb");
     ASSERT_GT(longPath.size(), 300u);
-    const std::string name = platform::win32::narrow(cyrillic);
+    const std::string name = dir.file("Дан.mdb");
     const struct {
         std::string path;
         Presence presence;
@@ -109,16 +88,6 @@ TEST(Win32Files, ReadWriteAndAbsence) {
     EXPECT_EQ(dir.read("Дан\\list.cfg"), "d\r\n");
     EXPECT_TRUE(files.deleteFile(path));
     EXPECT_TRUE(files.pathAbsent(path));
-}
-
-TEST(Win32FileSystem, KeepsTheScriptingObjectsAnswers) {
-    platform::win32::Win32FileSystem fs;
-    EXPECT_TRUE(fs.DriveExists("c:"));
-    EXPECT_TRUE(fs.IsReady("C:"));
-    EXPECT_EQ(fs.DriveProperty("C:", "DriveType"), "2");
-    EXPECT_EQ(fs.DriveProperty("c:", "RootFolder"), "C:\\");
-    EXPECT_TRUE(fs.FolderExists("C:")) << "a bare drive is a folder when the drive exists";
-    EXPECT_EQ(fs.GetParentFolderName("C:\\dir\\f.txt"), "C:\\dir");
 }
 
 } // namespace
