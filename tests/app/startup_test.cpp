@@ -24,26 +24,15 @@ struct Start {
     }
 };
 
-struct Startup : Start, ::testing::Test {};
-
-// What a fresh installation's files hold, and the exit statuses, are checked end to end.
-TEST_F(Startup, InteractiveStartShowsTheSettingsAndWritesOnlyMissingFiles) {
-    load("");
-    EXPECT_EQ(form.Caption(), "Vesperon   v1.3");
-    EXPECT_EQ(form.Value("WriteEventCheck"), 1);
-    EXPECT_EQ(form.Value("ForceCheck"), 0);
-    EXPECT_TRUE(form.Loaded()) << "no switch means interactive mode";
-    EXPECT_TRUE(f.processes.started.empty());
-
-    // Existing files are never completed or repaired, whatever they hold.
-    Start existing;
-    existing.f.disk.addFile(listPath, "C:\\data.mdb");
-    existing.f.disk.addFile(settingsPath, "[General]\r\nForceAppsToClose=1\r\n");
-    existing.load("");
-    EXPECT_EQ(existing.f.disk.bytesOf(listPath), "C:\\data.mdb");
-    EXPECT_EQ(existing.f.disk.bytesOf(settingsPath), "[General]\r\nForceAppsToClose=1\r\n");
-    EXPECT_EQ(existing.form.Value("WriteEventCheck"), 0);
-    EXPECT_EQ(existing.form.Value("ForceCheck"), 1);
+// What a fresh installation's files hold and what the window shows are checked by the
+// end-to-end runs and the configuration window's tests.
+TEST(Startup, ExistingFilesAreNeverCompletedOrRepaired) {
+    Start s;
+    s.f.disk.addFile(listPath, "C:\\data.mdb");
+    s.f.disk.addFile(settingsPath, "[General]\r\nForceAppsToClose=1\r\n");
+    s.load("");
+    EXPECT_EQ(s.f.disk.bytesOf(listPath), "C:\\data.mdb");
+    EXPECT_EQ(s.f.disk.bytesOf(settingsPath), "[General]\r\nForceAppsToClose=1\r\n");
 
     // Nor overwritten when the existence check cannot answer for their drive.
     Start unseen;
@@ -55,7 +44,7 @@ TEST_F(Startup, InteractiveStartShowsTheSettingsAndWritesOnlyMissingFiles) {
 }
 
 // What each argument text and ForceAppsToClose value start; "" opens the configuration window.
-TEST(StartupSwitches, SwitchesAndForceDecideTheRequest) {
+TEST(Startup, SwitchesAndForceDecideTheRequest) {
     const std::string restart = "shutdown.exe -r -t 60 -c \"Restart by Vesperon\" -d p:4:1";
     const std::string shutdown = "shutdown.exe -s -t 60 -c \"Shutdown by Vesperon\" -d p:4:1";
     const std::tuple<const char*, const char*, std::string> cases[] = {
@@ -93,7 +82,7 @@ TEST(StartupSwitches, SwitchesAndForceDecideTheRequest) {
     }
 }
 
-TEST(StartupFolder, WithoutAnAbsoluteFolderNothingIsWrittenOrRequested) {
+TEST(Startup, WithoutAnAbsoluteFolderNothingIsWrittenOrRequested) {
     for (const char* exe : {"", "Vesperon.exe", "Tools\\Vesperon.exe", "\\Vesperon.exe"}) {
         for (const char* arguments : {"-r", ""}) {
             Start s;
@@ -111,7 +100,7 @@ TEST(StartupFolder, WithoutAnAbsoluteFolderNothingIsWrittenOrRequested) {
 }
 
 // Both files take the executable's folder and its name up to the last dot.
-TEST(StartupFolder, FilesFollowTheExecutable) {
+TEST(Startup, FilesFollowTheExecutable) {
     fake::FakePlatform f;
     f.system.exePath = "C:\\Tools\\Nightly.Reboot.exe";
     EXPECT_EQ(settingsFilePath(f.platform), "C:\\Tools\\Nightly.Reboot.ini");
@@ -126,14 +115,15 @@ TEST(StartupFolder, FilesFollowTheExecutable) {
     EXPECT_EQ(settingsFilePath(f.platform), "/opt/.vesperon.ini");
 }
 
-TEST_F(Startup, RunModeSaysHowManyProcessesItCouldNotLookInto) {
-    f.disk.uninspectedProcesses = 3;
+TEST(Startup, RunModeSaysHowManyProcessesItCouldNotLookInto) {
+    Start s;
+    s.f.disk.uninspectedProcesses = 3;
     ::testing::internal::CaptureStderr();
-    load("-r");
+    s.load("-r");
     EXPECT_EQ(::testing::internal::GetCapturedStderr(),
               "vesperon: 3 processes could not be inspected (root needs CAP_SYS_PTRACE to see "
               "them); files they hold count as free\n");
-    EXPECT_EQ(f.processes.started.size(), 1u);
+    EXPECT_EQ(s.f.processes.started.size(), 1u);
 }
 
 TEST(ArgumentText, IsWhatFollowsTheProgramName) {
