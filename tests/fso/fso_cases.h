@@ -38,7 +38,7 @@ inline std::vector<std::string> sortedEntries(const std::string& list) {
     return entries;
 }
 
-// What the utility class does alike on the fake disk and on each edition's real one.
+// What the utility class does alike on the real file systems of both editions.
 struct FsoCase {
     const char* name;
     void (*run)(FsoBench&);
