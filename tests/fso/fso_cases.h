@@ -28,16 +28,6 @@ struct FsoBench {
     fake::FakePlatform f;
 };
 
-inline std::vector<std::string> sortedEntries(const std::string& list) {
-    std::vector<std::string> entries;
-    for (std::size_t start = 0, end; (end = list.find(';', start)) != std::string::npos;
-         start = end + 1) {
-        entries.push_back(list.substr(start, end - start));
-    }
-    std::sort(entries.begin(), entries.end());
-    return entries;
-}
-
 // What the utility class does alike on the real file systems of both editions.
 struct FsoCase {
     const char* name;
@@ -65,9 +55,12 @@ inline const std::vector<FsoCase>& fsoCases() {
              b.write("c.log", "");
              b.write("Дан/d.txt", "abc"); // outside the ANSI code page
              clsFSO& fso = b.fso();
-             EXPECT_EQ(sortedEntries(fso.Get_FileList(b.at(""), true, "*.txt")),
-                       sortedEntries(b.at("a.txt") + ";" + b.at("b.TXT") + ";" + b.at("Дан/d.txt") +
-                                     ";"));
+             // Listed in the platform's order: each name once, and no other.
+             const std::string list = fso.Get_FileList(b.at(""), true, "*.txt");
+             for (const char* name : {"a.txt", "b.TXT", "Дан/d.txt"}) {
+                 EXPECT_NE(list.find(b.at(name) + ";"), std::string::npos) << name;
+             }
+             EXPECT_EQ(std::count(list.begin(), list.end(), ';'), 3) << list;
              EXPECT_EQ(fso.Count(), 3);
              EXPECT_EQ(fso.Get_DirList(b.at("")), b.at("Дан"));
              EXPECT_EQ(fso.Get_Totals(b.at(""), 1, "*.txt", false), "27");

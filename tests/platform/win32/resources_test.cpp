@@ -1,15 +1,21 @@
+#include "platform/win32/win32_file_system.h"
+
 #include <gtest/gtest.h>
 #include <string>
-#include <vector>
 #include <windows.h>
 
+namespace vesperon {
 namespace {
 
-// The program beside the test folder: build/windows/vesperon.exe.
-std::string programPath() {
+// This test program, and the program beside its folder: build/windows/vesperon.exe.
+std::string selfPath() {
     char self[MAX_PATH] = {};
     ::GetModuleFileNameA(nullptr, self, MAX_PATH);
-    std::string path(self);
+    return self;
+}
+
+std::string programPath() {
+    std::string path = selfPath();
     path.resize(path.find_last_of('\\'));
     path.resize(path.find_last_of('\\') + 1);
     return path + "vesperon.exe";
@@ -29,25 +35,12 @@ TEST(Resources, MessageTableShowsTheEntryTextAndALineBreak) {
     ::FreeLibrary(program);
 }
 
-// The fixed version is read back through the file-information backend, in Win32Fso.
-TEST(Resources, VersionRecordTexts) {
-    const std::string path = programPath();
-    DWORD ignored = 0;
-    const DWORD size = ::GetFileVersionInfoSizeA(path.c_str(), &ignored);
-    ASSERT_GT(size, 0u);
-    std::vector<char> info(size);
-    ASSERT_TRUE(::GetFileVersionInfoA(path.c_str(), 0, size, info.data()));
-    auto text = [&](const char* name) {
-        char* value = nullptr;
-        UINT chars = 0;
-        const std::string query = std::string("\\StringFileInfo\\040904b0\\") + name;
-        return ::VerQueryValueA(info.data(), query.c_str(), reinterpret_cast<void**>(&value),
-                                &chars)
-                   ? std::string(value)
-                   : std::string("<missing>");
-    };
-    EXPECT_EQ(text("FileVersion"), "1.03");
-    EXPECT_EQ(text("ProductName"), "Vesperon");
+// The version record as the file-information backend reads it for Get_Version.
+TEST(Resources, VersionRecord) {
+    platform::win32::Win32FileSystem fs;
+    EXPECT_EQ(fs.fileVersion(programPath()), "1.3.0.0");
+    EXPECT_EQ(fs.fileVersion(selfPath()), "") << "the test program has none";
 }
 
 } // namespace
+} // namespace vesperon
