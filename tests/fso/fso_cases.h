@@ -23,8 +23,6 @@ struct FsoBench {
     virtual void readOnly(const std::string& name) = 0;
     virtual bool exists(const std::string& name) const = 0;
     virtual std::string read(const std::string& name) const = 0;
-    // Keeps the file from being deleted until the result goes; null where nothing can.
-    virtual std::shared_ptr<void> hold(const std::string& /*name*/) { return nullptr; }
     fake::FakePlatform f;
 };
 
@@ -108,22 +106,6 @@ inline const std::vector<FsoCase>& fsoCases() {
              EXPECT_FALSE(b.exists("k"));
              EXPECT_FALSE(b.fso().DelTree32(b.at("k")));
              EXPECT_TRUE(b.f.windowing.messages.empty());
-         }},
-        {"files held open stay",
-         [](FsoBench& b) {
-             b.write("k/a.txt", "x");
-             b.write("k/s/b.txt", "x");
-             b.write("k/held.txt", "x");
-             const auto held = b.hold("k/held.txt");
-             if (!held) {
-                 return;
-             }
-             EXPECT_FALSE(b.fso().KillFile(b.at("k/held.txt")));
-             EXPECT_FALSE(b.fso().KillDir(b.at("k"), true));
-             EXPECT_TRUE(b.exists("k/held.txt"));
-             EXPECT_FALSE(b.exists("k/a.txt"));
-             EXPECT_FALSE(b.exists("k/s"));
-             EXPECT_TRUE(b.f.windowing.messages.empty()) << "no re-creation after the fallback";
          }},
         {"folder structures",
          [](FsoBench& b) {

@@ -7,7 +7,6 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <memory>
 #include <windows.h>
 
 namespace vesperon {
@@ -52,12 +51,6 @@ struct Win32Bench : test::FsoBench {
     }
     bool exists(const std::string& name) const override { return dir.exists(name); }
     std::string read(const std::string& name) const override { return dir.read(name); }
-    // Open without sharing: neither it nor its folder can be deleted.
-    std::shared_ptr<void> hold(const std::string& name) override {
-        return {::CreateFileW(widen(at(name)).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
-                              nullptr),
-                ::CloseHandle};
-    }
 };
 
 TEST(FsoCases, OnTheWindowsFileSystem) {
@@ -65,6 +58,23 @@ TEST(FsoCases, OnTheWindowsFileSystem) {
 }
 
 struct Win32Fso : Win32Bench, ::testing::Test {};
+
+// Open without sharing, neither a file nor its folder can be deleted: the rest goes.
+TEST_F(Win32Fso, HeldFilesStay) {
+    write("k/a.txt", "x");
+    write("k/s/b.txt", "x");
+    write("k/held.txt", "x");
+    HANDLE held = ::CreateFileW(widen(at("k/held.txt")).c_str(), GENERIC_READ, 0, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(fso_.KillFile(at("k/held.txt")));
+    EXPECT_FALSE(fso_.KillDir(at("k"), true));
+    ::CloseHandle(held);
+    EXPECT_TRUE(exists("k/held.txt"));
+    EXPECT_FALSE(exists("k/a.txt"));
+    EXPECT_FALSE(exists("k/s"));
+    EXPECT_TRUE(f.windowing.messages.empty()) << "no re-creation after the fallback";
+}
 
 TEST_F(Win32Fso, DrivesAndDiskSpace) {
     std::int32_t type = 0;
