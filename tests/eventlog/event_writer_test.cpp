@@ -77,7 +77,7 @@ struct RegistryRoutines : ::testing::Test {
 };
 
 // What each hive text and type letter stores. A value its letter cannot hold, or an unknown
-// hive, leaves the registry untouched; an unknown letter only opens and closes the key.
+// hive, leaves the registry untouched; a key opened is closed again.
 TEST(RegistryRoutinesTable, WhatEachHiveAndLetterStores) {
     using Values = std::map<std::string, fake::RegistryValue>;
     const auto hklm = hive_key::localMachine;
@@ -107,6 +107,9 @@ TEST(RegistryRoutinesTable, WhatEachHiveAndLetterStores) {
         const auto key = f.registry.keys.find({c.root, "K"});
         EXPECT_EQ(key == f.registry.keys.end() ? std::nullopt : std::optional(key->second), c.key);
         EXPECT_EQ(f.registry.keys.size(), c.key ? 1u : 0u);
+        if (c.key) {
+            EXPECT_EQ(f.registry.calls.back(), "close");
+        }
     }
 }
 

@@ -130,10 +130,10 @@ inline const std::vector<FsoCase>& fsoCases() {
              EXPECT_TRUE(b.fso().Move_File(b.at("Отчёт.txt"), b.at("dst.txt")));
              EXPECT_FALSE(b.exists("Отчёт.txt"));
              EXPECT_EQ(b.read("dst.txt"), "new");
-             b.write("other.txt", "old");
-             b.readOnly("other.txt");
-             EXPECT_TRUE(b.fso().Copy_File(b.at("dst.txt"), b.at("other.txt"), true));
-             EXPECT_EQ(b.read("other.txt"), "new");
+             b.write("Копия.txt", "old");
+             b.readOnly("Копия.txt");
+             EXPECT_TRUE(b.fso().Copy_File(b.at("dst.txt"), b.at("Копия.txt"), true));
+             EXPECT_EQ(b.read("Копия.txt"), "new");
              EXPECT_FALSE(b.fso().Copy_File(b.at("none"), b.at("x"), true));
              EXPECT_FALSE(b.fso().Move_File(b.at("none"), b.at("x")));
              EXPECT_FALSE(b.exists("x"));
