@@ -35,11 +35,7 @@ TEST_F(EventWriter, WritesOneEntryUnderTheSourcesName) {
     ASSERT_TRUE(write(""));
     EXPECT_EQ(id, 10177) << "the default id is written back";
     ASSERT_EQ(f.eventLog.events.size(), 1u);
-    const auto& e = f.eventLog.events[0];
-    EXPECT_EQ(e.source, "Vesperon") << "the source does not follow the file name";
-    EXPECT_EQ(e.category, 0);
-    EXPECT_EQ(e.strings, std::vector<std::string>{""});
-    EXPECT_EQ(e.rawData, std::vector<std::uint8_t>{1});
+    EXPECT_EQ(f.eventLog.events[0].source, "Vesperon") << "it does not follow the file name";
     EXPECT_EQ(f.eventLog.deregistrations, 1);
 
     id = 42;
