@@ -9,10 +9,8 @@
 namespace vesperon {
 namespace {
 
-// The shared cases run on the real file systems of both editions (posix_fso_test, and
-// win32_fso_test under Wine); these are what only the fake disk can stage. What the utility
-// class only passes on from the file system (the drive list, a file's type, dates and
-// spelling) is the real backends' to show.
+// What only the fake disk can stage. The shared cases, and what the utility class passes on
+// from the file system unchanged, run on the real backends (posix_fso_test, win32_fso_test).
 struct WindowsStyle : ::testing::Test {
     fake::FakePlatform f;
     clsFSO fso{f.platform};
@@ -245,11 +243,7 @@ TEST_F(Transfers, CopyAsksFirstWhenTold) {
     EXPECT_EQ(f.disk.bytesOf("C:\\T\\dst.txt"), "old");
     EXPECT_TRUE(fso.Copy_File("C:\\S\\src.txt", "C:\\T\\dst.txt", false));
     EXPECT_EQ(f.disk.bytesOf("C:\\T\\dst.txt"), "new");
-    EXPECT_EQ(messages().size(), 2u);
-    EXPECT_EQ(messages()[1].prompt, prompt);
-    f.windowing.messages.clear();
-    EXPECT_FALSE(fso.Copy_File("C:\\S\\src.txt", "C:\\Missing\\x.txt", true));
-    EXPECT_TRUE(messages().empty()) << "copy failures are silent";
+    EXPECT_EQ(messages().size(), 2u) << "the prompt Move_File shows";
 }
 
 } // namespace
