@@ -12,12 +12,6 @@ namespace {
 const std::pair<std::uint32_t, std::string> sourceKey{
     hive_key::localMachine, "SYSTEM\\CurrentControlSet\\Services\\Eventlog\\Application\\Vesperon"};
 
-std::vector<std::uint8_t> bytes(const std::string& s) {
-    std::vector<std::uint8_t> out(s.begin(), s.end());
-    out.push_back(0);
-    return out;
-}
-
 struct EventWriter : ::testing::Test {
     fake::FakePlatform f;
     std::int32_t type = event_type::warning;
@@ -43,27 +37,24 @@ TEST_F(EventWriter, WritesOneEntryUnderTheSourcesName) {
     ASSERT_TRUE(write());
     EXPECT_EQ(id, 42) << "a given id is kept";
     EXPECT_EQ(f.eventLog.events.at(1).eventId, 42u);
-    EXPECT_EQ(f.registry.keys.at(sourceKey).at("EventMessageFile").data,
-              bytes("C:\\Tools\\Nightly.dll"));
+    const auto& file = f.registry.keys.at(sourceKey).at("EventMessageFile").data;
+    EXPECT_EQ(std::string(file.begin(), file.end()), std::string("C:\\Tools\\Nightly.dll\0", 21));
 }
 
 TEST_F(EventWriter, FailuresDecideTheResult) {
     f.registry.setValueErrors["TypesSupported"] = 5;
     EXPECT_TRUE(write()) << "only the message file's registration matters";
-
     fake::FakePlatform denied;
-    denied.registry.createKeyError = 5;
-    EXPECT_FALSE(WriteEvent(denied.platform, "m", type, id, dll));
-    EXPECT_EQ(denied.eventLog.events.size(), 1u) << "the entry is written all the same";
-
     fake::FakePlatform noSource;
-    noSource.eventLog.registerFails = true;
-    EXPECT_FALSE(WriteEvent(noSource.platform, "m", type, id, dll));
-    EXPECT_EQ(noSource.eventLog.deregistrations, 0);
-
     fake::FakePlatform noReport;
+    denied.registry.createKeyError = 5;
+    noSource.eventLog.registerFails = true;
     noReport.eventLog.reportFails = true;
-    EXPECT_FALSE(WriteEvent(noReport.platform, "m", type, id, dll));
+    for (fake::FakePlatform* failing : {&denied, &noSource, &noReport}) {
+        EXPECT_FALSE(WriteEvent(failing->platform, "m", type, id, dll));
+    }
+    EXPECT_EQ(denied.eventLog.events.size(), 1u) << "the entry is written all the same";
+    EXPECT_EQ(noSource.eventLog.deregistrations, 0);
     EXPECT_EQ(noReport.eventLog.deregistrations, 1) << "the source is closed after a failed report";
 }
 
