@@ -114,4 +114,34 @@ char32_t decodeUtf8(std::string_view text, std::size_t& at) {
     return c;
 }
 
+std::string visible(std::string_view text) {
+    static const char hex[] = "0123456789abcdef";
+    auto escape = [](std::string& out, unsigned value) {
+        out += "\\x";
+        out += hex[(value >> 4) & 0xF];
+        out += hex[value & 0xF];
+    };
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t start = at;
+        const char32_t c = decodeUtf8(text, at);
+        const std::string_view bytes = text.substr(start, at - start);
+        if (c == replacement && bytes != "\xEF\xBF\xBD") {
+            escape(out, static_cast<std::uint8_t>(text[start]));
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
+            escape(out, static_cast<unsigned>(c));
+        } else {
+            out += bytes;
+        }
+    }
+    return out;
+}
+
 } // namespace vesperon::unicode

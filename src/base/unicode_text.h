@@ -33,4 +33,9 @@ private:
 // decode to U+FFFD one at a time.
 char32_t decodeUtf8(std::string_view text, std::size_t& at);
 
+// Text that another user may have chosen, made safe for a log or a terminal: every control
+// character (C0, DEL, C1) and every byte that is not part of valid UTF-8 becomes one visible
+// escape ("\r", "\n", "\t", "\x1b"); everything else, backslashes included, is kept.
+std::string visible(std::string_view text);
+
 } // namespace vesperon::unicode

@@ -1,6 +1,7 @@
 #include "check/in_use.h"
 
 #include "base/text.h"
+#include "base/unicode_text.h"
 #include "eventlog/entry_split.h"
 
 #include <stdexcept>
@@ -35,7 +36,8 @@ std::vector<std::string> abortedRunEntries(const std::vector<std::string>& abort
 }
 
 std::string abortReportBlock(const std::string& message, const std::string& path) {
-    return text::crlf + message + ":  " + path + text::crlf;
+    // A name with a line end or a NUL would forge or cut the entry.
+    return text::crlf + message + ":  " + unicode::visible(path) + text::crlf;
 }
 
 } // namespace vesperon
