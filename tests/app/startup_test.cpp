@@ -1,4 +1,6 @@
 #include "app/form1.h"
+#include "app/run_metrics.h"
+#include "app/terminal_command.h"
 #include "app/version_caption.h"
 #include "base/argument_text.h"
 #include "config/app_folder.h"
@@ -113,6 +115,158 @@ TEST(Startup, FilesFollowTheExecutable) {
     EXPECT_FALSE(hasAppFolder(f.platform));
     f.system.exePath = "/opt/.vesperon"; // a leading dot starts no extension
     EXPECT_EQ(settingsFilePath(f.platform), "/opt/.vesperon.ini");
+}
+
+// A packaged build keeps both files in the folder it names, still after the executable's name,
+// and takes turns in the state folder: a run writes nothing beside the executable.
+TEST(Startup, APackagedBuildKeepsItsFilesInItsConfigurationFolder) {
+    fake::FakePlatform f{platform::posixEdition};
+    f.system.exePath = "/usr/sbin/nightly";
+    f.system.configFolder = "/etc/vesperon";
+    f.system.stateDir = "/var/lib/vesperon";
+    for (const char* folder : {"/usr/sbin", "/etc/vesperon", "/var/lib/vesperon"}) {
+        f.disk.addFolder(folder);
+    }
+    f.disk.addFile("/srv/job.dat", "");
+    f.disk.inUse.insert(f.disk.keyOf("/srv/job.dat"));
+    f.disk.addFile("/etc/vesperon/nightly.cfg", "/srv/job.dat\r\n");
+    Forms forms{f.windowing};
+    Form1 form{f.platform, forms};
+    f.system.arguments = "-r";
+    form.Load();
+    EXPECT_EQ(form.runOutcome, RunOutcome::Withheld);
+    EXPECT_TRUE(f.disk.hasFile("/etc/vesperon/nightly.ini"));
+    EXPECT_TRUE(f.disk.hasFile("/var/lib/vesperon/nightly.lock"));
+    for (const auto& [key, bytes] : f.disk.files) {
+        EXPECT_EQ(key.rfind("/usr/sbin/", 0), std::string::npos) << key;
+    }
+}
+
+// Night after night on one machine: what each run leaves for the node exporter, and the times
+// it carries on from the file it replaces.
+TEST(Startup, EveryRunReplacesItsMetricsAndCarriesTheTimesOn) {
+    fake::FakePlatform f{platform::posixEdition};
+    const std::string prom = "/var/lib/node-exporter/vesperon.prom";
+    f.disk.addFolder("/var/lib/node-exporter");
+    f.disk.addFile("/opt/tools/vesperon.ini",
+                   "[Metrics]\r\nTextfileDirectory=/var/lib/node-exporter/\r\n");
+    f.disk.addFile("/srv/job.dat", "");
+    f.disk.addFile("/opt/tools/vesperon.cfg", "/srv/job.dat\r\n/srv/gone.dat\r\n");
+    auto has = [&](const std::string& line) {
+        return ("\n" + f.disk.bytesOf(prom)).find("\n" + line + "\n") != std::string::npos;
+    };
+    struct Night {
+        const char* arguments;
+        bool inUse;
+        const char* startFailure;
+        std::vector<std::string> lines;   // present in the file
+        std::vector<std::string> missing; // series absent from it
+    };
+    const Night nights[] = {
+        {"-r",
+         true,
+         "",
+         {"vesperon_info{version=\"1.3.0\"} 1",
+          "vesperon_last_run_timestamp_seconds{mode=\"restart\"} 1000",
+          "vesperon_last_run_outcome{mode=\"restart\",outcome=\"withheld\"} 1",
+          "vesperon_last_run_outcome{mode=\"restart\",outcome=\"started\"} 0",
+          "vesperon_last_run_entries{state=\"in_use\"} 1",
+          "vesperon_last_run_entries{state=\"missing\"} 1",
+          "vesperon_last_run_entries{state=\"undetermined\"} 0",
+          "vesperon_last_run_inhibitor_locks 1", "vesperon_withheld_since_timestamp_seconds 1000"},
+         {"vesperon_last_request_timestamp_seconds"}},
+        // The next night is withheld too: the run of withheld nights began at the first.
+        {"-s",
+         true,
+         "",
+         {"vesperon_last_run_timestamp_seconds{mode=\"restart\"} 1000",
+          "vesperon_last_run_timestamp_seconds{mode=\"shutdown\"} 2000",
+          "vesperon_withheld_since_timestamp_seconds 1000"},
+         {}},
+        // A test by hand neither ends nor starts it, whatever it finds.
+        {"--test",
+         false,
+         "",
+         {"vesperon_last_run_timestamp_seconds{mode=\"test\"} 3000",
+          "vesperon_last_run_timestamp_seconds{mode=\"shutdown\"} 2000",
+          "vesperon_last_run_outcome{mode=\"test\",outcome=\"started\"} 1",
+          "vesperon_last_run_inhibitor_locks 0", "vesperon_withheld_since_timestamp_seconds 1000"},
+         {}},
+        {"-r",
+         false,
+         "",
+         {"vesperon_last_run_outcome{mode=\"restart\",outcome=\"started\"} 1",
+          "vesperon_last_request_timestamp_seconds 4000"},
+         {"vesperon_withheld_since_timestamp_seconds"}},
+        // A request that failed keeps the time of the last one that started.
+        {"-r",
+         false,
+         "exit status 1",
+         {"vesperon_last_run_outcome{mode=\"restart\",outcome=\"failed\"} 1",
+          "vesperon_last_request_timestamp_seconds 4000"},
+         {"vesperon_withheld_since_timestamp_seconds"}},
+    };
+    std::int64_t time = 0;
+    for (const Night& night : nights) {
+        SCOPED_TRACE(std::string(night.arguments) + " at " + std::to_string(time + 1000));
+        f.system.unixTime = time += 1000;
+        f.system.arguments = night.arguments;
+        f.processes.failure = night.startFailure;
+        f.disk.inUse.clear();
+        if (night.inUse) {
+            f.disk.inUse.insert("/srv/job.dat");
+            f.inhibitors.answer = {platform::InhibitorList::Status::Answered,
+                                   {{"shutdown", "backup.sh", "nightly", "block", 0, 7, "root"}},
+                                   ""};
+        } else {
+            f.inhibitors.answer = {};
+        }
+        ::testing::internal::CaptureStdout();
+        ::testing::internal::CaptureStderr();
+        if (!runTerminalCommand(f.platform, false)) {
+            Forms forms{f.windowing};
+            Form1 form{f.platform, forms};
+            form.Load();
+        }
+        ::testing::internal::GetCapturedStdout();
+        ::testing::internal::GetCapturedStderr();
+        for (const std::string& line : night.lines) {
+            EXPECT_TRUE(has(line)) << line << "\n" << f.disk.bytesOf(prom);
+        }
+        for (const std::string& series : night.missing) {
+            EXPECT_EQ(f.disk.bytesOf(prom).find(series), std::string::npos) << series;
+        }
+    }
+}
+
+// Where no metrics can go, the run says so and its outcome stays its own.
+TEST(Startup, MetricsThatCannotBeWrittenLeaveTheRunAsItWas) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"TextfileDirectory=metrics", "not an absolute folder"},
+        {"TextfileDirectory=/nowhere", "cannot write the metrics file /nowhere/vesperon.prom"},
+        {"", ""},
+    };
+    for (const auto& [line, said] : cases) {
+        fake::FakePlatform f{platform::posixEdition};
+        f.disk.addFile("/opt/tools/vesperon.ini", std::string("[Metrics]\r\n") + line + "\r\n");
+        f.system.arguments = "-r";
+        Forms forms{f.windowing};
+        Form1 form{f.platform, forms};
+        ::testing::internal::CaptureStderr();
+        form.Load();
+        ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(form.runOutcome, RunOutcome::Started) << line;
+        std::string errors;
+        for (const std::string& error : f.system.standardError) {
+            errors += error;
+        }
+        if (*said == '\0') {
+            EXPECT_EQ(errors, "");
+        } else {
+            EXPECT_NE(errors.find(said), std::string::npos) << errors;
+        }
+        EXPECT_EQ(f.disk.files.size(), 3u) << "the list, the settings and the lock only";
+    }
 }
 
 TEST(Startup, RunModeSaysHowManyProcessesItCouldNotLookInto) {
