@@ -187,10 +187,11 @@ play() {
     changed=$(sed -n 's/.*localhost *: .*changed=\([0-9]*\).*/\1/p' "$tmp/ansible-$1.log")
 }
 play 1
-[ "$changed" -gt 0 ] || fail "the first Ansible run changed nothing"
+first=$changed
+[ "$first" -gt 0 ] || fail "the first Ansible run changed nothing"
 play 2
 [ "$changed" = 0 ] || fail "the second Ansible run changed $changed: $(cat "$tmp/ansible-2.log")"
-echo "second Ansible run: changed=$changed"
+echo "Ansible role: the first run changed=$first, the second changed=$changed"
 [ "$(grep -v '^;' /etc/vesperon/vesperon.cfg | tr -d '\r' | sed '/^$/d')" = \
     "$(printf '/srv/backup/nightly.tar\n/var/lib/app/job lock\n/srv/a.dat')" ] ||
     fail "the check list is not the variable: $(cat -A /etc/vesperon/vesperon.cfg)"
