@@ -7,13 +7,21 @@ else()
 endif()
 set(VESPERON_MODULE_FOLDER ${module_folder} CACHE PATH
     "Where the vesperon-gui package puts the window module; the program looks there second")
+# Empty: the settings file and the check list live beside the executable, named after it. The
+# Debian package names /etc/vesperon; the names still follow the executable's.
+set(VESPERON_CONFIG_FOLDER "" CACHE PATH
+    "Where the settings file and the check list live; empty: beside the executable")
+if(VESPERON_CONFIG_FOLDER AND NOT IS_ABSOLUTE "${VESPERON_CONFIG_FOLDER}")
+  message(FATAL_ERROR "VESPERON_CONFIG_FOLDER must be an absolute path: ${VESPERON_CONFIG_FOLDER}")
+endif()
 
 file(GLOB VESPERON_POSIX_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/platform/posix/*.cpp)
 list(FILTER VESPERON_POSIX_SOURCES EXCLUDE REGEX "/fltk_[a-z_]+\\.cpp$")
 add_library(vesperon_posix STATIC ${VESPERON_POSIX_SOURCES})
 target_link_libraries(vesperon_posix PUBLIC vesperon_core)
 target_compile_definitions(vesperon_posix PRIVATE VESPERON_VERSION="${PROJECT_VERSION}"
-                           VESPERON_MODULE_FOLDER="${VESPERON_MODULE_FOLDER}")
+                           VESPERON_MODULE_FOLDER="${VESPERON_MODULE_FOLDER}"
+                           VESPERON_CONFIG_FOLDER="${VESPERON_CONFIG_FOLDER}")
 set(VESPERON_PLATFORM_LIB vesperon_posix)
 
 add_executable(vesperon ${CMAKE_SOURCE_DIR}/src/app/main_posix.cpp)

@@ -78,6 +78,9 @@ bus_test_packages="dbus-daemon python3-dbusmock systemd"
 windows_build_packages="g++-mingw-w64-i686 binutils-mingw-w64-i686 googletest"
 wine_packages="wine wine32:i386 wine64 fonts-wine"
 gui_test_packages="xvfb xauth xdotool imagemagick x11-utils"
+# The packages' own tests: lintian, promtool for the alert rules, the node exporter that
+# reads the metrics, and Ansible (with apt's Python module) for the role.
+package_test_packages="lintian prometheus prometheus-node-exporter ansible-core python3-apt"
 # The clang build and clang-tidy, the fuzz targets (libFuzzer and the sanitizers' runtimes)
 # and coverage.
 analysis_packages="clang clang-tidy libclang-rt-14-dev gcovr"

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/run_outcome.h"
 #include "app/shutdown_request.h"
 #include "auxiliary/process_list_window.h"
 #include "auxiliary/start_config_prompt.h"
@@ -17,10 +18,6 @@
 #include <string>
 
 namespace vesperon {
-
-// How a run mode ended: its request started, withheld (a listed file in use or not known
-// to be free), or failed (not started, or refused by the command).
-enum class RunOutcome { Started, Withheld, Failed };
 
 // The configuration window, and the start-up window: its load handler carries the run
 // modes, and it owns the state of a check run and the program's other windows.

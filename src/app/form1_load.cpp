@@ -1,5 +1,6 @@
 // Load and unload of the start-up window, and the run modes that its load carries.
 #include "app/form1.h"
+#include "app/run_metrics.h"
 #include "app/shutdown_request.h"
 #include "app/version_caption.h"
 #include "base/resume_next.h"
@@ -76,8 +77,9 @@ void Form1::runMode(ShutdownKind kind) {
     Hide();
     const bool showList = false;
     bool checked = false;
+    CheckRunReport report;
     resumeNext([&] {
-        CheckAllFiles(showList);
+        report = checkAll(showList, nullptr);
         checked = true;
     });
     resumeNext([&] {
@@ -105,6 +107,11 @@ void Form1::runMode(ShutdownKind kind) {
             }
         });
     }
+    resumeNext([&] {
+        writeRunMetrics(p_, {kind == ShutdownKind::Restart ? RunKind::Restart : RunKind::Shutdown,
+                             *runOutcome, report.entries, report.inhibitorRows.size(),
+                             p_.system.unixTimeSeconds()});
+    });
     Unload();
 }
 

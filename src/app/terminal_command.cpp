@@ -1,6 +1,7 @@
 #include "app/terminal_command.h"
 
 #include "app/form1.h"
+#include "app/run_metrics.h"
 #include "app/terminal_report.h"
 #include "base/app_identity.h"
 #include "base/text.h"
@@ -21,7 +22,7 @@ void print(const std::string& text) {
 }
 
 std::string helpText(platform::Platform& p) {
-    const std::string folder = hasAppFolder(p) ? AppFolder(p) : "<the program's folder>/";
+    const std::string folder = hasAppFolder(p) ? configFolder(p) : "<the program's folder>/";
     const std::string base = BaseName(p);
     return "Usage: " + base +
            " -r | -s | --test [--json] | --help | --version\n"
@@ -36,7 +37,7 @@ std::string helpText(platform::Platform& p) {
            "  --help          this text\n"
            "  --version       the version and the commit it was built from\n"
            "\n"
-           "Files beside the program, named after it:\n"
+           "Files, named after the program:\n"
            "  " +
            folder + base +
            ".cfg   the check list: one absolute path per line,\n"
@@ -45,7 +46,11 @@ std::string helpText(platform::Platform& p) {
            folder + base +
            ".ini   the settings: [EventLog] WriteToNTEventLog=1 writes a\n"
            "      warning to syslog when a run is withheld; [General] ForceAppsToClose;\n"
-           "      [General] HonourInhibitors=0 lets runs pass over shutdown inhibitor locks\n"
+           "      [General] HonourInhibitors=0 lets runs pass over shutdown inhibitor locks;\n"
+           "      [Metrics] TextfileDirectory=<folder> writes " +
+           base +
+           ".prom there at every run,\n"
+           "      for the node exporter's textfile collector\n"
            "\n"
            "Exit statuses:\n"
            "  0  the request was started (--test: would be)\n"
@@ -68,6 +73,8 @@ int runTest(platform::Platform& p, bool json, bool colour) {
     const CheckRunReport report = form1.checkAll(
         false, [&](const Finding& finding) { print(out.entry(finding)); }, true);
     print(out.end(report, p.files.uninspectedProcesses()));
+    writeRunMetrics(p, {RunKind::Test, report.blocked ? RunOutcome::Withheld : RunOutcome::Started,
+                        report.entries, report.inhibitorRows.size(), p.system.unixTimeSeconds()});
     form1.Unload();
     return report.blocked ? 2 : 0;
 }

@@ -71,6 +71,9 @@ CheckRunReport CheckRun::run(const std::function<void(const Finding&)>& onEntry,
                                      settings::writeToNTEventLog);
     });
     auto take = [&](const Finding& finding) {
+        report.entries.inUse += finding.state == EntryState::InUse ? 1 : 0;
+        report.entries.undetermined += finding.state == EntryState::Undetermined ? 1 : 0;
+        report.entries.missing += finding.state == EntryState::Missing ? 1 : 0;
         if (finding.blocks()) {
             report.blocked = true;
             if (report.logging) {

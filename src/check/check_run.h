@@ -3,15 +3,24 @@
 #include "check/finding.h"
 #include "platform/platform.h"
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
 
 namespace vesperon {
 
+// How many entries of a check run were in each state that a monitor watches.
+struct EntryCounts {
+    std::size_t inUse = 0;
+    std::size_t undetermined = 0;
+    std::size_t missing = 0;
+};
+
 // What a whole check run found beyond its entries.
 struct CheckRunReport {
     bool blocked = false; // an entry in use or undetermined, or a lock that inhibits shutdown
+    EntryCounts entries;
     bool logging = false; // [EventLog] WriteToNTEventLog was "1" for this run
     // The blocks of the warning entry, when logging: the entries, then the inhibitor locks.
     std::vector<std::string> abortBlocks;

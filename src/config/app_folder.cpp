@@ -45,16 +45,37 @@ std::string BaseName(platform::Platform& p) {
     return name;
 }
 
+std::string configFolder(platform::Platform& p) {
+    std::string folder = p.system.configurationFolder();
+    if (folder.empty()) {
+        return AppFolder(p);
+    }
+    if (folder.back() != p.edition.separator) {
+        folder += p.edition.separator;
+    }
+    return folder;
+}
+
 std::string settingsFilePath(platform::Platform& p) {
-    return AppFolder(p) + BaseName(p) + ".ini";
+    return configFolder(p) + BaseName(p) + ".ini";
 }
 
 std::string checkListPath(platform::Platform& p) {
-    return AppFolder(p) + BaseName(p) + ".cfg";
+    return configFolder(p) + BaseName(p) + ".cfg";
 }
 
 std::string checkRunLockPath(platform::Platform& p) {
-    return AppFolder(p) + BaseName(p) + ".lock";
+    std::string folder = AppFolder(p);
+    // A configuration folder such as /etc is no place for a file that changes at every run.
+    if (!p.system.configurationFolder().empty()) {
+        folder = p.system.stateFolder();
+        if (folder.empty()) {
+            folder = configFolder(p);
+        } else if (folder.back() != p.edition.separator) {
+            folder += p.edition.separator;
+        }
+    }
+    return folder + BaseName(p) + ".lock";
 }
 
 } // namespace vesperon

@@ -14,6 +14,10 @@ inline constexpr const char* writeToNTEventLog = "WriteToNTEventLog";
 // Linux: "0" lets runs pass over the system's shutdown inhibitor locks; missing means honour
 // them. New settings files do not hold it.
 inline constexpr const char* honourInhibitors = "HonourInhibitors";
+// Linux: the folder of the node exporter's textfile collector, where every run replaces
+// <base name>.prom; missing or empty means no metrics. New settings files do not hold it.
+inline constexpr const char* metricsSection = "Metrics";
+inline constexpr const char* textfileDirectory = "TextfileDirectory";
 inline constexpr const char* on = "1";
 inline constexpr const char* off = "0";
 // What a new settings file holds: logging on, forcing off.

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <ctime>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,6 +17,14 @@ public:
     virtual std::string executablePath() = 0;
     // Everything after the program name on the command line.
     virtual std::string argumentText() = 0;
+    // The folder that the build named for the settings file and the check list (a package's
+    // /etc/vesperon); empty: they live beside the executable.
+    virtual std::string configurationFolder() { return {}; }
+    // Linux: the folder for what runs keep between them (the turn lock of a build with a
+    // configuration folder); empty where the edition has none.
+    virtual std::string stateFolder() { return {}; }
+    // Seconds since 1970-01-01 00:00 UTC, as monitoring systems count time.
+    virtual std::int64_t unixTimeSeconds() { return static_cast<std::int64_t>(std::time(nullptr)); }
     // The local date and time, to whole seconds (fractions dropped), as seconds since a fixed day.
     virtual std::int64_t localTimeWholeSeconds() = 0;
     virtual void sleepMilliseconds(int milliseconds) = 0;

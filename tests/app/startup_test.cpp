@@ -1,4 +1,6 @@
 #include "app/form1.h"
+#include "app/run_metrics.h"
+#include "app/terminal_command.h"
 #include "app/version_caption.h"
 #include "base/argument_text.h"
 #include "config/app_folder.h"
@@ -113,6 +115,118 @@ TEST(Startup, FilesFollowTheExecutable) {
     EXPECT_FALSE(hasAppFolder(f.platform));
     f.system.exePath = "/opt/.vesperon"; // a leading dot starts no extension
     EXPECT_EQ(settingsFilePath(f.platform), "/opt/.vesperon.ini");
+}
+
+// A packaged build keeps both files in the folder it names, still after the executable's name,
+// and takes turns in the state folder: a run writes nothing beside the executable.
+TEST(Startup, APackagedBuildKeepsItsFilesInItsConfigurationFolder) {
+    fake::FakePlatform f{platform::posixEdition};
+    f.system.exePath = "/usr/sbin/nightly";
+    f.system.configFolder = "/etc/vesperon";
+    f.system.stateDir = "/var/lib/vesperon";
+    for (const char* folder : {"/usr/sbin", "/etc/vesperon", "/var/lib/vesperon"}) {
+        f.disk.addFolder(folder);
+    }
+    f.disk.addFile("/srv/job.dat", "");
+    f.disk.inUse.insert(f.disk.keyOf("/srv/job.dat"));
+    f.disk.addFile("/etc/vesperon/nightly.cfg", "/srv/job.dat\r\n");
+    Forms forms{f.windowing};
+    Form1 form{f.platform, forms};
+    f.system.arguments = "-r";
+    form.Load();
+    EXPECT_EQ(form.runOutcome, RunOutcome::Withheld);
+    EXPECT_TRUE(f.disk.hasFile("/etc/vesperon/nightly.ini"));
+    EXPECT_TRUE(f.disk.hasFile("/var/lib/vesperon/nightly.lock"));
+    for (const auto& [key, bytes] : f.disk.files) {
+        EXPECT_EQ(key.rfind("/usr/sbin/", 0), std::string::npos) << key;
+    }
+}
+
+// Night after night on one machine: the times each run carries on from the file it replaces.
+// What one run writes, the node exporter test reads back.
+TEST(Startup, EveryRunCarriesTheTimesOfItsMetricsOn) {
+    fake::FakePlatform f{platform::posixEdition};
+    f.system.unixTime = 0;
+    const std::string prom = "/var/lib/node-exporter/vesperon.prom";
+    f.disk.addFolder("/var/lib/node-exporter");
+    f.disk.addFile("/opt/tools/vesperon.ini",
+                   "[Metrics]\r\nTextfileDirectory=/var/lib/node-exporter/\r\n");
+    f.disk.addFile("/srv/job.dat", "");
+    f.disk.addFile("/opt/tools/vesperon.cfg", "/srv/job.dat\r\n");
+    const std::string since = "vesperon_withheld_since_timestamp_seconds";
+    const std::string request = "vesperon_last_request_timestamp_seconds";
+    const std::string last = "vesperon_last_run_timestamp_seconds{mode=";
+    const struct {
+        const char* arguments;
+        bool inUse;
+        const char* startFailure;
+        std::vector<std::string> lines; // "<series>" alone: absent from the file
+    } nights[] = {
+        {"-r", true, "", {since + " 1000", request, last + "\"restart\"} 1000"}},
+        // Withheld again: the run of withheld nights began at the first.
+        {"-s",
+         true,
+         "",
+         {since + " 1000", last + "\"restart\"} 1000", last + "\"shutdown\"} 2000"}},
+        // A test by hand neither ends nor starts it, whatever it finds.
+        {"--test", false, "", {since + " 1000", last + "\"test\"} 3000"}},
+        {"-r", false, "", {since, request + " 4000"}},
+        // A request that failed keeps the time of the last one that started.
+        {"-r", false, "exit status 1", {since, request + " 4000", last + "\"restart\"} 5000"}},
+    };
+    for (const auto& night : nights) {
+        f.system.unixTime += 1000;
+        SCOPED_TRACE(std::string(night.arguments) + " at " + std::to_string(f.system.unixTime));
+        f.system.arguments = night.arguments;
+        f.processes.failure = night.startFailure;
+        f.disk.inUse.clear();
+        if (night.inUse) {
+            f.disk.inUse.insert("/srv/job.dat");
+        }
+        ::testing::internal::CaptureStdout();
+        if (!runTerminalCommand(f.platform, false)) {
+            Forms forms{f.windowing};
+            Form1 form{f.platform, forms};
+            form.Load();
+        }
+        ::testing::internal::GetCapturedStdout();
+        const std::string text = "\n" + f.disk.bytesOf(prom);
+        for (const std::string& line : night.lines) {
+            const bool absent = line.find(' ') == std::string::npos;
+            EXPECT_EQ(text.find("\n" + line + (absent ? " " : "\n")) == std::string::npos, absent)
+                << line << text;
+        }
+    }
+}
+
+// Where no metrics can go, the run says so and its outcome stays its own.
+TEST(Startup, MetricsThatCannotBeWrittenLeaveTheRunAsItWas) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"TextfileDirectory=metrics", "not an absolute folder"},
+        {"TextfileDirectory=/nowhere", "cannot write the metrics file /nowhere/vesperon.prom"},
+        {"", ""},
+    };
+    for (const auto& [line, said] : cases) {
+        fake::FakePlatform f{platform::posixEdition};
+        f.disk.addFile("/opt/tools/vesperon.ini", std::string("[Metrics]\r\n") + line + "\r\n");
+        f.system.arguments = "-r";
+        Forms forms{f.windowing};
+        Form1 form{f.platform, forms};
+        ::testing::internal::CaptureStderr();
+        form.Load();
+        ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(form.runOutcome, RunOutcome::Started) << line;
+        std::string errors;
+        for (const std::string& error : f.system.standardError) {
+            errors += error;
+        }
+        if (*said == '\0') {
+            EXPECT_EQ(errors, "");
+        } else {
+            EXPECT_NE(errors.find(said), std::string::npos) << errors;
+        }
+        EXPECT_EQ(f.disk.files.size(), 3u) << "the list, the settings and the lock only";
+    }
 }
 
 TEST(Startup, RunModeSaysHowManyProcessesItCouldNotLookInto) {

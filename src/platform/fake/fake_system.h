@@ -13,6 +13,9 @@ class FakeSystem final : public platform::System {
 public:
     std::string executablePath() override { return exePath; }
     std::string argumentText() override { return arguments; }
+    std::string configurationFolder() override { return configFolder; }
+    std::string stateFolder() override { return stateDir; }
+    std::int64_t unixTimeSeconds() override { return unixTime; }
     std::int64_t localTimeWholeSeconds() override { return nowMilliseconds / 1000; }
     void sleepMilliseconds(int milliseconds) override {
         sleeps.push_back(milliseconds);
@@ -24,6 +27,9 @@ public:
     void writeStandardError(const std::string& line) override { standardError.push_back(line); }
     std::string exePath = "C:\\Tools\\Vesperon.exe";
     std::string arguments;
+    std::string configFolder; // empty: the files live beside the executable
+    std::string stateDir;
+    std::int64_t unixTime = 1'765'000'000;
     std::int64_t nowMilliseconds = 1'000'000'000'000; // a clock that only sleeps move
     std::vector<int> sleeps;
     std::vector<std::string> standardError;

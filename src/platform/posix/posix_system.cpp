@@ -1,5 +1,7 @@
 #include "platform/posix/posix_system.h"
 
+#include "platform/posix/posix_registry.h"
+
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -60,6 +62,14 @@ PosixSystem::PosixSystem(int argc, char** argv)
         }
         arguments_ += argv[i];
     }
+}
+
+std::string PosixSystem::configurationFolder() {
+    return VESPERON_CONFIG_FOLDER;
+}
+
+std::string PosixSystem::stateFolder() {
+    return defaultRegistryFolder();
 }
 
 std::int64_t PosixSystem::localTimeWholeSeconds() {

@@ -13,6 +13,8 @@ public:
     std::string executablePath() override { return executable_; }
     // The arguments joined by single blanks, as a command line would read.
     std::string argumentText() override { return arguments_; }
+    std::string configurationFolder() override;
+    std::string stateFolder() override;
     std::int64_t localTimeWholeSeconds() override;
     void sleepMilliseconds(int milliseconds) override;
     // File names are bytes here: the system's own code page is whatever they hold.
