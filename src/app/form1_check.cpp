@@ -1,6 +1,7 @@
 #include "app/form1.h"
 #include "base/app_identity.h"
 #include "base/resume_next.h"
+#include "base/unicode_text.h"
 #include "check/check_run.h"
 #include "check/in_use.h"
 #include "check/listed_file.h"
@@ -30,7 +31,7 @@ CheckRunReport Form1::checkAll(bool showList, const std::function<void(const Fin
             if (finding.blocks()) {
                 bFileInUse = true;
                 sCheckMsg = finding.message;
-                list(finding.path);
+                list(unicode::visible(finding.path));
             }
             if (observer) {
                 observer(finding);

@@ -51,7 +51,8 @@ std::string jsonString(const std::string& text) {
         if (c == '"' || c == '\\') {
             out += '\\';
             out += static_cast<char>(c);
-        } else if (c < 0x20) {
+        } else if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
+            // DEL and C1 are valid in JSON, but a terminal would act on them.
             char escaped[8];
             std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
             out += escaped;
@@ -85,11 +86,13 @@ std::string TerminalReport::entry(const Finding& finding) {
         }
         return out + "]}";
     }
+    // Names, users and commands are other users' to choose; none reaches the terminal raw.
     std::string out = paint(padded(stateName(finding.state), stateWidth), colourOf(finding.state)) +
-                      finding.path + "\n";
+                      unicode::visible(finding.path) + "\n";
     for (const auto& h : finding.holders) {
         out += std::string(stateWidth, ' ') + padded("pid " + std::to_string(h.pid), 11) +
-               padded("user " + h.user, 16) + padded(h.command, 16) + h.how + "\n";
+               padded("user " + unicode::visible(h.user), 16) +
+               padded(unicode::visible(h.command), 16) + unicode::visible(h.how) + "\n";
     }
     return out;
 }
@@ -120,7 +123,8 @@ std::string TerminalReport::end(const CheckRunReport& report, std::size_t uninsp
     if (!report.inhibitorsAsked) {
         out += "shutdown inhibitors were not asked: HonourInhibitors=0 in the settings file\n";
     } else if (inhibitors.status == platform::InhibitorList::Status::NoService) {
-        out += "shutdown inhibitors could not be asked: " + inhibitors.problem + "\n";
+        out += "shutdown inhibitors could not be asked: " + unicode::visible(inhibitors.problem) +
+               "\n";
     }
     for (const std::string& row : report.inhibitorRows) {
         const bool unknown = inhibitors.status == platform::InhibitorList::Status::Undetermined;

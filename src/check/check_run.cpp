@@ -1,6 +1,7 @@
 #include "check/check_run.h"
 
 #include "base/resume_next.h"
+#include "base/unicode_text.h"
 #include "check/in_use.h"
 #include "check/listed_file.h"
 #include "config/app_folder.h"
@@ -38,8 +39,10 @@ Finding undeterminedFinding(const std::string& path) {
 } // namespace
 
 std::string inhibitorText(const platform::InhibitorLock& lock) {
-    return "Shutdown inhibited by " + lock.who + " (pid " + std::to_string(lock.pid) + ", user " +
-           lock.user + "): " + lock.why;
+    // Any user allowed a lock chooses who and why: a line end would forge blocks of the entry.
+    return "Shutdown inhibited by " + unicode::visible(lock.who) + " (pid " +
+           std::to_string(lock.pid) + ", user " + unicode::visible(lock.user) +
+           "): " + unicode::visible(lock.why);
 }
 
 bool inhibitsShutdown(const platform::InhibitorLock& lock) {
@@ -132,7 +135,8 @@ void CheckRun::askInhibitors(CheckRunReport& report) {
         }
     };
     if (report.inhibitors.status == platform::InhibitorList::Status::Undetermined) {
-        block("Unable to determine if shutdown is inhibited:  " + report.inhibitors.problem);
+        block("Unable to determine if shutdown is inhibited:  " +
+              unicode::visible(report.inhibitors.problem));
         return;
     }
     for (const auto& lock : report.inhibitors.locks) {

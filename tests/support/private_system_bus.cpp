@@ -89,13 +89,14 @@ pid_t PrivateSystemBus::start(const std::vector<std::string>& argv, int input) {
 }
 
 // The lock is held while cat waits for input, which ends when the pipe closes.
-bool PrivateSystemBus::takeLock(const std::string& what, const std::string& mode) {
+bool PrivateSystemBus::takeLock(const std::string& what, const std::string& mode,
+                                const std::string& who, const std::string& why) {
     int input[2];
     if (::pipe2(input, O_CLOEXEC) != 0) {
         return false;
     }
-    lockHolders_.push_back({start({"/usr/bin/systemd-inhibit", "--what=" + what, "--who=backup.sh",
-                                   "--why=nightly backup", "--mode=" + mode, "cat"},
+    lockHolders_.push_back({start({"/usr/bin/systemd-inhibit", "--what=" + what, "--who=" + who,
+                                   "--why=" + why, "--mode=" + mode, "cat"},
                                   input[0]),
                             input[1]});
     ::close(input[0]);

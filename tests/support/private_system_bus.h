@@ -23,8 +23,9 @@ public:
     const std::string& missing() const { return missing_; }
     std::string address() const { return "unix:path=" + dir_.file("system.sock"); }
 
-    // Another process takes an inhibitor lock for "backup.sh" and holds it until releaseLocks().
-    bool takeLock(const std::string& what, const std::string& mode);
+    // Another process takes an inhibitor lock and holds it until releaseLocks().
+    bool takeLock(const std::string& what, const std::string& mode,
+                  const std::string& who = "backup.sh", const std::string& why = "nightly backup");
     void releaseLocks();
     // From now on the login manager answers ListInhibitors with an error.
     bool refuseListing();

@@ -42,6 +42,37 @@ TEST(TerminalInterface, TestPrintsEachEntryAndTheDecisionAndRequestsNothing) {
     EXPECT_TRUE(app.shutdownArguments(300).empty()) << "a test requests nothing";
 }
 
+// A file name, a command name (prctl) and a lock's who and why are chosen by others: none of
+// their control characters reaches root's terminal raw, in the text or in the JSON.
+TEST(TerminalInterface, NamesFromOthersArriveEscaped) {
+    Installation app;
+    const std::string name = "job\x1b[2J.dat";
+    app.listFiles({name});
+    PrivateSystemBus bus;
+    const bool withBus =
+        bus.missing().empty() && bus.takeLock("shutdown", "block", "evil\r\nFile in use:  /etc/x",
+                                              "\x1b[32mwould restart\x1b[0m");
+    Holder held(app.file(name), Holder::Way::Open, "ev\x1b[8mil\x7f");
+    EXPECT_EQ(app.run({"--test"}), 2);
+    const std::string out = app.dir.read("stdout");
+    EXPECT_EQ(out.find_first_of("\x1b\r\x7f"), std::string::npos) << out;
+    EXPECT_TRUE(contains(out, "job\\x1b[2J.dat\n")) << out;
+    EXPECT_TRUE(contains(out, "ev\\x1b[8mil\\x7f")) << out;
+    if (withBus) {
+        EXPECT_TRUE(contains(out, "Shutdown inhibited by evil\\r\\nFile in use:  /etc/x (pid "))
+            << out;
+        EXPECT_TRUE(contains(out, "\\x1b[32mwould restart\\x1b[0m\n")) << out;
+    }
+    EXPECT_EQ(app.run({"--test", "--json"}), 2);
+    const std::string json = app.dir.read("stdout");
+    EXPECT_EQ(json.find_first_of(std::string("\x1b\r\x7f\x00", 4)), std::string::npos) << json;
+    const std::string check =
+        "/usr/bin/python3 -c 'import json,sys; d=json.load(open(sys.argv[1]));"
+        " sys.exit(d[\"entries\"][0][\"path\"] != sys.argv[2])' " +
+        app.file("stdout") + " \"" + app.file("job$(printf \"\\033\")[2J.dat") + "\"";
+    EXPECT_EQ(std::system(check.c_str()), 0) << "valid JSON that keeps the name as it is";
+}
+
 TEST(TerminalInterface, HelpVersionAndUnknownOptions) {
     Installation app;
     EXPECT_EQ(app.run({"--help"}), 0);

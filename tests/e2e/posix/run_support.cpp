@@ -12,6 +12,7 @@
 #include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/mount.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -141,7 +142,7 @@ std::string Installation::registryFile() const {
     return dir.read("state/registry/HKEY_LOCAL_MACHINE.reg");
 }
 
-Holder::Holder(const std::string& path, Way way) {
+Holder::Holder(const std::string& path, Way way, const std::string& commandName) {
     int ready[2];
     if (::pipe(ready) != 0) {
         throw std::runtime_error("pipe");
@@ -149,6 +150,9 @@ Holder::Holder(const std::string& path, Way way) {
     pid_ = ::fork();
     if (pid_ == 0) {
         ::close(ready[0]);
+        if (!commandName.empty()) {
+            ::prctl(PR_SET_NAME, commandName.c_str());
+        }
         int fd = ::open(path.c_str(), O_RDONLY);
         struct stat st {};
         ::fstat(fd, &st);

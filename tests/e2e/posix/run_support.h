@@ -14,11 +14,12 @@ inline const std::string listHeader = "; ***************************************
                                       "; ********************************************\r\n"
                                       "\r\n";
 
-// Another process that holds a file open (or only mapped, or locked) until it is destroyed.
+// Another process that holds a file open (or only mapped, or locked) until it is destroyed,
+// under the command name given (as prctl sets it), if any.
 class Holder {
 public:
     enum class Way { Open, MappedOnly, Locked };
-    Holder(const std::string& path, Way way);
+    Holder(const std::string& path, Way way, const std::string& commandName = "");
     ~Holder();
     Holder(const Holder&) = delete;
     Holder& operator=(const Holder&) = delete;
