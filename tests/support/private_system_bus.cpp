@@ -113,11 +113,28 @@ void PrivateSystemBus::releaseLocks() {
     waitFor([] { return !locksListed(); });
 }
 
-bool PrivateSystemBus::refuseListing() {
+namespace {
+
+bool listInhibitorsAs(const std::string& code) {
     return loginManager("org.freedesktop.DBus.Mock.AddMethod "
                         "string:org.freedesktop.login1.Manager string:ListInhibitors string: "
-                        "string:'a(ssssuu)' string:'raise dbus.exceptions.DBusException(\"no\", "
-                        "name=\"org.freedesktop.DBus.Error.AccessDenied\")' >/dev/null");
+                        "string:'a(ssssuu)' string:'" +
+                        code + "' >/dev/null");
+}
+
+} // namespace
+
+bool PrivateSystemBus::refuseListing() {
+    return listInhibitorsAs("raise dbus.exceptions.DBusException(\"no\", "
+                            "name=\"org.freedesktop.DBus.Error.AccessDenied\")");
+}
+
+bool PrivateSystemBus::listDelayLocks(int count) {
+    return listInhibitorsAs("ret = [(\"shutdown\", \"player %d\" % i, \"Keeps the machine up "
+                            "while the recording of the evening news is written to disk, "
+                            "as every recorder does %d\" % i, \"delay\", 1000, 4000 + i) "
+                            "for i in range(" +
+                            std::to_string(count) + ")]");
 }
 
 } // namespace vesperon::test
