@@ -58,6 +58,9 @@ public:
     // Set by a run mode, or when the program cannot work at all (no folder for its files);
     // interactive mode leaves it empty.
     std::optional<RunOutcome> runOutcome;
+    // An administrator's run in a folder that other users may change: that folder, and what
+    // it means, as start-up said it on standard error.
+    std::optional<std::string> folderWarning;
 
 protected:
     void Form_Load() override;

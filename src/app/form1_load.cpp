@@ -37,6 +37,14 @@ void Form1::Form_Load() {
         Unload();
         return;
     }
+    resumeNext([&] {
+        if (const auto folder = p_.files.changeableByOthers(AppFolder(p_))) {
+            folderWarning = *folder + " may be written by other users, who could then choose "
+                                      "what this run checks and where it writes; keep the "
+                                      "program in a folder that only root may change";
+            p_.system.writeStandardError("vesperon: " + *folderWarning);
+        }
+    });
     resumeNext([&] { EnsureConfig(); });
     resumeNext([&] { EnsureSettings(); });
     resumeNext([&] {

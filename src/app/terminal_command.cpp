@@ -11,6 +11,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace vesperon {
 
@@ -67,7 +68,11 @@ int runTest(platform::Platform& p, bool json, bool colour) {
     print(out.begin());
     const CheckRunReport report = form1.checkAll(
         false, [&](const Finding& finding) { print(out.entry(finding)); }, true);
-    print(out.end(report, p.files.uninspectedProcesses()));
+    std::vector<std::string> warnings;
+    if (form1.folderWarning) {
+        warnings.push_back(*form1.folderWarning);
+    }
+    print(out.end(report, p.files.uninspectedProcesses(), warnings));
     form1.Unload();
     return report.blocked ? 2 : 0;
 }

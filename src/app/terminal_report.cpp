@@ -97,7 +97,8 @@ std::string TerminalReport::entry(const Finding& finding) {
     return out;
 }
 
-std::string TerminalReport::end(const CheckRunReport& report, std::size_t uninspected) {
+std::string TerminalReport::end(const CheckRunReport& report, std::size_t uninspected,
+                                const std::vector<std::string>& warnings) {
     const char* decision = report.blocked ? "would NOT restart" : "would restart";
     const auto& inhibitors = report.inhibitors;
     if (json_) {
@@ -115,7 +116,11 @@ std::string TerminalReport::end(const CheckRunReport& report, std::size_t uninsp
                    ",\"user\":" + jsonString(l.user) +
                    ",\"inhibitsShutdown\":" + (inhibitsShutdown(l) ? "true" : "false") + "}";
         }
-        return out + "]},\"decision\":" + jsonString(decision) +
+        out += "]},\"warnings\":[";
+        for (std::size_t i = 0; i < warnings.size(); ++i) {
+            out += (i > 0 ? "," : "") + jsonString(warnings[i]);
+        }
+        return out + "],\"decision\":" + jsonString(decision) +
                ",\"withheld\":" + (report.blocked ? "true" : "false") +
                ",\"uninspectedProcesses\":" + std::to_string(uninspected) + "}\n";
     }
@@ -131,6 +136,9 @@ std::string TerminalReport::end(const CheckRunReport& report, std::size_t uninsp
         out += paint(padded(unknown ? "undetermined" : "inhibited", stateWidth),
                      unknown ? yellow : red) +
                row + "\n";
+    }
+    for (const std::string& warning : warnings) {
+        out += unicode::visible(warning) + "\n";
     }
     out += paint(decision, report.blocked ? red : green) + "\n";
     if (uninspected > 0) {

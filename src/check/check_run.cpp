@@ -61,6 +61,13 @@ CheckRun::CheckRun(platform::Platform& p) : p_(p) {
         lockPath_ = checkRunLockPath(p_);
         turn_ = p_.files.lockFile(lockPath_);
     });
+    if (turn_.status == platform::LockAttempt::Status::Held) {
+        // A run killed while it replaced one of its files left the temporary file behind.
+        resumeNext([&] {
+            const std::string base = BaseName(p_);
+            p_.files.removeStaleTemporaries(AppFolder(p_), {base + ".ini", base + ".cfg"});
+        });
+    }
 }
 
 CheckRun::~CheckRun() = default;

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <fcntl.h>
+#include <optional>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -228,19 +229,51 @@ FileRead PosixFiles::readWhole(const std::string& path) {
 }
 
 bool PosixFiles::writeText(const std::string& path, const std::string& bytes, bool overwrite) {
-    if (hasNul(path)) {
-        return false;
+    return !hasNul(path) && writeFileContent(path, bytes, overwrite);
+}
+
+bool PosixFiles::createFile(const std::string& path, const std::string& bytes) {
+    return !hasNul(path) && createFileExclusively(path, bytes);
+}
+
+void PosixFiles::removeStaleTemporaries(const std::string& folder,
+                                        const std::vector<std::string>& names) {
+    if (!hasNul(folder)) {
+        posix::removeStaleTemporaries(folder, names);
     }
-    int flags = O_WRONLY | O_CREAT | O_NOCTTY | O_CLOEXEC | (overwrite ? O_TRUNC : O_APPEND);
-    int fd = ::open(path.c_str(), flags, 0644);
-    if (fd < 0) {
-        return false;
+}
+
+std::optional<std::string> PosixFiles::changeableByOthers(const std::string& folder) {
+    const uid_t self = ::geteuid();
+    if (self != 0 || hasNul(folder) || folder.empty() || folder.front() != '/') {
+        return std::nullopt;
     }
-    if (!writeAll(fd, bytes)) {
-        ::close(fd);
-        return false;
+    // The folder itself: anyone who may add a name there may plant a link under a name the
+    // program means to create. A folder above it: anyone who may rename or replace what
+    // lies in it, which the sticky bit keeps others from doing to root's folders.
+    std::string path = folder;
+    bool itself = true;
+    for (;;) {
+        while (path.size() > 1 && path.back() == '/') {
+            path.pop_back();
+        }
+        struct stat info {};
+        if (::lstat(path.c_str(), &info) != 0) {
+            return std::nullopt;
+        }
+        const bool othersWrite =
+            (info.st_mode & S_IWOTH) != 0 || ((info.st_mode & S_IWGRP) != 0 && info.st_gid != 0);
+        const bool sticky = (info.st_mode & S_ISVTX) != 0;
+        if ((info.st_uid != self && info.st_uid != 0) || (othersWrite && (itself || !sticky))) {
+            return path == "/" ? path : path + "/";
+        }
+        if (path == "/") {
+            return std::nullopt;
+        }
+        const auto slash = path.find_last_of('/');
+        path.resize(slash == 0 ? 1 : slash);
+        itself = false;
     }
-    return closeChecked(fd);
 }
 
 bool PosixFiles::pathAbsent(const std::string& path) {

@@ -31,6 +31,10 @@ public:
     LockAttempt lockFile(const std::string& path) override;
     FileRead readWhole(const std::string& path) override;
     bool writeText(const std::string& path, const std::string& bytes, bool overwrite) override;
+    bool createFile(const std::string& path, const std::string& bytes) override;
+    void removeStaleTemporaries(const std::string& folder,
+                                const std::vector<std::string>& names) override;
+    std::optional<std::string> changeableByOthers(const std::string& folder) override;
     bool pathAbsent(const std::string& path) override;
     bool normalFileExists(const std::string& path) override;
     bool deleteFile(const std::string& path) override;

@@ -1,9 +1,14 @@
 #include "e2e/posix/run_support.h"
 
 #include <chrono>
+#include <csignal>
+#include <ctime>
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -185,6 +190,78 @@ TEST(RunConditions, SimultaneousRunsDoNotTakeEachOthersProbesForHolders) {
     }
     EXPECT_EQ(requests(), static_cast<std::size_t>(rounds * runs)) << "every run requests";
     EXPECT_TRUE(app.dir.exists("vesperon.lock"));
+}
+
+// Temporary files that a run killed half-way through a replace left behind are removed by the
+// next run that holds the lock; those of another naming, or still held by a writer, are not.
+TEST(RunConditions, TemporariesLeftByAKilledRunAreRemoved) {
+    Installation app;
+    app.listFiles({"job.dat"});
+    std::filesystem::create_directories(app.file("state/registry"));
+    const std::string stale[] = {"vesperon.ini.Ab12Cd", "vesperon.cfg.zZ9yY8",
+                                 "state/registry/HKEY_LOCAL_MACHINE.reg.Q1w2E3"};
+    const std::string kept[] = {"other.ini.Ab12Cd", "vesperon.ini.Ab12Cd7", "vesperon.ini.Ab-2Cd",
+                                "vesperon.ini.Lk9Lk9"};
+    const timespec anHourAgo[2] = {{::time(nullptr) - 3600, 0}, {::time(nullptr) - 3600, 0}};
+    for (const auto& names : {std::vector(std::begin(stale), std::end(stale)),
+                              std::vector(std::begin(kept), std::end(kept))}) {
+        for (const std::string& name : names) {
+            app.dir.write(name, "half");
+            ASSERT_EQ(::utimensat(AT_FDCWD, app.file(name).c_str(), anHourAgo, 0), 0);
+        }
+    }
+    Holder writer(app.file("vesperon.ini.Lk9Lk9"), Holder::Way::Locked);
+    EXPECT_EQ(app.runHolding("job.dat"), 2);
+    for (const std::string& name : stale) {
+        EXPECT_FALSE(app.dir.exists(name)) << name;
+    }
+    for (const std::string& name : kept) {
+        EXPECT_TRUE(app.dir.exists(name)) << name;
+    }
+}
+
+// A folder that others may write, its files missing, and another user's process that keeps
+// planting links under their names: a root run writes through none of them, and says where
+// it runs.
+TEST(RunConditions, LinksPlantedInAFolderOthersMayWriteAreNeverFollowed) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root and another user";
+    }
+    Installation app;
+    std::filesystem::create_directories(app.file("state"));
+    std::filesystem::create_directories(app.file("private"));
+    app.dir.write("private/secret", "root only\n");
+    app.dir.write("victim.txt", "someone's file\n");
+    ASSERT_EQ(::chmod(app.file("private").c_str(), 0700), 0);
+    ASSERT_EQ(::chmod(app.file("private/secret").c_str(), 0600), 0);
+    // Not sticky, so that the kernel's own protection of such folders does not step in.
+    ASSERT_EQ(::chmod(app.dir.path().c_str(), 0777), 0);
+    const std::string targets[] = {app.file("private/secret"), app.file("victim.txt"),
+                                   app.file("private/nologin")};
+    const pid_t racer = ::fork();
+    if (racer == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) {
+            ::_exit(1);
+        }
+        for (unsigned round = 0;; ++round) {
+            for (const char* name : {"vesperon.ini", "vesperon.cfg"}) {
+                const std::string planted = app.file(name);
+                ::unlink(planted.c_str());
+                (void)!::symlink(targets[round % 3].c_str(), planted.c_str());
+            }
+        }
+    }
+    for (int round = 0; round < 150; ++round) {
+        app.run({round % 2 == 0 ? "-r" : "--test"});
+    }
+    ::kill(racer, SIGKILL);
+    ::waitpid(racer, nullptr, 0);
+    EXPECT_EQ(app.dir.read("private/secret"), "root only\n");
+    EXPECT_EQ(app.dir.read("victim.txt"), "someone's file\n");
+    EXPECT_FALSE(app.dir.exists("private/nologin"));
+    const std::string warning = "vesperon: " + app.dir.path() + "/ may be written by other users";
+    EXPECT_NE(app.dir.read("stderr").find(warning), std::string::npos);
+    EXPECT_NE(app.dir.read("stdout").find(warning.substr(10)), std::string::npos);
 }
 
 #if !defined(__SANITIZE_ADDRESS__) // the sanitizer itself cannot start without /proc

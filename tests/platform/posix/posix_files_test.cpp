@@ -334,7 +334,7 @@ TEST(PosixFiles, ReplaceIsWholeOrNothing) {
         EXPECT_TRUE(files.replaceFile(dir.file("v.reg"), "new"));
         // The new bytes are on disk before they take the name, and the name before it returns.
         EXPECT_EQ(recorder.calls, (std::vector<std::string>{"write", "fsync", "close", "rename",
-                                                            "fsync", "close"}));
+                                                            "fsync", "close", "close"}));
     }
     EXPECT_EQ(dir.read("v.reg"), "new");
     struct stat info {};
@@ -418,7 +418,7 @@ extern "C" {
 ssize_t __real_write(int fd, const void* bytes, size_t size);
 int __real_fsync(int fd);
 int __real_close(int fd);
-int __real_rename(const char* from, const char* to);
+int __real_renameat(int fromFolder, const char* from, int toFolder, const char* to);
 
 ssize_t __wrap_write(int fd, const void* bytes, size_t size) {
     return failsNow("write") ? -1 : __real_write(fd, bytes, size);
@@ -433,7 +433,7 @@ int __wrap_close(int fd) {
     return failsNow("close") ? -1 : closed;
 }
 
-int __wrap_rename(const char* from, const char* to) {
-    return failsNow("rename") ? -1 : __real_rename(from, to);
+int __wrap_renameat(int fromFolder, const char* from, int toFolder, const char* to) {
+    return failsNow("rename") ? -1 : __real_renameat(fromFolder, from, toFolder, to);
 }
 }
