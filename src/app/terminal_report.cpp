@@ -90,6 +90,10 @@ std::string TerminalReport::entry(const Finding& finding) {
     std::string out = paint(padded(stateName(finding.state), stateWidth), colourOf(finding.state)) +
                       unicode::visible(finding.path) + "\n";
     for (const auto& h : finding.holders) {
+        if (h.pid == 0) {
+            out += std::string(stateWidth, ' ') + unicode::visible(h.how) + "\n";
+            continue;
+        }
         out += std::string(stateWidth, ' ') + padded("pid " + std::to_string(h.pid), 11) +
                padded("user " + unicode::visible(h.user), 16) +
                padded(unicode::visible(h.command), 16) + unicode::visible(h.how) + "\n";

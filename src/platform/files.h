@@ -48,7 +48,8 @@ public:
     virtual ~FileLock() = default;
 };
 
-// A process that holds a file, as a person at a terminal would want it named.
+// A process that holds a file, as a person at a terminal would want it named; the kernel
+// itself (a loop device, swap) has pid 0 and only says how.
 struct FileHolder {
     std::uint32_t pid = 0;
     std::string user;    // the owner's name, or the number when it has none

@@ -5,13 +5,19 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/kcmp.h>
+#include <linux/loop.h>
+#include <optional>
 #include <string_view>
+#include <sys/eventfd.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/sysmacros.h>
+#include <thread>
 #include <unistd.h>
 #include <utility>
 
@@ -68,6 +74,33 @@ template <typename T> bool parseNumber(std::string_view text, T& value, int base
     return ec == std::errc() && end == text.data() + text.size() && !text.empty();
 }
 
+// A name as /proc and /sys show it: blanks, tabs, line ends and backslashes as "\ooo".
+std::string unescaped(std::string_view text) {
+    std::string out;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        unsigned value = 0;
+        if (text[at] == '\\' && at + 3 < text.size() &&
+            parseNumber(text.substr(at + 1, 3), value, 8)) {
+            out += static_cast<char>(value);
+            at += 3;
+        } else {
+            out += text[at];
+        }
+    }
+    return out;
+}
+
+// Reads a small file of /proc or /sys whole: 0, or the errno that kept it from being read.
+int readSmall(int folder, const char* name, std::string& out) {
+    const int fd = ::openat(folder, name, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return errno;
+    }
+    const int error = readAll(fd, out);
+    ::close(fd);
+    return error;
+}
+
 } // namespace
 
 std::size_t OpenFileScan::FileIdHash::operator()(const FileId& id) const noexcept {
@@ -96,10 +129,26 @@ bool OpenFileScan::scan() {
     heldInodes_.clear();
     holdings_.clear();
     mappedAs_.clear();
+    rings_.clear();
     uninspected_ = 0;
+    sharedAnonymous_ = {0, 0};
+    if (const int probe = ::eventfd(0, EFD_CLOEXEC); probe >= 0) {
+        struct stat anonymous {};
+        if (::fstat(probe, &anonymous) == 0) {
+            sharedAnonymous_ = {anonymous.st_dev, anonymous.st_ino};
+        }
+        ::close(probe);
+    }
+    if (scanLoopDevices() == Look::Failed) {
+        return false;
+    }
     const std::string self = std::to_string(self_ != 0 ? self_ : ::getpid());
     int procFd = ::open(procRoot_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (procFd < 0) {
+        return false;
+    }
+    if (scanSwapFiles(procFd) == Look::Failed) {
+        ::close(procFd);
         return false;
     }
     DIR* proc = ::fdopendir(procFd);
@@ -147,7 +196,8 @@ std::vector<OpenFileScan::Holding> OpenFileScan::holdersOf(dev_t dev, ino_t ino)
     const auto [first, last] = holdings_.equal_range(FileId{dev, ino});
     for (auto it = first; it != last; ++it) {
         const bool seen = std::any_of(holders.begin(), holders.end(), [&](const Holding& h) {
-            return h.pid == it->second.pid && h.how == it->second.how;
+            return h.pid == it->second.pid && h.how == it->second.how &&
+                   h.device == it->second.device;
         });
         if (!seen) {
             holders.push_back(it->second);
@@ -214,6 +264,13 @@ OpenFileScan::Look OpenFileScan::scanDescriptors(int procFd, const std::string& 
             continue;
         }
         const FileId id{makedev(target.stx_dev_major, target.stx_dev_minor), target.stx_ino};
+        // An anonymous inode has no file type. eventfd, epoll and their kind share one; an
+        // io_uring ring has its own, and the files registered with it stay held after their
+        // descriptors are closed.
+        if ((target.stx_mode & S_IFMT) == 0 && !(id == sharedAnonymous_)) {
+            noteRing(fd, entry->d_name, task, id.ino);
+            continue;
+        }
         held_.insert(id);
         // The link's own permission bits tell how the descriptor was opened.
         struct statx link {};
@@ -353,6 +410,164 @@ void OpenFileScan::noteMapping(int procFd, const std::string& task, FileId id,
     } else {
         heldInodes_.insert(id.ino);
     }
+}
+
+std::optional<OpenFileScan::FileId> OpenFileScan::noteNamed(std::string_view escapedName,
+                                                            Holding holding) {
+    constexpr std::string_view deleted = " (deleted)";
+    if (escapedName.ends_with(deleted)) {
+        return std::nullopt; // no listed path can name it any more
+    }
+    const std::string name = unescaped(escapedName);
+    struct statx target {};
+    if (name.empty() || name.front() != '/' ||
+        ::statx(AT_FDCWD, name.c_str(), AT_STATX_DONT_SYNC, STATX_TYPE | STATX_INO, &target) != 0) {
+        return std::nullopt;
+    }
+    const FileId id{makedev(target.stx_dev_major, target.stx_dev_minor), target.stx_ino};
+    held_.insert(id);
+    if (noteHolders_) {
+        holdings_.emplace(id, holding);
+    }
+    return id;
+}
+
+void OpenFileScan::noteRing(int fdFolder, const char* fd, const std::string& task,
+                            std::uint64_t ring) {
+    pid_t pid = 0;
+    parseNumber(std::string_view(task).substr(0, task.find('/')), pid, 10);
+    const Holding holding{pid, Hold::Registered, 0};
+    // A ring shared by several processes is read once.
+    if (const auto known = rings_.find(ring); known != rings_.end()) {
+        for (const FileId& id : known->second) {
+            if (noteHolders_) {
+                holdings_.emplace(id, holding);
+            }
+        }
+        return;
+    }
+    char link[64];
+    const ssize_t length = ::readlinkat(fdFolder, fd, link, sizeof link);
+    if (length <= 0 ||
+        std::string_view(link, static_cast<std::size_t>(length)) != "anon_inode:[io_uring]") {
+        return;
+    }
+    std::vector<FileId>& files = rings_[ring];
+    // fdinfo names the registered files: "UserFiles:\t<slots>", then "<slot>: <name>" for each
+    // slot in use. The kernel leaves the names out while the ring is busy, so a table with
+    // slots and no names is read again a few times (a sparse table may have none in use).
+    const std::string info = procRoot_ + "/" + task + "/fdinfo/" + fd;
+    std::string text;
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        if (readSmall(AT_FDCWD, info.c_str(), text) != 0) {
+            return;
+        }
+        constexpr std::string_view label = "\nUserFiles:\t";
+        const auto at = text.find(label);
+        if (at == std::string::npos) {
+            return;
+        }
+        std::string_view rest = std::string_view(text).substr(at + label.size());
+        auto lineEnd = rest.find('\n');
+        std::size_t slots = 0;
+        if (!parseNumber(rest.substr(0, lineEnd), slots, 10) || slots == 0) {
+            return;
+        }
+        bool named = false;
+        while (lineEnd != std::string_view::npos) {
+            rest.remove_prefix(lineEnd + 1);
+            lineEnd = rest.find('\n');
+            const std::string_view line = rest.substr(0, lineEnd);
+            const auto number = line.find_first_not_of(' ');
+            const auto colon = line.find(": ");
+            std::size_t slot = 0;
+            if (number == std::string_view::npos || colon == std::string_view::npos ||
+                colon < number || !parseNumber(line.substr(number, colon - number), slot, 10)) {
+                break;
+            }
+            named = true;
+            if (const auto id = noteNamed(line.substr(colon + 2), holding)) {
+                files.push_back(*id);
+            }
+        }
+        if (named) {
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+OpenFileScan::Look OpenFileScan::scanLoopDevices() {
+    const int sys = ::open("/sys/block", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (sys < 0) {
+        return errno == ENOENT ? Look::Done : Look::Failed; // no sysfs: no loop devices
+    }
+    DIR* block = ::fdopendir(sys);
+    if (block == nullptr) {
+        ::close(sys);
+        return Look::Failed;
+    }
+    Look look = Look::Done;
+    while (const dirent* entry = ::readdir(block)) {
+        std::uint32_t number = 0;
+        const std::string_view name(entry->d_name);
+        if (!name.starts_with("loop") || !parseNumber(name.substr(4), number, 10)) {
+            continue;
+        }
+        // Only a bound device has its loop folder.
+        const std::string backing = std::string(name) + "/loop/backing_file";
+        struct stat bound {};
+        if (::fstatat(::dirfd(block), backing.c_str(), &bound, 0) != 0) {
+            continue;
+        }
+        const Holding holding{0, Hold::LoopDevice, number};
+        // The device tells the backing file's device and inode; its name may be stale.
+        const int device =
+            ::open(("/dev/" + std::string(name)).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        loop_info64 status{};
+        if (device >= 0 && ::ioctl(device, LOOP_GET_STATUS64, &status) == 0) {
+            const FileId id{status.lo_device, status.lo_inode};
+            held_.insert(id);
+            if (noteHolders_) {
+                holdings_.emplace(id, holding);
+            }
+        } else {
+            std::string file;
+            if (readSmall(::dirfd(block), backing.c_str(), file) == 0) {
+                noteNamed(std::string_view(file).substr(0, file.find('\n')), holding);
+            }
+        }
+        if (device >= 0) {
+            ::close(device);
+        }
+    }
+    ::closedir(block);
+    return look;
+}
+
+OpenFileScan::Look OpenFileScan::scanSwapFiles(int procFd) {
+    std::string swaps;
+    const int error = readSmall(procFd, "swaps", swaps);
+    if (error != 0) {
+        return error == ENOENT ? Look::Done : Look::Failed; // ENOENT: a kernel without swap
+    }
+    // "Filename Type Size Used Priority", then one line per area; blanks in a name are escaped.
+    std::string_view rest = swaps;
+    rest.remove_prefix(std::min(rest.size(), rest.find('\n') + 1));
+    while (!rest.empty()) {
+        const auto end = rest.find('\n');
+        std::string_view line = rest.substr(0, end);
+        rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
+        const auto blank = line.find_first_of(" \t");
+        if (blank == std::string_view::npos) {
+            continue;
+        }
+        const std::string_view type = line.substr(line.find_first_not_of(" \t", blank));
+        if (type.starts_with("file")) {
+            noteNamed(line.substr(0, blank), Holding{0, Hold::Swap, 0});
+        }
+    }
+    return Look::Done;
 }
 
 } // namespace vesperon::platform::posix

@@ -1,9 +1,16 @@
 #include "e2e/posix/run_support.h"
 #include "support/private_system_bus.h"
 
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <linux/io_uring.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace vesperon::test {
 namespace {
@@ -71,6 +78,98 @@ TEST(TerminalInterface, NamesFromOthersArriveEscaped) {
         " sys.exit(d[\"entries\"][0][\"path\"] != sys.argv[2])' " +
         app.file("stdout") + " \"" + app.file("job$(printf \"\\033\")[2J.dat") + "\"";
     EXPECT_EQ(std::system(check.c_str()), 0) << "valid JSON that keeps the name as it is";
+}
+
+// What a shell command prints, its last line end dropped.
+std::string outputOf(const std::string& command) {
+    std::string out;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[256];
+        while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
+            out += buffer;
+        }
+        ::pclose(pipe);
+    }
+    if (!out.empty() && out.back() == '\n') {
+        out.pop_back();
+    }
+    return out;
+}
+
+// Runs a shell command when it goes out of scope, so that what a test set up on the machine
+// is undone even when an assertion failed.
+struct Undo {
+    std::string command;
+    ~Undo() { (void)!std::system(command.c_str()); }
+};
+
+// A child that registers the file with an io_uring ring, closes its descriptor and waits.
+pid_t registerWithRing(const std::string& path) {
+    int ready[2];
+    if (::pipe(ready) != 0) {
+        return -1;
+    }
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        io_uring_params params{};
+        const int ring = static_cast<int>(::syscall(__NR_io_uring_setup, 4, &params));
+        int fd = ::open(path.c_str(), O_RDONLY);
+        const bool ok = ring >= 0 && fd >= 0 &&
+                        ::syscall(__NR_io_uring_register, ring, IORING_REGISTER_FILES, &fd, 1) == 0;
+        ::close(fd);
+        (void)!::write(ready[1], ok ? "1" : "0", 1);
+        ::pause();
+        ::_exit(0);
+    }
+    ::close(ready[1]);
+    char ok = '0';
+    (void)!::read(ready[0], &ok, 1);
+    ::close(ready[0]);
+    if (ok != '1') {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+        return -1;
+    }
+    return pid;
+}
+
+// No process has a descriptor of these files, yet the kernel holds each: a loop device's
+// backing file, an active swap file, a file registered with an io_uring ring.
+TEST(KernelHolders, LoopDeviceSwapFileAndRingHoldFilesNoProcessHasOpen) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "loop devices and swap files need root";
+    }
+    Installation app;
+    app.listFiles({"image.img", "swap.img", "registered.dat", "free.dat"});
+    app.dir.write("image.img", std::string(1 << 20, '\0'));
+    app.dir.write("swap.img", std::string(1 << 20, '\0'));
+    ASSERT_EQ(::chmod(app.file("swap.img").c_str(), 0600), 0);
+    const std::string loop = outputOf("losetup -f --show " + app.file("image.img"));
+    Undo detach{"losetup -d '" + loop + "' 2>/dev/null"};
+    Undo swapOff{"swapoff " + app.file("swap.img") + " 2>/dev/null"};
+    if (loop.rfind("/dev/loop", 0) != 0 ||
+        std::system(("mkswap -q " + app.file("swap.img") + " && swapon " + app.file("swap.img") +
+                     " 2>/dev/null")
+                        .c_str()) != 0) {
+        GTEST_SKIP() << "no loop device or no swap file on this system";
+    }
+    const pid_t ring = registerWithRing(app.file("registered.dat"));
+    ASSERT_GT(ring, 0) << "io_uring is not available";
+    Undo stopRing{"kill -9 " + std::to_string(ring)};
+    EXPECT_EQ(app.run({"-r"}), 2);
+    EXPECT_EQ(app.run({"--test"}), 2);
+    const std::string out = app.dir.read("stdout");
+    for (const auto& [name, holder] :
+         {std::pair<std::string, std::string>{"image.img", "              loop device " + loop},
+          {"swap.img", "              swap"},
+          {"registered.dat", "io_uring of pid " + std::to_string(ring)}}) {
+        SCOPED_TRACE(name);
+        const auto at = out.find("in use        " + app.file(name) + "\n");
+        ASSERT_NE(at, std::string::npos) << out;
+        EXPECT_NE(out.find(holder, at), std::string::npos) << out;
+    }
+    EXPECT_TRUE(contains(out, "free          " + app.file("free.dat") + "\n")) << out;
+    ::waitpid(ring, nullptr, WNOHANG);
 }
 
 TEST(TerminalInterface, HelpVersionAndUnknownOptions) {
