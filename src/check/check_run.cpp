@@ -32,11 +32,11 @@ private:
     platform::Files& files_;
 };
 
+} // namespace
+
 Finding undeterminedFinding(const std::string& path) {
     return {path, EntryState::Undetermined, inUseMessage(in_use::undetermined), {}};
 }
-
-} // namespace
 
 std::string inhibitorText(const platform::InhibitorLock& lock) {
     // Any user allowed a lock chooses who and why: a line end would forge blocks of the entry.
@@ -54,7 +54,7 @@ bool inhibitsShutdown(const platform::InhibitorLock& lock) {
     return what.find(":shutdown:") != std::string::npos;
 }
 
-CheckRun::CheckRun(platform::Platform& p) : p_(p) {
+CheckRun::CheckRun(platform::Platform& p, RunProgress& progress) : p_(p), progress_(progress) {
     // One run's probe would look like a holder to another run's view of the system.
     turn_.status = platform::LockAttempt::Status::TimedOut;
     resumeNext([&] {
@@ -74,23 +74,32 @@ CheckRun::~CheckRun() = default;
 
 CheckRunReport CheckRun::run(const std::function<void(const Finding&)>& onEntry,
                              bool describeHolders) {
-    CheckRunReport report;
-    // One reading of the settings serves the whole run.
+    platform::RunBound& bound = p_.system.runBound();
+    CheckRunReport& report = progress_.report;
+    const std::string listPath = checkListPath(p_);
+    // One reading of the settings serves the whole run; until it is made, the default holds.
+    bool logging = true;
     resumeNext([&] {
-        report.logging = settingIsOn(p_.profile, settingsFilePath(p_), settings::eventLogSection,
-                                     settings::writeToNTEventLog);
+        logging = settingIsOn(p_.profile, settingsFilePath(p_), settings::eventLogSection,
+                              settings::writeToNTEventLog);
+    });
+    bound.guard([&] {
+        report = CheckRunReport{};
+        report.logging = logging;
+        progress_.subject = listPath;
     });
     auto take = [&](const Finding& finding) {
-        if (finding.blocks()) {
-            report.blocked = true;
-            if (report.logging) {
-                report.abortBlocks.push_back(abortReportBlock(finding.message, finding.path));
+        bound.guard([&] {
+            if (finding.blocks()) {
+                report.blocked = true;
+                if (report.logging) {
+                    report.abortBlocks.push_back(abortReportBlock(finding.message, finding.path));
+                }
             }
-        }
-        onEntry(finding);
+            onEntry(finding);
+        });
     };
 
-    const std::string listPath = checkListPath(p_);
     try {
         CheckListReader list(p_.files, p_.system, listPath);
         if (turn_.status == platform::LockAttempt::Status::TimedOut) {
@@ -104,6 +113,7 @@ CheckRunReport CheckRun::run(const std::function<void(const Finding&)>& onEntry,
                 if (!isCheckListEntry(line.text)) {
                     continue;
                 }
+                bound.guard([&] { progress_.subject = line.text; });
                 Finding finding = undeterminedFinding(line.text);
                 if (line.exact) {
                     try {
@@ -122,35 +132,42 @@ CheckRunReport CheckRun::run(const std::function<void(const Finding&)>& onEntry,
         // Whatever keeps the run from telling must not let the machine go down.
         take(undeterminedFinding(listPath));
     }
+    bound.guard([&] { progress_.subject = listPath; });
     askInhibitors(report);
     return report;
 }
 
 void CheckRun::askInhibitors(CheckRunReport& report) {
-    report.inhibitorsAsked =
-        ReadIniValue(p_.profile, settingsFilePath(p_), settings::generalSection,
-                     settings::honourInhibitors) != settings::off;
-    if (!report.inhibitorsAsked) {
-        return;
+    const bool asked = ReadIniValue(p_.profile, settingsFilePath(p_), settings::generalSection,
+                                    settings::honourInhibitors) != settings::off;
+    platform::InhibitorList inhibitors;
+    if (asked) {
+        inhibitors = p_.inhibitors.list();
     }
-    report.inhibitors = p_.inhibitors.list();
-    auto block = [&](const std::string& text) {
-        report.blocked = true;
-        report.inhibitorRows.push_back(text);
-        if (report.logging) {
-            report.abortBlocks.push_back(std::string("\r\n") + text + "\r\n");
+    p_.system.runBound().guard([&] {
+        report.inhibitorsAsked = asked;
+        report.inhibitors = std::move(inhibitors);
+        auto block = [&](const std::string& text) {
+            report.blocked = true;
+            report.inhibitorRows.push_back(text);
+            if (report.logging) {
+                report.abortBlocks.push_back(std::string("\r\n") + text + "\r\n");
+            }
+        };
+        if (!asked) {
+            return;
         }
-    };
-    if (report.inhibitors.status == platform::InhibitorList::Status::Undetermined) {
-        block("Unable to determine if shutdown is inhibited:  " +
-              unicode::visible(report.inhibitors.problem));
-        return;
-    }
-    for (const auto& lock : report.inhibitors.locks) {
-        if (inhibitsShutdown(lock)) {
-            block(inhibitorText(lock));
+        if (report.inhibitors.status == platform::InhibitorList::Status::Undetermined) {
+            block("Unable to determine if shutdown is inhibited:  " +
+                  unicode::visible(report.inhibitors.problem));
+            return;
         }
-    }
+        for (const auto& lock : report.inhibitors.locks) {
+            if (inhibitsShutdown(lock)) {
+                block(inhibitorText(lock));
+            }
+        }
+    });
 }
 
 } // namespace vesperon

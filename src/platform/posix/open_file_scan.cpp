@@ -213,9 +213,11 @@ void OpenFileScan::noteHolding(FileId id, const std::string& task, Hold how) {
 }
 
 void OpenFileScan::noteExecutable(int procFd, const std::string& pid) {
-    struct stat target {};
-    if (::fstatat(procFd, (pid + "/exe").c_str(), &target, 0) == 0) {
-        noteHolding(FileId{target.st_dev, target.st_ino}, pid, Hold::Executable);
+    // The link leads straight to the file; cached attributes are enough for its identity.
+    struct statx target {};
+    if (::statx(procFd, (pid + "/exe").c_str(), AT_STATX_DONT_SYNC, STATX_INO, &target) == 0) {
+        noteHolding(FileId{makedev(target.stx_dev_major, target.stx_dev_minor), target.stx_ino},
+                    pid, Hold::Executable);
     }
 }
 
@@ -309,7 +311,7 @@ OpenFileScan::Look OpenFileScan::scanMappings(int procFd, const std::string& tas
         // Inode 0 is an anonymous mapping; a file usually takes several lines in a row.
         if (parseMapsLine(line, id.dev, id.ino, path) && id.ino != 0 && !(id == last)) {
             last = id;
-            noteMapping(procFd, task, id, path);
+            noteMapping(procFd, task, id, line.substr(0, line.find(' ')));
         }
     }
     return Look::Done;
@@ -375,7 +377,7 @@ OpenFileScan::Look OpenFileScan::scanThreads(int procFd, const std::string& pid,
 }
 
 void OpenFileScan::noteMapping(int procFd, const std::string& task, FileId id,
-                               std::string_view path) {
+                               std::string_view range) {
     if (noteHolders_) {
         noteHolding(id, task, Hold::Mapped);
         if (const auto as = mappedAs_.find(id); as != mappedAs_.end()) {
@@ -388,20 +390,25 @@ void OpenFileScan::noteMapping(int procFd, const std::string& task, FileId id,
     held_.insert(id);
     // The device in maps is the superblock's. On btrfs subvolumes and overlayfs that is not the
     // st_dev stat() gives for the same file (overlayfs may also show the inode of the layer
-    // below), so the file is also looked up by its name inside the process's own root and held
-    // as stat() sees it. Deleted files and pseudo files cannot be probed by name and are left
-    // at that. Should the lookup fail otherwise, the inode number is held on every device: a
-    // rare wrong "in use" only postpones a restart, a missed one breaks a running program.
-    constexpr std::string_view deleted = " (deleted)";
-    if (path.empty() || path.front() != '/' ||
-        (path.size() >= deleted.size() && path.substr(path.size() - deleted.size()) == deleted)) {
-        return;
+    // below), so the file is also taken as stat() sees it, through the mapping's own link in
+    // map_files: that leads to the file without a lookup of its name in the process's file
+    // system, where a server that stopped answering would hold the pass for ever. Without the
+    // right to follow that link (it takes CAP_SYS_ADMIN or CAP_CHECKPOINT_RESTORE), the inode
+    // number is held on every device: a rare wrong "in use" only postpones a restart, a
+    // missed one breaks a running program.
+    std::string link = task + "/map_files/";
+    for (const std::string_view half :
+         {range.substr(0, range.find('-')),
+          range.substr(std::min(range.size(), range.find('-') + 1))}) {
+        // maps pads the addresses with zeros, map_files names them without.
+        const auto digits = half.find_first_not_of('0');
+        link += digits == std::string_view::npos ? std::string_view("0") : half.substr(digits);
+        link += '-';
     }
-    std::string name = task + "/root";
-    name += path;
-    struct stat target {};
-    if (::fstatat(procFd, name.c_str(), &target, 0) == 0) {
-        const FileId as{target.st_dev, target.st_ino};
+    link.pop_back();
+    struct statx target {};
+    if (::statx(procFd, link.c_str(), AT_STATX_DONT_SYNC, STATX_INO, &target) == 0) {
+        const FileId as{makedev(target.stx_dev_major, target.stx_dev_minor), target.stx_ino};
         held_.insert(as);
         if (noteHolders_ && !(as == id)) {
             mappedAs_.emplace(id, as);

@@ -79,7 +79,8 @@ private:
     void noteRing(int fdFolder, const char* fd, const std::string& task, std::uint64_t ring);
     // The file a name the kernel gave stands for now, looked up without waiting on a server.
     std::optional<FileId> noteNamed(std::string_view escapedName, Holding holding);
-    void noteMapping(int procFd, const std::string& task, FileId id, std::string_view path);
+    // range: the mapping's addresses as maps shows them, "7f0a1000-7f0a3000".
+    void noteMapping(int procFd, const std::string& task, FileId id, std::string_view range);
     void noteHolding(FileId id, const std::string& task, Hold how);
     void noteExecutable(int procFd, const std::string& pid);
 

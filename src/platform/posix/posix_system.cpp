@@ -1,12 +1,14 @@
 #include "platform/posix/posix_system.h"
 
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <string_view>
 #include <sys/auxv.h>
 #include <unistd.h>
+#include <utility>
 
 namespace vesperon::platform::posix {
 
@@ -60,6 +62,71 @@ PosixSystem::PosixSystem(int argc, char** argv)
         }
         arguments_ += argv[i];
     }
+}
+
+PosixRunBound::~PosixRunBound() {
+    disarm();
+}
+
+void PosixRunBound::arm(std::chrono::seconds limit) {
+    if (const char* given = std::getenv("VESPERON_RUN_BOUND"); given != nullptr) {
+        char* end = nullptr;
+        const long seconds = std::strtol(given, &end, 10);
+        if (end != given && *end == '\0' && seconds > 0) {
+            limit = std::chrono::seconds(seconds);
+        }
+    }
+    limit_ = limit;
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    watcher_ = std::thread(&PosixRunBound::watch, this, deadline);
+    // Saying that the run is stuck may hang the same way, or wait for the stuck thread to let
+    // go of the guard: a few seconds after the deadline the process ends regardless.
+    std::thread([deadline, done = done_] {
+        std::this_thread::sleep_until(deadline + std::chrono::seconds(10));
+        if (!*done) {
+            std::_Exit(2);
+        }
+    }).detach();
+}
+
+void PosixRunBound::guard(const std::function<void()>& change) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    change();
+}
+
+void PosixRunBound::setExpiry(std::function<int()> handler) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    handler_ = std::move(handler);
+}
+
+void PosixRunBound::disarm() {
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        *done_ = true;
+    }
+    stopped_.notify_all();
+    if (watcher_.joinable()) {
+        watcher_.join();
+    }
+}
+
+void PosixRunBound::watch(std::chrono::steady_clock::time_point deadline) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (stopped_.wait_until(lock, deadline, [this] { return done_->load(); })) {
+        return;
+    }
+    // The run is stuck, most likely in a call on a file system that stopped answering,
+    // which nothing but the end of the process interrupts.
+    int status = 2;
+    if (handler_) {
+        try {
+            status = handler_();
+        } catch (...) {
+            // the process ends all the same
+        }
+    }
+    std::fflush(nullptr);
+    std::_Exit(status);
 }
 
 std::int64_t PosixSystem::localTimeWholeSeconds() {

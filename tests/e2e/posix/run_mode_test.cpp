@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
 #include <filesystem>
@@ -190,6 +191,39 @@ TEST(RunConditions, SimultaneousRunsDoNotTakeEachOthersProbesForHolders) {
     }
     EXPECT_EQ(requests(), static_cast<std::size_t>(rounds * runs)) << "every run requests";
     EXPECT_TRUE(app.dir.exists("vesperon.lock"));
+}
+
+// A process maps a file on a FUSE mount whose server stops answering: a run over other files
+// still decides at once. A listed file on that mount cannot be told: the run ends at its
+// bound, withholds the request and says so.
+TEST(RunConditions, AMountThatStopsAnsweringHoldsNoRunPastItsBound) {
+    StalledMount mount;
+    if (!mount.missing().empty()) {
+        GTEST_SKIP() << mount.missing();
+    }
+    Installation app;
+    app.listFiles({"free.dat"});
+    mount.stop();
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(app.run({"-r"}), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_EQ(app.shutdownArguments(), (Args{"-r", "+1", "Restart by Vesperon"}));
+
+    ::setenv("VESPERON_RUN_BOUND", "2", 1);
+    app.dir.write("vesperon.cfg", app.file("free.dat") + "\r\n" + mount.file() + "\r\n");
+    start = std::chrono::steady_clock::now();
+    EXPECT_EQ(app.run({"-s"}), 2);
+    EXPECT_EQ(app.run({"--test", "--json"}), 2);
+    ::unsetenv("VESPERON_RUN_BOUND");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    EXPECT_NE(app.dir.read("stderr").find("vesperon: the check did not finish within 2 s"),
+              std::string::npos)
+        << app.dir.read("stderr");
+    const std::string check =
+        "/usr/bin/python3 -c 'import json,sys; d=json.load(open(sys.argv[1]));"
+        " sys.exit(d[\"entries\"][1][\"state\"] != \"undetermined\" or not d[\"withheld\"])' " +
+        app.file("stdout");
+    EXPECT_EQ(std::system(check.c_str()), 0) << app.dir.read("stdout");
 }
 
 // Temporary files that a run killed half-way through a replace left behind are removed by the
