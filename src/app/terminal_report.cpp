@@ -84,6 +84,10 @@ std::string TerminalReport::entry(const Finding& finding) {
                    ",\"user\":" + jsonString(h.user) + ",\"command\":" + jsonString(h.command) +
                    ",\"how\":" + jsonString(h.how) + "}";
         }
+        out += "],\"seenAs\":[";
+        for (std::size_t i = 0; i < finding.seenAs.size(); ++i) {
+            out += (i > 0 ? "," : "") + jsonString(finding.seenAs[i]);
+        }
         return out + "]}";
     }
     // Names, users and commands are other users' to choose; none reaches the terminal raw.
@@ -97,6 +101,9 @@ std::string TerminalReport::entry(const Finding& finding) {
         out += std::string(stateWidth, ' ') + padded("pid " + std::to_string(h.pid), 11) +
                padded("user " + unicode::visible(h.user), 16) +
                padded(unicode::visible(h.command), 16) + unicode::visible(h.how) + "\n";
+    }
+    for (const std::string& path : finding.seenAs) {
+        out += std::string(stateWidth, ' ') + "programs see it as " + unicode::visible(path) + "\n";
     }
     return out;
 }

@@ -35,7 +35,7 @@ private:
 } // namespace
 
 Finding undeterminedFinding(const std::string& path) {
-    return {path, EntryState::Undetermined, inUseMessage(in_use::undetermined), {}};
+    return {path, EntryState::Undetermined, inUseMessage(in_use::undetermined), {}, {}};
 }
 
 std::string inhibitorText(const platform::InhibitorLock& lock) {

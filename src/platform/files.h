@@ -93,6 +93,9 @@ public:
     // The processes that held the file at its last probe, when they were noted; empty where
     // a probe sees no other process.
     virtual std::vector<FileHolder> holdersOf(const std::string& /*path*/) { return {}; }
+    // Other paths at which programs see the file that presenceOf() last found undetermined
+    // for that reason (the merged view of an overlay whose layer holds it); empty otherwise.
+    virtual std::vector<std::string> seenAs(const std::string& /*path*/) { return {}; }
     // Takes the one lock on that file, waiting a bounded time while another process holds it.
     // The file is created when missing and never removed.
     virtual LockAttempt lockFile(const std::string& path) = 0;

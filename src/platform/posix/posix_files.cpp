@@ -33,7 +33,12 @@ bool closeChecked(int fd) {
 } // namespace
 
 PosixFiles::PosixFiles(std::string procRoot, std::chrono::milliseconds lockWait)
-    : holderNames_(procRoot), scan_(std::move(procRoot)), lockWait_(lockWait) {}
+    : holderNames_(procRoot), scan_(procRoot), overlays_(procRoot + "/self/mountinfo"),
+      lockWait_(lockWait) {}
+
+std::vector<std::string> PosixFiles::seenAs(const std::string& path) {
+    return path == lastLayered_ ? lastSeenAs_ : std::vector<std::string>{};
+}
 
 std::vector<FileHolder> PosixFiles::holdersOf(const std::string& path) {
     if (path != lastFile_ || !scanValid_) {
@@ -81,6 +86,8 @@ void PosixFiles::endProbeRun() {
     folder_.close();
     holderNames_.clear();
     lastFile_.clear();
+    overlays_.forget();
+    lastLayered_.clear();
 }
 
 Presence PosixFiles::presenceOf(const std::string& path) {
@@ -92,6 +99,12 @@ Presence PosixFiles::presenceOf(const std::string& path) {
     if (error == 0) {
         if (!S_ISREG(info.st_mode)) {
             return Presence::NotAFile;
+        }
+        // Held through the overlay, the file has the overlay's device and inode, not these.
+        if (auto merged = overlays_.mergedPathsOf(path, info.st_dev); !merged.empty()) {
+            lastLayered_ = path;
+            lastSeenAs_ = std::move(merged);
+            return Presence::Undetermined;
         }
         lastFile_ = path;
         lastFileId_ = {info.st_dev, info.st_ino};

@@ -172,6 +172,43 @@ TEST(KernelHolders, LoopDeviceSwapFileAndRingHoldFilesNoProcessHasOpen) {
     ::waitpid(ring, nullptr, WNOHANG);
 }
 
+// A file held through an overlay's merged view has another device and inode there than in
+// the layer folder an administrator may list: a listed path inside a layer cannot be told,
+// and --test names the path that programs see.
+TEST(OverlayLayers, ListedPathInsideALayerIsUndeterminedAndNamesTheMergedPath) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "an overlay of the test's own needs a mount namespace (root)";
+    }
+    Installation app;
+    for (const char* folder : {"lower/etc", "upper", "work", "merged", "l"}) {
+        std::filesystem::create_directories(app.file(folder));
+    }
+    // Docker names its lower layers through short links.
+    ASSERT_EQ(::symlink("../lower", app.file("l/abc").c_str()), 0);
+    app.dir.write("lower/etc/app.conf", "conf");
+    app.dir.write("upper/new.dat", "new");
+    app.dir.write("free.dat", "free");
+    app.dir.write("vesperon.cfg", app.file("lower/etc/app.conf") + "\r\n" +
+                                      app.file("upper/new.dat") + "\r\n" + app.file("free.dat") +
+                                      "\r\n");
+    app.mountSetup = "mount -t overlay overlay -o lowerdir=" + app.file("l/abc") +
+                     ",upperdir=" + app.file("upper") + ",workdir=" + app.file("work") + " " +
+                     app.file("merged");
+    EXPECT_EQ(app.run({"--test"}), 2);
+    const std::string out = app.dir.read("stdout");
+    EXPECT_TRUE(contains(out, "undetermined  " + app.file("lower/etc/app.conf") +
+                                  "\n              programs see it as " +
+                                  app.file("merged/etc/app.conf") + "\n"))
+        << out;
+    EXPECT_TRUE(contains(out, "undetermined  " + app.file("upper/new.dat") +
+                                  "\n              programs see it as " +
+                                  app.file("merged/new.dat") + "\n"))
+        << out;
+    EXPECT_TRUE(contains(out, "free          " + app.file("free.dat") + "\n")) << out;
+    app.mountSetup.clear();
+    EXPECT_EQ(app.run({"-r"}), 0) << "without the overlay the layer is a folder like any other";
+}
+
 TEST(TerminalInterface, HelpVersionAndUnknownOptions) {
     Installation app;
     EXPECT_EQ(app.run({"--help"}), 0);
