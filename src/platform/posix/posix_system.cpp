@@ -1,10 +1,14 @@
 #include "platform/posix/posix_system.h"
 
+#include <algorithm>
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <fcntl.h>
+#include <poll.h>
 #include <string_view>
 #include <sys/auxv.h>
 #include <unistd.h>
@@ -77,16 +81,17 @@ void PosixRunBound::arm(std::chrono::seconds limit) {
         }
     }
     limit_ = limit;
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    watcher_ = std::thread(&PosixRunBound::watch, this, deadline);
-    // Saying that the run is stuck may hang the same way, or wait for the stuck thread to let
-    // go of the guard: a few seconds after the deadline the process ends regardless.
-    std::thread([deadline, done = done_] {
-        std::this_thread::sleep_until(deadline + std::chrono::seconds(10));
-        if (!*done) {
-            std::_Exit(2);
-        }
-    }).detach();
+    deadline_ = std::chrono::steady_clock::now() + limit;
+    if (::pipe2(wake_, O_CLOEXEC) != 0) {
+        return;
+    }
+    // A thread of its own, as the run may be stuck where no signal reaches it; a plain one,
+    // which keeps a run's memory as small as it was.
+    pthread_attr_t attributes;
+    ::pthread_attr_init(&attributes);
+    ::pthread_attr_setstacksize(&attributes, std::size_t{1} << 20);
+    armed_ = ::pthread_create(&watcher_, &attributes, &PosixRunBound::watch, this) == 0;
+    ::pthread_attr_destroy(&attributes);
 }
 
 void PosixRunBound::guard(const std::function<void()>& change) {
@@ -100,33 +105,59 @@ void PosixRunBound::setExpiry(std::function<int()> handler) {
 }
 
 void PosixRunBound::disarm() {
-    {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        *done_ = true;
-    }
-    stopped_.notify_all();
-    if (watcher_.joinable()) {
-        watcher_.join();
-    }
-}
-
-void PosixRunBound::watch(std::chrono::steady_clock::time_point deadline) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    if (stopped_.wait_until(lock, deadline, [this] { return done_->load(); })) {
+    if (!armed_) {
         return;
     }
-    // The run is stuck, most likely in a call on a file system that stopped answering,
-    // which nothing but the end of the process interrupts.
+    armed_ = false;
+    {
+        // Taken so that an expiry already under way finishes (and ends the process) first.
+        const std::lock_guard<std::mutex> lock(mutex_);
+        ::close(wake_[1]);
+    }
+    ::pthread_join(watcher_, nullptr);
+    ::close(wake_[0]);
+}
+
+namespace {
+
+void endNow(int /*signal*/) {
+    ::_exit(2);
+}
+
+} // namespace
+
+void* PosixRunBound::watch(void* self) {
+    auto& bound = *static_cast<PosixRunBound*>(self);
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            bound.deadline_ - std::chrono::steady_clock::now());
+        pollfd wake{bound.wake_[0], POLLIN, 0};
+        const int ready = ::poll(&wake, 1, static_cast<int>(std::max<long>(left.count(), 0)));
+        if (ready > 0) {
+            return nullptr; // disarmed
+        }
+        if (ready == 0 && left.count() <= 0) {
+            break;
+        }
+    }
+    // The run is stuck, most likely in a call on a file system that stopped answering, which
+    // nothing but the end of the process interrupts. Saying so may get stuck as well, or wait
+    // for the stuck thread to let go of the guard: ten seconds more, and the process ends.
+    struct sigaction action {};
+    action.sa_handler = endNow;
+    ::sigaction(SIGALRM, &action, nullptr);
+    ::alarm(10);
+    const std::lock_guard<std::mutex> lock(bound.mutex_);
     int status = 2;
-    if (handler_) {
+    if (bound.handler_) {
         try {
-            status = handler_();
+            status = bound.handler_();
         } catch (...) {
             // the process ends all the same
         }
     }
     std::fflush(nullptr);
-    std::_Exit(status);
+    ::_exit(status);
 }
 
 std::int64_t PosixSystem::localTimeWholeSeconds() {

@@ -2,18 +2,15 @@
 
 #include "platform/system.h"
 
-#include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <functional>
-#include <memory>
 #include <mutex>
+#include <pthread.h>
 #include <string>
-#include <thread>
 
 namespace vesperon::platform::posix {
 
-// The bound on a whole run: a thread of its own that waits for the deadline.
+// The bound on a whole run: a thread of its own waits for the deadline, or for disarm().
 class PosixRunBound final : public RunBound {
 public:
     PosixRunBound() = default;
@@ -28,15 +25,15 @@ public:
     std::chrono::seconds limit() const override { return limit_; }
 
 private:
-    void watch(std::chrono::steady_clock::time_point deadline);
+    static void* watch(void* bound);
 
     std::mutex mutex_;
-    std::condition_variable stopped_;
-    // Shared with the thread that ends the process should the expiry itself hang.
-    std::shared_ptr<std::atomic<bool>> done_ = std::make_shared<std::atomic<bool>>(false);
     std::function<int()> handler_;
     std::chrono::seconds limit_{0};
-    std::thread watcher_;
+    std::chrono::steady_clock::time_point deadline_;
+    int wake_[2] = {-1, -1}; // disarm() closes the writing end
+    pthread_t watcher_{};
+    bool armed_ = false;
 };
 
 class PosixSystem final : public System {
