@@ -70,6 +70,10 @@ PosixSystem::PosixSystem(int argc, char** argv)
 
 PosixRunBound::~PosixRunBound() {
     disarm();
+    if (started_) {
+        ::pthread_join(watcher_, nullptr);
+        ::close(wake_[0]);
+    }
 }
 
 void PosixRunBound::arm(std::chrono::seconds limit) {
@@ -90,7 +94,8 @@ void PosixRunBound::arm(std::chrono::seconds limit) {
     pthread_attr_t attributes;
     ::pthread_attr_init(&attributes);
     ::pthread_attr_setstacksize(&attributes, std::size_t{1} << 20);
-    armed_ = ::pthread_create(&watcher_, &attributes, &PosixRunBound::watch, this) == 0;
+    started_ = ::pthread_create(&watcher_, &attributes, &PosixRunBound::watch, this) == 0;
+    armed_ = started_;
     ::pthread_attr_destroy(&attributes);
 }
 
@@ -105,17 +110,13 @@ void PosixRunBound::setExpiry(std::function<int()> handler) {
 }
 
 void PosixRunBound::disarm() {
-    if (!armed_) {
-        return;
-    }
-    armed_ = false;
-    {
-        // Taken so that an expiry already under way finishes (and ends the process) first.
-        const std::lock_guard<std::mutex> lock(mutex_);
+    // Taken so that an expiry already under way finishes (and ends the process) first. The
+    // watcher is woken, not waited for: it is joined when the process ends.
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (armed_) {
+        armed_ = false;
         ::close(wake_[1]);
     }
-    ::pthread_join(watcher_, nullptr);
-    ::close(wake_[0]);
 }
 
 namespace {
@@ -148,6 +149,10 @@ void* PosixRunBound::watch(void* self) {
     ::sigaction(SIGALRM, &action, nullptr);
     ::alarm(10);
     const std::lock_guard<std::mutex> lock(bound.mutex_);
+    if (!bound.armed_) {
+        ::alarm(0);
+        return nullptr; // disarmed as the time ran out
+    }
     int status = 2;
     if (bound.handler_) {
         try {

@@ -33,7 +33,8 @@ private:
     std::chrono::steady_clock::time_point deadline_;
     int wake_[2] = {-1, -1}; // disarm() closes the writing end
     pthread_t watcher_{};
-    bool armed_ = false;
+    bool started_ = false;
+    bool armed_ = false; // under mutex_ once started
 };
 
 class PosixSystem final : public System {
