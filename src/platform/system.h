@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,7 +19,12 @@ class RunBound {
 public:
     virtual ~RunBound() = default;
     // Runs change with the expiry handler kept out.
-    virtual void guard(const std::function<void()>& change) { change(); }
+    template <class Change> void guard(Change&& change) {
+        const std::lock_guard<RunBound> held(*this);
+        change();
+    }
+    virtual void lock() {}
+    virtual void unlock() {}
     virtual void setExpiry(std::function<int()> /*handler*/) {}
     // The run has decided: from now on nothing is ended.
     virtual void disarm() {}

@@ -99,11 +99,6 @@ void PosixRunBound::arm(std::chrono::seconds limit) {
     ::pthread_attr_destroy(&attributes);
 }
 
-void PosixRunBound::guard(const std::function<void()>& change) {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    change();
-}
-
 void PosixRunBound::setExpiry(std::function<int()> handler) {
     const std::lock_guard<std::mutex> lock(mutex_);
     handler_ = std::move(handler);

@@ -19,7 +19,8 @@ public:
     PosixRunBound& operator=(const PosixRunBound&) = delete;
     // Starts the clock; limit: VESPERON_RUN_BOUND (whole seconds, for the tests) when set.
     void arm(std::chrono::seconds limit);
-    void guard(const std::function<void()>& change) override;
+    void lock() override { mutex_.lock(); }
+    void unlock() override { mutex_.unlock(); }
     void setExpiry(std::function<int()> handler) override;
     void disarm() override;
     std::chrono::seconds limit() const override { return limit_; }
