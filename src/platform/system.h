@@ -25,7 +25,7 @@ public:
     }
     virtual void lock() {}
     virtual void unlock() {}
-    virtual void setExpiry(std::function<int()> /*handler*/) {}
+    virtual void setExpiry(const std::function<int()>& /*handler*/) {}
     // The run has decided: from now on nothing is ended.
     virtual void disarm() {}
     virtual std::chrono::seconds limit() const { return std::chrono::seconds(0); }

@@ -2,6 +2,7 @@
 
 #include "platform/posix/fd_io.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <ctime>
 #include <dirent.h>
@@ -104,12 +105,7 @@ bool isTemporaryOf(std::string_view entry, const std::vector<std::string>& names
         suffix.find_first_not_of(temporaryLetters) != std::string_view::npos) {
         return false;
     }
-    for (const std::string& name : names) {
-        if (base == name) {
-            return true;
-        }
-    }
-    return false;
+    return std::ranges::any_of(names, [&](const std::string& name) { return base == name; });
 }
 
 } // namespace

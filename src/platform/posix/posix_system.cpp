@@ -99,9 +99,9 @@ void PosixRunBound::arm(std::chrono::seconds limit) {
     ::pthread_attr_destroy(&attributes);
 }
 
-void PosixRunBound::setExpiry(std::function<int()> handler) {
+void PosixRunBound::setExpiry(const std::function<int()>& handler) {
     const std::lock_guard<std::mutex> lock(mutex_);
-    handler_ = std::move(handler);
+    handler_ = handler;
 }
 
 void PosixRunBound::disarm() {

@@ -21,12 +21,12 @@ public:
     void arm(std::chrono::seconds limit);
     void lock() override { mutex_.lock(); }
     void unlock() override { mutex_.unlock(); }
-    void setExpiry(std::function<int()> handler) override;
+    void setExpiry(const std::function<int()>& handler) override;
     void disarm() override;
     std::chrono::seconds limit() const override { return limit_; }
 
 private:
-    static void* watch(void* bound);
+    static void* watch(void* self);
 
     std::mutex mutex_;
     std::function<int()> handler_;
