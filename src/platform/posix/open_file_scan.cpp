@@ -139,16 +139,10 @@ bool OpenFileScan::scan() {
         }
         ::close(probe);
     }
-    if (scanLoopDevices() == Look::Failed) {
-        return false;
-    }
+
     const std::string self = std::to_string(self_ != 0 ? self_ : ::getpid());
     int procFd = ::open(procRoot_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (procFd < 0) {
-        return false;
-    }
-    if (scanSwapFiles(procFd) == Look::Failed) {
-        ::close(procFd);
         return false;
     }
     DIR* proc = ::fdopendir(procFd);
@@ -184,7 +178,8 @@ bool OpenFileScan::scan() {
         }
     }
     ::closedir(proc);
-    return whole;
+    // What the kernel holds itself, once the processes have been looked into.
+    return whole && scanLoopDevices() != Look::Failed && scanSwapFiles() != Look::Failed;
 }
 
 bool OpenFileScan::held(dev_t dev, ino_t ino) const {
@@ -531,6 +526,10 @@ OpenFileScan::Look OpenFileScan::scanLoopDevices() {
         // The device tells the backing file's device and inode; its name may be stale.
         const int device =
             ::open(("/dev/" + std::string(name)).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (device < 0 && lookOf(errno) == Look::Failed) {
+            look = Look::Failed; // out of descriptors: the pass is not whole
+            break;
+        }
         loop_info64 status{};
         if (device >= 0 && ::ioctl(device, LOOP_GET_STATUS64, &status) == 0) {
             const FileId id{status.lo_device, status.lo_inode};
@@ -552,9 +551,9 @@ OpenFileScan::Look OpenFileScan::scanLoopDevices() {
     return look;
 }
 
-OpenFileScan::Look OpenFileScan::scanSwapFiles(int procFd) {
+OpenFileScan::Look OpenFileScan::scanSwapFiles() {
     std::string swaps;
-    const int error = readSmall(procFd, "swaps", swaps);
+    const int error = readSmall(AT_FDCWD, (procRoot_ + "/swaps").c_str(), swaps);
     if (error != 0) {
         return error == ENOENT ? Look::Done : Look::Failed; // ENOENT: a kernel without swap
     }

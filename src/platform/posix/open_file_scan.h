@@ -74,7 +74,7 @@ private:
     Look scanMappings(int procFd, const std::string& task);
     Look scanThreads(int procFd, const std::string& pid, Look leaderLook);
     Look scanLoopDevices();
-    Look scanSwapFiles(int procFd);
+    Look scanSwapFiles();
     // A descriptor that names an anonymous inode of its own; an io_uring ring's files are held.
     void noteRing(int fdFolder, const char* fd, const std::string& task, std::uint64_t ring);
     // The file a name the kernel gave stands for now, looked up without waiting on a server.

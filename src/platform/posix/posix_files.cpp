@@ -32,7 +32,7 @@ bool closeChecked(int fd) {
 
 } // namespace
 
-PosixFiles::PosixFiles(std::string procRoot, std::chrono::milliseconds lockWait)
+PosixFiles::PosixFiles(const std::string& procRoot, std::chrono::milliseconds lockWait)
     : holderNames_(procRoot), scan_(procRoot), overlays_(procRoot + "/self/mountinfo"),
       lockWait_(lockWait) {}
 

@@ -18,7 +18,7 @@ namespace vesperon::platform::posix {
 class PosixFiles final : public vesperon::platform::Files {
 public:
     // lockWait: how long lockFile() waits for another process to let go of the lock.
-    explicit PosixFiles(std::string procRoot = "/proc",
+    explicit PosixFiles(const std::string& procRoot = "/proc",
                         std::chrono::milliseconds lockWait = std::chrono::seconds(30));
     bool fileNumberAvailable() override;
     void beginProbeRun() override;

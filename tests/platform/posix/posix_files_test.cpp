@@ -345,6 +345,11 @@ TEST(PosixFiles, ReplaceIsWholeOrNothing) {
     EXPECT_FALSE(files.replaceFile(dir.file("fifo"), "x"));
     ASSERT_EQ(::stat(dir.file("fifo").c_str(), &info), 0);
     EXPECT_TRUE(S_ISFIFO(info.st_mode));
+    // A link planted under the name is neither followed nor replaced.
+    ASSERT_EQ(::symlink("v.reg", dir.file("link").c_str()), 0);
+    EXPECT_FALSE(files.replaceFile(dir.file("link"), "x"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("link")));
+    EXPECT_EQ(dir.read("v.reg"), "new");
 }
 
 TEST(PosixFiles, PathQueries) {
