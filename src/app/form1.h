@@ -55,6 +55,12 @@ public:
     // Set by a run mode, or when the program cannot work at all (no folder for its files);
     // interactive mode leaves it empty.
     std::optional<RunOutcome> runOutcome;
+    // An administrator's run in a folder that other users may change: that folder, and what
+    // it means, as start-up said it on standard error.
+    std::optional<std::string> folderWarning;
+    // Called, from the run bound's thread, when the run was stuck past its bound: with the
+    // entry it was stuck on, found undetermined, and the report so far (which it blocks).
+    std::function<void(const Finding&, const CheckRunReport&)> onTimeUp;
 
 protected:
     void Form_Load() override;
@@ -63,10 +69,14 @@ protected:
 
 private:
     void runMode(ShutdownKind kind);
+    // The run is stuck past its bound: says so and writes its warning; the exit status.
+    int timeUp();
+    void writeAbortEntries(const CheckRunReport& report);
     void reportFailedRequest(const platform::StartOutcome& outcome);
     void writeSwitch(const char* checkBox, const char* section, const char* key);
 
     platform::Platform& p_;
+    RunProgress progress_;
     std::unique_ptr<clsFSO> fso_;
     Form2 form2_;
     form4 form4_;

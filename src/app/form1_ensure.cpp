@@ -1,6 +1,7 @@
 #include "app/form1.h"
 #include "base/app_identity.h"
 #include "base/resume_next.h"
+#include "base/text.h"
 #include "config/app_folder.h"
 #include "config/check_list_file.h"
 #include "config/settings_file.h"
@@ -16,7 +17,7 @@ void Form1::EnsureConfig() {
         if (fso().File_Exist(path) || !p_.files.pathAbsent(path)) {
             return;
         }
-        WriteTextFile(p_.files, path, checkListHeader(), false);
+        p_.files.createFile(path, checkListHeader() + text::crlf);
     });
 }
 
@@ -26,14 +27,10 @@ void Form1::EnsureSettings() {
         if (fso().File_Exist(path) || !p_.files.pathAbsent(path)) {
             return;
         }
-        resumeNext([&] {
-            WriteIniValue(p_.profile, path, settings::eventLogSection, settings::writeToNTEventLog,
-                          settings::defaultValue(settings::writeToNTEventLog));
-        });
-        resumeNext([&] {
-            WriteIniValue(p_.profile, path, settings::generalSection, settings::forceAppsToClose,
-                          settings::defaultValue(settings::forceAppsToClose));
-        });
+        p_.profile.createWith(path, {{settings::eventLogSection, settings::writeToNTEventLog,
+                                      settings::defaultValue(settings::writeToNTEventLog)},
+                                     {settings::generalSection, settings::forceAppsToClose,
+                                      settings::defaultValue(settings::forceAppsToClose)}});
     });
 }
 

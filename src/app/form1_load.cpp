@@ -29,6 +29,15 @@ clsFSO& Form1::fso() {
 
 void Form1::Form_Load() {
     resumeNext([&] { Caption(VersionCaption("", "")); });
+    // Where the run is bounded, one that gets stuck (a file system that stops answering) is
+    // ended as one that could not tell. Until the check list is read, that is the subject.
+    resumeNext([&] {
+        p_.system.runBound().guard([&] {
+            progress_.report.logging = true;
+            progress_.subject = checkListPath(p_);
+        });
+        p_.system.runBound().setExpiry([this] { return timeUp(); });
+    });
     if (!hasAppFolder(p_)) {
         // Files in some other folder would be the wrong ones: do nothing rather than guess.
         std::fputs("vesperon: cannot find the folder that holds the program, where its settings "
@@ -38,6 +47,14 @@ void Form1::Form_Load() {
         Unload();
         return;
     }
+    resumeNext([&] {
+        if (const auto folder = p_.files.changeableByOthers(configFolder(p_))) {
+            folderWarning = *folder + " may be written by other users, who could then choose "
+                                      "what this run checks and where it writes; keep the "
+                                      "program in a folder that only root may change";
+            p_.system.writeStandardError("vesperon: " + *folderWarning);
+        }
+    });
     resumeNext([&] { EnsureConfig(); });
     resumeNext([&] { EnsureSettings(); });
     resumeNext([&] {

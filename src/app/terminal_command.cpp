@@ -2,6 +2,7 @@
 
 #include "app/form1.h"
 #include "app/run_metrics.h"
+#include "app/shutdown_request.h"
 #include "app/terminal_report.h"
 #include "base/app_identity.h"
 #include "base/text.h"
@@ -12,6 +13,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace vesperon {
 
@@ -69,10 +71,17 @@ int runTest(platform::Platform& p, bool json, bool colour) {
         return 1; // no folder for the program's files: said on standard error already
     }
     TerminalReport out(json, colour);
+    std::vector<std::string> warnings;
+    if (form1.folderWarning) {
+        warnings.push_back(*form1.folderWarning);
+    }
+    form1.onTimeUp = [&](const Finding& stuck, const CheckRunReport& report) {
+        print(out.entry(stuck) + out.end(report, p.files.uninspectedProcesses(), warnings));
+    };
     print(out.begin());
     const CheckRunReport report = form1.checkAll(
         false, [&](const Finding& finding) { print(out.entry(finding)); }, true);
-    print(out.end(report, p.files.uninspectedProcesses()));
+    print(out.end(report, p.files.uninspectedProcesses(), warnings));
     writeRunMetrics(p, {RunKind::Test, report.blocked ? RunOutcome::Withheld : RunOutcome::Started,
                         report.entries, report.inhibitorRows.size(), p.system.unixTimeSeconds()});
     form1.Unload();
@@ -81,16 +90,36 @@ int runTest(platform::Platform& p, bool json, bool colour) {
 
 } // namespace
 
-std::optional<int> runTerminalCommand(platform::Platform& p, bool colour) {
-    const std::string arguments = text::trimBlanksAndTabs(p.system.argumentText());
-    if (arguments.rfind("--", 0) != 0) {
-        return std::nullopt;
-    }
+namespace {
+
+std::set<std::string> wordsOf(const std::string& arguments) {
     std::istringstream words(arguments);
     std::set<std::string> given;
     for (std::string word; words >> word;) {
         given.insert(word);
     }
+    return given;
+}
+
+bool asksForTest(const std::set<std::string>& given) {
+    return given == std::set<std::string>{"--test"} ||
+           given == std::set<std::string>{"--test", "--json"};
+}
+
+} // namespace
+
+bool isBoundedRun(const std::string& argumentText) {
+    const std::string arguments = text::trimBlanksAndTabs(argumentText);
+    return runModeOf(argumentText).has_value() ||
+           (arguments.rfind("--", 0) == 0 && asksForTest(wordsOf(arguments)));
+}
+
+std::optional<int> runTerminalCommand(platform::Platform& p, bool colour) {
+    const std::string arguments = text::trimBlanksAndTabs(p.system.argumentText());
+    if (arguments.rfind("--", 0) != 0) {
+        return std::nullopt;
+    }
+    const std::set<std::string> given = wordsOf(arguments);
     if (given == std::set<std::string>{"--help"}) {
         print(helpText(p));
         return 0;
@@ -100,8 +129,7 @@ std::optional<int> runTerminalCommand(platform::Platform& p, bool colour) {
               std::to_string(versionMinor) + " (commit " + VESPERON_COMMIT + ")\n");
         return 0;
     }
-    if (given == std::set<std::string>{"--test"} ||
-        given == std::set<std::string>{"--test", "--json"}) {
+    if (asksForTest(given)) {
         return runTest(p, given.contains("--json"), colour && !given.contains("--json"));
     }
     std::fprintf(stderr, "vesperon: unknown arguments \"%s\" (see %s --help)\n", arguments.c_str(),

@@ -51,7 +51,8 @@ std::string jsonString(const std::string& text) {
         if (c == '"' || c == '\\') {
             out += '\\';
             out += static_cast<char>(c);
-        } else if (c < 0x20) {
+        } else if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
+            // DEL and C1 are valid in JSON, but a terminal would act on them.
             char escaped[8];
             std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
             out += escaped;
@@ -83,18 +84,32 @@ std::string TerminalReport::entry(const Finding& finding) {
                    ",\"user\":" + jsonString(h.user) + ",\"command\":" + jsonString(h.command) +
                    ",\"how\":" + jsonString(h.how) + "}";
         }
+        out += "],\"seenAs\":[";
+        for (std::size_t i = 0; i < finding.seenAs.size(); ++i) {
+            out += (i > 0 ? "," : "") + jsonString(finding.seenAs[i]);
+        }
         return out + "]}";
     }
+    // Names, users and commands are other users' to choose; none reaches the terminal raw.
     std::string out = paint(padded(stateName(finding.state), stateWidth), colourOf(finding.state)) +
-                      finding.path + "\n";
+                      unicode::visible(finding.path) + "\n";
     for (const auto& h : finding.holders) {
+        if (h.pid == 0) {
+            out += std::string(stateWidth, ' ') + unicode::visible(h.how) + "\n";
+            continue;
+        }
         out += std::string(stateWidth, ' ') + padded("pid " + std::to_string(h.pid), 11) +
-               padded("user " + h.user, 16) + padded(h.command, 16) + h.how + "\n";
+               padded("user " + unicode::visible(h.user), 16) +
+               padded(unicode::visible(h.command), 16) + unicode::visible(h.how) + "\n";
+    }
+    for (const std::string& path : finding.seenAs) {
+        out += std::string(stateWidth, ' ') + "programs see it as " + unicode::visible(path) + "\n";
     }
     return out;
 }
 
-std::string TerminalReport::end(const CheckRunReport& report, std::size_t uninspected) {
+std::string TerminalReport::end(const CheckRunReport& report, std::size_t uninspected,
+                                const std::vector<std::string>& warnings) {
     const char* decision = report.blocked ? "would NOT restart" : "would restart";
     const auto& inhibitors = report.inhibitors;
     if (json_) {
@@ -112,7 +127,11 @@ std::string TerminalReport::end(const CheckRunReport& report, std::size_t uninsp
                    ",\"user\":" + jsonString(l.user) +
                    ",\"inhibitsShutdown\":" + (inhibitsShutdown(l) ? "true" : "false") + "}";
         }
-        return out + "]},\"decision\":" + jsonString(decision) +
+        out += "]},\"warnings\":[";
+        for (std::size_t i = 0; i < warnings.size(); ++i) {
+            out += (i > 0 ? "," : "") + jsonString(warnings[i]);
+        }
+        return out + "],\"decision\":" + jsonString(decision) +
                ",\"withheld\":" + (report.blocked ? "true" : "false") +
                ",\"uninspectedProcesses\":" + std::to_string(uninspected) + "}\n";
     }
@@ -120,13 +139,17 @@ std::string TerminalReport::end(const CheckRunReport& report, std::size_t uninsp
     if (!report.inhibitorsAsked) {
         out += "shutdown inhibitors were not asked: HonourInhibitors=0 in the settings file\n";
     } else if (inhibitors.status == platform::InhibitorList::Status::NoService) {
-        out += "shutdown inhibitors could not be asked: " + inhibitors.problem + "\n";
+        out += "shutdown inhibitors could not be asked: " + unicode::visible(inhibitors.problem) +
+               "\n";
     }
     for (const std::string& row : report.inhibitorRows) {
         const bool unknown = inhibitors.status == platform::InhibitorList::Status::Undetermined;
         out += paint(padded(unknown ? "undetermined" : "inhibited", stateWidth),
                      unknown ? yellow : red) +
                row + "\n";
+    }
+    for (const std::string& warning : warnings) {
+        out += unicode::visible(warning) + "\n";
     }
     out += paint(decision, report.blocked ? red : green) + "\n";
     if (uninspected > 0) {

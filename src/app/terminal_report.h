@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace vesperon {
 
@@ -16,8 +17,10 @@ public:
     // The opening of the document (nothing for text).
     std::string begin() const;
     std::string entry(const Finding& finding);
-    // The inhibitors, the decision and what could not be inspected; the document's end.
-    std::string end(const CheckRunReport& report, std::size_t uninspectedProcesses);
+    // The inhibitors, the warnings, the decision and what could not be inspected; the
+    // document's end.
+    std::string end(const CheckRunReport& report, std::size_t uninspectedProcesses,
+                    const std::vector<std::string>& warnings = {});
 
 private:
     std::string paint(const std::string& text, const char* colour) const;

@@ -1,6 +1,7 @@
 #include "check/check_run.h"
 
 #include "base/resume_next.h"
+#include "base/unicode_text.h"
 #include "check/in_use.h"
 #include "check/listed_file.h"
 #include "config/app_folder.h"
@@ -31,15 +32,17 @@ private:
     platform::Files& files_;
 };
 
-Finding undeterminedFinding(const std::string& path) {
-    return {path, EntryState::Undetermined, inUseMessage(in_use::undetermined), {}};
-}
-
 } // namespace
 
+Finding undeterminedFinding(const std::string& path) {
+    return {path, EntryState::Undetermined, inUseMessage(in_use::undetermined), {}, {}};
+}
+
 std::string inhibitorText(const platform::InhibitorLock& lock) {
-    return "Shutdown inhibited by " + lock.who + " (pid " + std::to_string(lock.pid) + ", user " +
-           lock.user + "): " + lock.why;
+    // Any user allowed a lock chooses who and why: a line end would forge blocks of the entry.
+    return "Shutdown inhibited by " + unicode::visible(lock.who) + " (pid " +
+           std::to_string(lock.pid) + ", user " + unicode::visible(lock.user) +
+           "): " + unicode::visible(lock.why);
 }
 
 bool inhibitsShutdown(const platform::InhibitorLock& lock) {
@@ -51,39 +54,55 @@ bool inhibitsShutdown(const platform::InhibitorLock& lock) {
     return what.find(":shutdown:") != std::string::npos;
 }
 
-CheckRun::CheckRun(platform::Platform& p) : p_(p) {
+CheckRun::CheckRun(platform::Platform& p, RunProgress& progress) : p_(p), progress_(progress) {
     // One run's probe would look like a holder to another run's view of the system.
     turn_.status = platform::LockAttempt::Status::TimedOut;
     resumeNext([&] {
         lockPath_ = checkRunLockPath(p_);
         turn_ = p_.files.lockFile(lockPath_);
     });
+    if (turn_.status == platform::LockAttempt::Status::Held) {
+        // A run killed while it replaced one of its files left the temporary file behind.
+        resumeNext([&] {
+            const std::string base = BaseName(p_);
+            p_.files.removeStaleTemporaries(configFolder(p_), {base + ".ini", base + ".cfg"});
+        });
+    }
 }
 
 CheckRun::~CheckRun() = default;
 
 CheckRunReport CheckRun::run(const std::function<void(const Finding&)>& onEntry,
                              bool describeHolders) {
-    CheckRunReport report;
-    // One reading of the settings serves the whole run.
+    platform::RunBound& bound = p_.system.runBound();
+    CheckRunReport& report = progress_.report;
+    const std::string listPath = checkListPath(p_);
+    // One reading of the settings serves the whole run; until it is made, the default holds.
+    bool logging = true;
     resumeNext([&] {
-        report.logging = settingIsOn(p_.profile, settingsFilePath(p_), settings::eventLogSection,
-                                     settings::writeToNTEventLog);
+        logging = settingIsOn(p_.profile, settingsFilePath(p_), settings::eventLogSection,
+                              settings::writeToNTEventLog);
+    });
+    bound.guard([&] {
+        report = CheckRunReport{};
+        report.logging = logging;
+        progress_.subject = listPath;
     });
     auto take = [&](const Finding& finding) {
-        report.entries.inUse += finding.state == EntryState::InUse ? 1 : 0;
-        report.entries.undetermined += finding.state == EntryState::Undetermined ? 1 : 0;
-        report.entries.missing += finding.state == EntryState::Missing ? 1 : 0;
-        if (finding.blocks()) {
-            report.blocked = true;
-            if (report.logging) {
-                report.abortBlocks.push_back(abortReportBlock(finding.message, finding.path));
+        bound.guard([&] {
+            report.entries.inUse += finding.state == EntryState::InUse ? 1 : 0;
+            report.entries.undetermined += finding.state == EntryState::Undetermined ? 1 : 0;
+            report.entries.missing += finding.state == EntryState::Missing ? 1 : 0;
+            if (finding.blocks()) {
+                report.blocked = true;
+                if (report.logging) {
+                    report.abortBlocks.push_back(abortReportBlock(finding.message, finding.path));
+                }
             }
-        }
-        onEntry(finding);
+            onEntry(finding);
+        });
     };
 
-    const std::string listPath = checkListPath(p_);
     try {
         CheckListReader list(p_.files, p_.system, listPath);
         if (turn_.status == platform::LockAttempt::Status::TimedOut) {
@@ -97,6 +116,7 @@ CheckRunReport CheckRun::run(const std::function<void(const Finding&)>& onEntry,
                 if (!isCheckListEntry(line.text)) {
                     continue;
                 }
+                bound.guard([&] { progress_.subject = line.text; });
                 Finding finding = undeterminedFinding(line.text);
                 if (line.exact) {
                     try {
@@ -115,34 +135,42 @@ CheckRunReport CheckRun::run(const std::function<void(const Finding&)>& onEntry,
         // Whatever keeps the run from telling must not let the machine go down.
         take(undeterminedFinding(listPath));
     }
+    bound.guard([&] { progress_.subject = listPath; });
     askInhibitors(report);
     return report;
 }
 
 void CheckRun::askInhibitors(CheckRunReport& report) {
-    report.inhibitorsAsked =
-        ReadIniValue(p_.profile, settingsFilePath(p_), settings::generalSection,
-                     settings::honourInhibitors) != settings::off;
-    if (!report.inhibitorsAsked) {
-        return;
+    const bool asked = ReadIniValue(p_.profile, settingsFilePath(p_), settings::generalSection,
+                                    settings::honourInhibitors) != settings::off;
+    platform::InhibitorList inhibitors;
+    if (asked) {
+        inhibitors = p_.inhibitors.list();
     }
-    report.inhibitors = p_.inhibitors.list();
-    auto block = [&](const std::string& text) {
-        report.blocked = true;
-        report.inhibitorRows.push_back(text);
-        if (report.logging) {
-            report.abortBlocks.push_back(std::string("\r\n") + text + "\r\n");
+    p_.system.runBound().guard([&] {
+        report.inhibitorsAsked = asked;
+        report.inhibitors = std::move(inhibitors);
+        auto block = [&](const std::string& text) {
+            report.blocked = true;
+            report.inhibitorRows.push_back(text);
+            if (report.logging) {
+                report.abortBlocks.push_back(std::string("\r\n") + text + "\r\n");
+            }
+        };
+        if (!asked) {
+            return;
         }
-    };
-    if (report.inhibitors.status == platform::InhibitorList::Status::Undetermined) {
-        block("Unable to determine if shutdown is inhibited:  " + report.inhibitors.problem);
-        return;
-    }
-    for (const auto& lock : report.inhibitors.locks) {
-        if (inhibitsShutdown(lock)) {
-            block(inhibitorText(lock));
+        if (report.inhibitors.status == platform::InhibitorList::Status::Undetermined) {
+            block("Unable to determine if shutdown is inhibited:  " +
+                  unicode::visible(report.inhibitors.problem));
+            return;
         }
-    }
+        for (const auto& lock : report.inhibitors.locks) {
+            if (inhibitsShutdown(lock)) {
+                block(inhibitorText(lock));
+            }
+        }
+    });
 }
 
 } // namespace vesperon

@@ -30,12 +30,23 @@ struct CheckRunReport {
     std::vector<std::string> inhibitorRows;
 };
 
+// What a check run has got to, kept where the run's bound can read it (under its guard) when
+// the run is stuck and must be ended: what it was looking at, and the report so far.
+struct RunProgress {
+    std::string subject; // the entry being tested, or the check list
+    CheckRunReport report;
+};
+
+// The finding of a path that could not be told.
+Finding undeterminedFinding(const std::string& path);
+
 // One check over the check list: every entry in list order, then the system's shutdown
 // inhibitor locks. Runs of one application folder take turns; the turn is taken when the run
-// is made, so that the files it ensures are ensured by one run at a time.
+// is made, so that the files it ensures are ensured by one run at a time. Its progress is
+// kept in progress, under the guard of the platform's run bound.
 class CheckRun {
 public:
-    explicit CheckRun(platform::Platform& p);
+    CheckRun(platform::Platform& p, RunProgress& progress);
     ~CheckRun();
     CheckRun(const CheckRun&) = delete;
     CheckRun& operator=(const CheckRun&) = delete;
@@ -49,6 +60,7 @@ private:
     void askInhibitors(CheckRunReport& report);
 
     platform::Platform& p_;
+    RunProgress& progress_;
     platform::LockAttempt turn_;
     std::string lockPath_;
 };

@@ -15,6 +15,8 @@ struct Finding {
     EntryState state = EntryState::Free;
     std::string message; // "File in use" or "Unable to determine if file is in use" when blocking
     std::vector<platform::FileHolder> holders; // for a file in use, when asked for
+    // For an undetermined file: where programs see it instead (an overlay's merged view).
+    std::vector<std::string> seenAs;
     // In use or undetermined: either keeps the machine up.
     bool blocks() const { return state == EntryState::InUse || state == EntryState::Undetermined; }
 };

@@ -63,7 +63,7 @@ std::int16_t probeCode(platform::Files& files, const std::string& path) {
 Finding testListedEntry(platform::Platform& p, std::string entry, bool describeHolders) {
     StripChars(entry, "\"");
     ListedFile listed = locateListedFile(p.files, p.edition, entry);
-    Finding finding{std::move(listed.path), EntryState::Free, {}, {}};
+    Finding finding{std::move(listed.path), EntryState::Free, {}, {}, {}};
     switch (listed.presence) {
     case platform::Presence::Absent:
         finding.state = EntryState::Missing;
@@ -74,6 +74,7 @@ Finding testListedEntry(platform::Platform& p, std::string entry, bool describeH
     case platform::Presence::Undetermined:
         finding.state = EntryState::Undetermined;
         finding.message = inUseMessage(in_use::undetermined);
+        finding.seenAs = p.files.seenAs(finding.path);
         return finding;
     case platform::Presence::File:
         break;

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -47,7 +48,8 @@ public:
     virtual ~FileLock() = default;
 };
 
-// A process that holds a file, as a person at a terminal would want it named.
+// A process that holds a file, as a person at a terminal would want it named; the kernel
+// itself (a loop device, swap) has pid 0 and only says how.
 struct FileHolder {
     std::uint32_t pid = 0;
     std::string user;    // the owner's name, or the number when it has none
@@ -91,12 +93,30 @@ public:
     // The processes that held the file at its last probe, when they were noted; empty where
     // a probe sees no other process.
     virtual std::vector<FileHolder> holdersOf(const std::string& /*path*/) { return {}; }
+    // Other paths at which programs see the file that presenceOf() last found undetermined
+    // for that reason (the merged view of an overlay whose layer holds it); empty otherwise.
+    virtual std::vector<std::string> seenAs(const std::string& /*path*/) { return {}; }
     // Takes the one lock on that file, waiting a bounded time while another process holds it.
     // The file is created when missing and never removed.
     virtual LockAttempt lockFile(const std::string& path) = 0;
     virtual FileRead readWhole(const std::string& path) = 0;
     // Appends (or, with overwrite, replaces the content with) the bytes given.
     virtual bool writeText(const std::string& path, const std::string& bytes, bool overwrite) = 0;
+    // Creates the file holding bytes when nothing at all is at the path: never writes to what
+    // is there, nor through a link planted meanwhile. False when it was not created.
+    virtual bool createFile(const std::string& path, const std::string& bytes) {
+        return pathAbsent(path) && writeText(path, bytes, false);
+    }
+    // Removes from the folder what a replace of one of the named files left behind when its
+    // process was killed (replaceFile's temporary files), once no writer can still be at it.
+    virtual void removeStaleTemporaries(const std::string& /*folder*/,
+                                        const std::vector<std::string>& /*names*/) {}
+    // For a run of the system's administrator: the folder, the one given or one it lies in,
+    // that other users may change, so that they could choose what the run reads and where it
+    // writes; nothing when there is none.
+    virtual std::optional<std::string> changeableByOthers(const std::string& /*folder*/) {
+        return std::nullopt;
+    }
     // True only when the system says that nothing exists at that path.
     virtual bool pathAbsent(const std::string& path) = 0;
     // True for an existing file that is neither hidden, system nor a folder.

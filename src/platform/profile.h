@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace vesperon::platform {
 
@@ -22,6 +23,17 @@ public:
                                   const std::string& file) = 0;
     virtual ProfileWrite writeString(const std::string& section, const std::string& key,
                                      const std::string& value, const std::string& file) = 0;
+    struct Value {
+        std::string section, key, value;
+    };
+    // Creates the file with these values, in this order, when nothing is at the path. The
+    // profile functions make the file as they write its first value (so does this default);
+    // a backend of its own makes it whole at once, never through a link planted meanwhile.
+    virtual void createWith(const std::string& file, const std::vector<Value>& values) {
+        for (const Value& v : values) {
+            writeString(v.section, v.key, v.value, file);
+        }
+    }
     // Why a file that is there cannot be read (no permission, a folder, a pipe); nothing
     // when it can be read, or when nothing is there at all.
     virtual std::optional<std::string> whyUnreadable(const std::string& file) = 0;

@@ -124,14 +124,15 @@ TEST_F(CheckRun, CannotTellBlocks) {
     f.disk.throwsOn.insert(fake::FakeDisk::key("C:\\Data\\odd.txt"));
     // A line cut at the length limit, and one with a NUL, name no file for sure.
     const std::string cut = "C:\\" + std::string(CheckListReader::maxLineBytes, 'x');
-    const std::string withNul("C:\\Data\\free.txt\0x", 19);
+    const std::string withNul("C:\\Data\\free.txt\0x", 18);
     list("\\\\server\\share\\job.lock\r\nE:\\x.mdb\r\nC:\\Data\\odd.txt\r\n"
          "relative\\name.txt\r\nC:\\Data\\gone.txt\r\n" +
          cut + "\r\n" + withNul + "\r\n");
     form.CheckAllFiles(true);
-    EXPECT_EQ(rows(), (std::vector<std::string>{
-                          "\\\\server\\share\\job.lock", "E:\\x.mdb", "C:\\Data\\odd.txt",
-                          cut.substr(0, CheckListReader::maxLineBytes), withNul}));
+    EXPECT_EQ(rows(), (std::vector<std::string>{"\\\\server\\share\\job.lock", "E:\\x.mdb",
+                                                "C:\\Data\\odd.txt",
+                                                cut.substr(0, CheckListReader::maxLineBytes),
+                                                "C:\\Data\\free.txt\\x00x"}));
     EXPECT_EQ(form.sCheckMsg, "Unable to determine if file is in use");
 
     form.bFileInUse = false;
@@ -156,13 +157,23 @@ TEST_F(CheckRun, ListThatFailsHalfWayBlocksAfterCheckingWhatWasRead) {
 // so does a login manager that cannot say.
 TEST_F(CheckRun, BlockingShutdownLocksAndUnanswerableBusesWithhold) {
     using Status = platform::InhibitorList::Status;
-    f.inhibitors.answer = {
-        Status::Answered,
-        {{"shutdown:sleep", "backup.sh", "nightly backup", "block", 0, 4711, "root"}},
-        ""};
-    form.CheckAllFiles(false);
-    EXPECT_EQ(entry(), aborted + "\r\nShutdown inhibited by backup.sh (pid 4711, user root): "
-                                 "nightly backup\r\n");
+    // Who and why are anyone's to choose: a forged block, an escape sequence or a NUL in them
+    // must neither add to the entry nor cut it, nor reach the results window raw.
+    f.inhibitors.answer = {Status::Answered,
+                           {{"shutdown:sleep", "backup.sh\r\n\r\nFile in use:  /etc/passwd",
+                             std::string("nightly\0 \x1b[2Jbackup", 19), "block", 0, 4711, "root"},
+                            {"shutdown", "second",
+                             "\x9b"
+                             "31m\x7f",
+                             "block", 0, 4712, "bad\nuser"}},
+                           ""};
+    form.CheckAllFiles(true);
+    const std::string first = "Shutdown inhibited by backup.sh\\r\\n\\r\\nFile in use:  "
+                              "/etc/passwd (pid 4711, user root): nightly\\x00 \\x1b[2Jbackup";
+    const std::string second =
+        "Shutdown inhibited by second (pid 4712, user bad\\nuser): \\x9b31m\\x7f";
+    EXPECT_EQ(entry(), aborted + "\r\n" + first + "\r\n\r\n" + second + "\r\n");
+    EXPECT_EQ(rows(), (std::vector<std::string>{first, second}));
     f.eventLog.events.clear();
     f.inhibitors.answer = {Status::Undetermined, {}, "no answer within 2 s"};
     form.CheckAllFiles(false);

@@ -89,13 +89,14 @@ pid_t PrivateSystemBus::start(const std::vector<std::string>& argv, int input) {
 }
 
 // The lock is held while cat waits for input, which ends when the pipe closes.
-bool PrivateSystemBus::takeLock(const std::string& what, const std::string& mode) {
+bool PrivateSystemBus::takeLock(const std::string& what, const std::string& mode,
+                                const std::string& who, const std::string& why) {
     int input[2];
     if (::pipe2(input, O_CLOEXEC) != 0) {
         return false;
     }
-    lockHolders_.push_back({start({"/usr/bin/systemd-inhibit", "--what=" + what, "--who=backup.sh",
-                                   "--why=nightly backup", "--mode=" + mode, "cat"},
+    lockHolders_.push_back({start({"/usr/bin/systemd-inhibit", "--what=" + what, "--who=" + who,
+                                   "--why=" + why, "--mode=" + mode, "cat"},
                                   input[0]),
                             input[1]});
     ::close(input[0]);
@@ -112,11 +113,28 @@ void PrivateSystemBus::releaseLocks() {
     waitFor([] { return !locksListed(); });
 }
 
-bool PrivateSystemBus::refuseListing() {
+namespace {
+
+bool listInhibitorsAs(const std::string& code) {
     return loginManager("org.freedesktop.DBus.Mock.AddMethod "
                         "string:org.freedesktop.login1.Manager string:ListInhibitors string: "
-                        "string:'a(ssssuu)' string:'raise dbus.exceptions.DBusException(\"no\", "
-                        "name=\"org.freedesktop.DBus.Error.AccessDenied\")' >/dev/null");
+                        "string:'a(ssssuu)' string:'" +
+                        code + "' >/dev/null");
+}
+
+} // namespace
+
+bool PrivateSystemBus::refuseListing() {
+    return listInhibitorsAs("raise dbus.exceptions.DBusException(\"no\", "
+                            "name=\"org.freedesktop.DBus.Error.AccessDenied\")");
+}
+
+bool PrivateSystemBus::listDelayLocks(int count) {
+    return listInhibitorsAs("ret = [(\"shutdown\", \"player %d\" % i, \"Keeps the machine up "
+                            "while the recording of the evening news is written to disk, "
+                            "as every recorder does %d\" % i, \"delay\", 1000, 4000 + i) "
+                            "for i in range(" +
+                            std::to_string(count) + ")]");
 }
 
 } // namespace vesperon::test

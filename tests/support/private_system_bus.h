@@ -23,11 +23,14 @@ public:
     const std::string& missing() const { return missing_; }
     std::string address() const { return "unix:path=" + dir_.file("system.sock"); }
 
-    // Another process takes an inhibitor lock for "backup.sh" and holds it until releaseLocks().
-    bool takeLock(const std::string& what, const std::string& mode);
+    // Another process takes an inhibitor lock and holds it until releaseLocks().
+    bool takeLock(const std::string& what, const std::string& mode,
+                  const std::string& who = "backup.sh", const std::string& why = "nightly backup");
     void releaseLocks();
-    // From now on the login manager answers ListInhibitors with an error.
+    // From now on the login manager answers ListInhibitors with an error, or with that many
+    // delay locks on shutdown whose reasons are as long as a sentence.
     bool refuseListing();
+    bool listDelayLocks(int count);
 
 private:
     // Quiet, with the given descriptor (or none) as input.

@@ -119,16 +119,15 @@ std::optional<std::size_t> messageLength(std::string_view bytes) {
     std::uint32_t serial = 0;
     std::uint32_t fields = 0;
     reader.seek(4); // past endianness, type, flags and version
-    if (!reader.uint32(body) || !reader.uint32(serial) || !reader.uint32(fields) ||
-        body > maxMessage || fields > maxMessage) {
+    if (!reader.uint32(body) || !reader.uint32(serial) || !reader.uint32(fields)) {
         return 0;
     }
-    return aligned(fixedHeader + fields, 8) + body;
+    return aligned(fixedHeader + std::size_t{fields}, 8) + std::size_t{body};
 }
 
 bool parseMessage(std::string_view bytes, Message& message) {
     const auto length = messageLength(bytes);
-    if (!length || *length == 0 || *length != bytes.size()) {
+    if (!length || *length == 0 || *length > maxMessage || *length != bytes.size()) {
         return false;
     }
     message = Message{};

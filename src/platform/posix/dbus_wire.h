@@ -14,15 +14,17 @@ namespace vesperon::platform::posix::dbus {
 
 inline constexpr std::uint8_t methodReturn = 2;
 inline constexpr std::uint8_t error = 3;
-// Longer answers are refused: a login manager's list of locks is a few hundred bytes.
-inline constexpr std::size_t maxMessage = 1U << 20;
+// The longest message D-Bus itself lets through (128 MiB). logind holds up to 8,192 locks and
+// limits the length of no reason, so its answer is bounded only here.
+inline constexpr std::size_t maxMessage = std::size_t{1} << 27;
 
 // A method call without arguments, little-endian, serial given.
 std::string methodCall(std::uint32_t serial, std::string_view destination, std::string_view path,
                        std::string_view interface, std::string_view member);
 
 // The length of the whole message at the front of bytes, once its fixed header is there:
-// nullopt while fewer than 16 bytes are, 0 for a header no message can have.
+// nullopt while fewer than 16 bytes are, 0 for a header no message can have. A length above
+// maxMessage is that of a message too long to be read.
 std::optional<std::size_t> messageLength(std::string_view bytes);
 
 struct Message {

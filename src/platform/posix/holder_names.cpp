@@ -24,8 +24,19 @@ const char* wayOf(Hold how) {
         return "mapped";
     case Hold::Executable:
         return "executable";
+    case Hold::Registered:
+        return "io_uring of pid ";
+    case Hold::LoopDevice:
+        return "loop device /dev/loop";
+    case Hold::Swap:
+        return "swap";
     }
     return "held";
+}
+
+// The kernel's own holds have no process of their own.
+bool byTheKernel(Hold how) {
+    return how == Hold::LoopDevice || how == Hold::Swap;
 }
 
 std::string userName(uid_t uid) {
@@ -66,10 +77,22 @@ const HolderNames::Process& HolderNames::process(pid_t pid) {
 }
 
 std::vector<FileHolder> HolderNames::name(const std::vector<OpenFileScan::Holding>& holdings) {
-    std::vector<OpenFileScan::Holding> sorted = holdings;
+    std::vector<OpenFileScan::Holding> sorted;
+    std::vector<FileHolder> holders;
+    for (const auto& h : holdings) {
+        if (byTheKernel(h.how)) {
+            FileHolder kernel;
+            kernel.how = wayOf(h.how);
+            if (h.how == Hold::LoopDevice) {
+                kernel.how += std::to_string(h.device);
+            }
+            holders.push_back(std::move(kernel));
+        } else {
+            sorted.push_back(h);
+        }
+    }
     std::stable_sort(sorted.begin(), sorted.end(),
                      [](const auto& a, const auto& b) { return a.pid < b.pid; });
-    std::vector<FileHolder> holders;
     for (std::size_t at = 0; at < sorted.size();) {
         const pid_t pid = sorted[at].pid;
         FileHolder holder;
@@ -83,6 +106,9 @@ std::vector<FileHolder> HolderNames::name(const std::vector<OpenFileScan::Holdin
                 continue;
             }
             holder.how += (holder.how.empty() ? "" : ", ") + std::string(wayOf(sorted[at].how));
+            if (sorted[at].how == Hold::Registered) {
+                holder.how += std::to_string(pid);
+            }
         }
         const Process& p = process(pid);
         holder.user = p.user;

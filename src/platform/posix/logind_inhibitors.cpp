@@ -7,8 +7,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <poll.h>
 #include <pwd.h>
+#include <string>
+#include <string_view>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -118,10 +121,11 @@ public:
     }
     // Appends what arrives to received; false at the deadline, an error or the end.
     bool receive() {
-        char buffer[4096];
+        char buffer[65536];
         for (;;) {
             const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
-            if (n > 0 && received.size() + static_cast<std::size_t>(n) <= 2 * dbus::maxMessage) {
+            if (n > 0 &&
+                received.size() + static_cast<std::size_t>(n) <= dbus::maxMessage + sizeof buffer) {
                 received.append(buffer, static_cast<std::size_t>(n));
                 return true;
             }
@@ -208,20 +212,28 @@ InhibitorList LogindInhibitors::list() {
             return answer(Status::Undetermined,
                           "the system bus sent a message that cannot be read");
         }
+        if (size && *size > dbus::maxMessage) {
+            return answer(Status::Undetermined,
+                          "the system bus sent a message larger than D-Bus allows (" +
+                              std::to_string(*size) + " bytes; at most " +
+                              std::to_string(dbus::maxMessage) + ")");
+        }
         if (!size || bus.received.size() < *size) {
+            if (size) {
+                bus.received.reserve(*size); // one allocation the size of what is kept
+            }
             if (!bus.receive()) {
                 return noAnswer();
             }
             continue;
         }
         dbus::Message message;
-        const std::string whole = bus.received.substr(0, *size);
-        bus.received.erase(0, *size);
-        if (!dbus::parseMessage(whole, message)) {
+        if (!dbus::parseMessage(std::string_view(bus.received).substr(0, *size), message)) {
             return answer(Status::Undetermined,
                           "the system bus sent a message that cannot be read");
         }
         if (message.replySerial != listSerial) {
+            bus.received.erase(0, *size);
             continue; // the answer to Hello, a signal
         }
         if (message.type == dbus::error) {
@@ -236,8 +248,13 @@ InhibitorList LogindInhibitors::list() {
             return answer(Status::Undetermined, "the login manager's answer cannot be read");
         }
         list.status = Status::Answered;
+        std::map<std::uint32_t, std::string> users; // thousands of locks, a few users
         for (auto& lock : list.locks) {
-            lock.user = userName(lock.uid);
+            auto known = users.find(lock.uid);
+            if (known == users.end()) {
+                known = users.emplace(lock.uid, userName(lock.uid)).first;
+            }
+            lock.user = known->second;
         }
         return list;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <sys/types.h>
@@ -13,7 +14,10 @@ namespace vesperon::platform::posix {
 // Which files other processes hold open (a descriptor) or have mapped into memory, gathered
 // in one pass over /proc, the way fuser sees them, and also through threads that keep a
 // descriptor table of their own or outlived their leader. Processes that end during the pass
-// are passed over.
+// are passed over. The same pass finds the files that the kernel holds with no descriptor in
+// any process: the backing files of loop devices, active swap files, and files registered
+// with an io_uring ring and closed since. The pass never looks a name up inside another
+// process's file system, so a mount there that stops answering cannot hold it.
 class OpenFileScan {
 public:
     // self: the process to leave out; 0 means the calling process at the time of scan().
@@ -30,11 +34,21 @@ public:
     // right to trace it): what they hold counts as free.
     std::size_t uninspectedProcesses() const { return uninspected_; }
 
-    // How a process holds a file.
-    enum class Hold : std::uint8_t { Read, Write, ReadWrite, Mapped, Executable };
+    // How a process, or the kernel, holds a file.
+    enum class Hold : std::uint8_t {
+        Read,
+        Write,
+        ReadWrite,
+        Mapped,
+        Executable,
+        Registered, // with an io_uring ring of the process
+        LoopDevice, // the kernel's: the backing file of loop device number `device`
+        Swap        // the kernel's: an active swap file
+    };
     struct Holding {
-        pid_t pid;
+        pid_t pid; // 0 for the kernel's
         Hold how;
+        std::uint32_t device = 0;
     };
     // Whether the next scans note who holds what (a little more work per descriptor).
     void noteHolders(bool on) { noteHolders_ = on; }
@@ -59,7 +73,14 @@ private:
     Look scanDescriptors(int procFd, const std::string& task);
     Look scanMappings(int procFd, const std::string& task);
     Look scanThreads(int procFd, const std::string& pid, Look leaderLook);
-    void noteMapping(int procFd, const std::string& task, FileId id, std::string_view path);
+    Look scanLoopDevices();
+    Look scanSwapFiles();
+    // A descriptor that names an anonymous inode of its own; an io_uring ring's files are held.
+    void noteRing(int fdFolder, const char* fd, const std::string& task, std::uint64_t ring);
+    // The file a name the kernel gave stands for now, looked up without waiting on a server.
+    std::optional<FileId> noteNamed(std::string_view escapedName, Holding holding);
+    // range: the mapping's addresses as maps shows them, "7f0a1000-7f0a3000".
+    void noteMapping(int procFd, const std::string& task, FileId id, std::string_view range);
     void noteHolding(FileId id, const std::string& task, Hold how);
     void noteExecutable(int procFd, const std::string& pid);
 
@@ -76,6 +97,10 @@ private:
     std::unordered_map<FileId, FileId, FileIdHash> mappedAs_;
     std::size_t uninspected_ = 0;
     std::string buffer_;
+    // The anonymous inode that eventfd, epoll and the like share; a ring has one of its own.
+    FileId sharedAnonymous_{0, 0};
+    // The files registered with each ring seen in this pass, by the ring's inode.
+    std::unordered_map<std::uint64_t, std::vector<FileId>> rings_;
 };
 
 } // namespace vesperon::platform::posix

@@ -23,6 +23,7 @@ public:
                                          processes_,   profile_,        registry_,  eventLog_,
                                          windowing_,   processListing_, inhibitors_} {}
     Platform& platform() { return platform_; }
+    PosixSystem& system() { return system_; }
 
 private:
     PosixSystem system_;

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <fcntl.h>
+#include <optional>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -31,8 +32,13 @@ bool closeChecked(int fd) {
 
 } // namespace
 
-PosixFiles::PosixFiles(std::string procRoot, std::chrono::milliseconds lockWait)
-    : holderNames_(procRoot), scan_(std::move(procRoot)), lockWait_(lockWait) {}
+PosixFiles::PosixFiles(const std::string& procRoot, std::chrono::milliseconds lockWait)
+    : holderNames_(procRoot), scan_(procRoot), overlays_(procRoot + "/self/mountinfo"),
+      lockWait_(lockWait) {}
+
+std::vector<std::string> PosixFiles::seenAs(const std::string& path) {
+    return path == lastLayered_ ? lastSeenAs_ : std::vector<std::string>{};
+}
 
 std::vector<FileHolder> PosixFiles::holdersOf(const std::string& path) {
     if (path != lastFile_ || !scanValid_) {
@@ -80,6 +86,8 @@ void PosixFiles::endProbeRun() {
     folder_.close();
     holderNames_.clear();
     lastFile_.clear();
+    overlays_.forget();
+    lastLayered_.clear();
 }
 
 Presence PosixFiles::presenceOf(const std::string& path) {
@@ -91,6 +99,12 @@ Presence PosixFiles::presenceOf(const std::string& path) {
     if (error == 0) {
         if (!S_ISREG(info.st_mode)) {
             return Presence::NotAFile;
+        }
+        // Held through the overlay, the file has the overlay's device and inode, not these.
+        if (auto merged = overlays_.mergedPathsOf(path, info.st_dev); !merged.empty()) {
+            lastLayered_ = path;
+            lastSeenAs_ = std::move(merged);
+            return Presence::Undetermined;
         }
         lastFile_ = path;
         lastFileId_ = {info.st_dev, info.st_ino};
@@ -228,19 +242,51 @@ FileRead PosixFiles::readWhole(const std::string& path) {
 }
 
 bool PosixFiles::writeText(const std::string& path, const std::string& bytes, bool overwrite) {
-    if (hasNul(path)) {
-        return false;
+    return !hasNul(path) && writeFileContent(path, bytes, overwrite);
+}
+
+bool PosixFiles::createFile(const std::string& path, const std::string& bytes) {
+    return !hasNul(path) && createFileExclusively(path, bytes);
+}
+
+void PosixFiles::removeStaleTemporaries(const std::string& folder,
+                                        const std::vector<std::string>& names) {
+    if (!hasNul(folder)) {
+        posix::removeStaleTemporaries(folder, names);
     }
-    int flags = O_WRONLY | O_CREAT | O_NOCTTY | O_CLOEXEC | (overwrite ? O_TRUNC : O_APPEND);
-    int fd = ::open(path.c_str(), flags, 0644);
-    if (fd < 0) {
-        return false;
+}
+
+std::optional<std::string> PosixFiles::changeableByOthers(const std::string& folder) {
+    const uid_t self = ::geteuid();
+    if (self != 0 || hasNul(folder) || folder.empty() || folder.front() != '/') {
+        return std::nullopt;
     }
-    if (!writeAll(fd, bytes)) {
-        ::close(fd);
-        return false;
+    // The folder itself: anyone who may add a name there may plant a link under a name the
+    // program means to create. A folder above it: anyone who may rename or replace what
+    // lies in it, which the sticky bit keeps others from doing to root's folders.
+    std::string path = folder;
+    bool itself = true;
+    for (;;) {
+        while (path.size() > 1 && path.back() == '/') {
+            path.pop_back();
+        }
+        struct stat info {};
+        if (::lstat(path.c_str(), &info) != 0) {
+            return std::nullopt;
+        }
+        const bool othersWrite =
+            (info.st_mode & S_IWOTH) != 0 || ((info.st_mode & S_IWGRP) != 0 && info.st_gid != 0);
+        const bool sticky = (info.st_mode & S_ISVTX) != 0;
+        if ((info.st_uid != self && info.st_uid != 0) || (othersWrite && (itself || !sticky))) {
+            return path == "/" ? path : path + "/";
+        }
+        if (path == "/") {
+            return std::nullopt;
+        }
+        const auto slash = path.find_last_of('/');
+        path.resize(slash == 0 ? 1 : slash);
+        itself = false;
     }
-    return closeChecked(fd);
 }
 
 bool PosixFiles::pathAbsent(const std::string& path) {

@@ -4,6 +4,7 @@
 #include "platform/posix/folder_cache.h"
 #include "platform/posix/holder_names.h"
 #include "platform/posix/open_file_scan.h"
+#include "platform/posix/overlay_layers.h"
 
 #include <chrono>
 #include <string>
@@ -17,7 +18,7 @@ namespace vesperon::platform::posix {
 class PosixFiles final : public vesperon::platform::Files {
 public:
     // lockWait: how long lockFile() waits for another process to let go of the lock.
-    explicit PosixFiles(std::string procRoot = "/proc",
+    explicit PosixFiles(const std::string& procRoot = "/proc",
                         std::chrono::milliseconds lockWait = std::chrono::seconds(30));
     bool fileNumberAvailable() override;
     void beginProbeRun() override;
@@ -28,9 +29,14 @@ public:
     std::size_t uninspectedProcesses() override { return scan_.uninspectedProcesses(); }
     void describeHolders(bool on) override { scan_.noteHolders(on); }
     std::vector<FileHolder> holdersOf(const std::string& path) override;
+    std::vector<std::string> seenAs(const std::string& path) override;
     LockAttempt lockFile(const std::string& path) override;
     FileRead readWhole(const std::string& path) override;
     bool writeText(const std::string& path, const std::string& bytes, bool overwrite) override;
+    bool createFile(const std::string& path, const std::string& bytes) override;
+    void removeStaleTemporaries(const std::string& folder,
+                                const std::vector<std::string>& names) override;
+    std::optional<std::string> changeableByOthers(const std::string& folder) override;
     bool pathAbsent(const std::string& path) override;
     bool normalFileExists(const std::string& path) override;
     bool deleteFile(const std::string& path) override;
@@ -46,6 +52,10 @@ private:
     std::string lastFile_;
     std::pair<dev_t, ino_t> lastFileId_{};
     OpenFileScan scan_;
+    OverlayLayers overlays_;
+    // The last path presenceOf() found inside an overlay's layer, and where programs see it.
+    std::string lastLayered_;
+    std::vector<std::string> lastSeenAs_;
     std::chrono::milliseconds lockWait_;
     bool fileNumberKnown_ = false;
     bool fileNumberAvailable_ = true;

@@ -5,7 +5,6 @@
 #include "platform/profile_text.h"
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <optional>
@@ -28,12 +27,15 @@ bool usablePath(const std::string& path) {
 // reads as absent; what cannot be read is said in problem.
 FileRead readProfile(const std::string& path, bool forWriting, std::string& problem) {
     FileRead result;
-    int flags = (forWriting ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+    // A file about to be replaced is never one a link leads to: the link may have been
+    // planted by another user in a folder others can write.
+    int flags = (forWriting ? O_RDWR | O_NOFOLLOW : O_RDONLY) | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
     int fd = ::open(path.c_str(), flags);
     if (fd < 0) {
         const bool absent = errno == ENOENT || errno == ENOTDIR;
         result.status = absent ? FileRead::Status::Absent : FileRead::Status::Unreadable;
-        problem = std::strerror(errno);
+        problem = errno == ELOOP && forWriting ? "a symbolic link, which is never written through"
+                                               : std::strerror(errno);
         return result;
     }
     struct stat info {};
@@ -123,18 +125,21 @@ ProfileWrite PosixProfile::writeString(const std::string& section, const std::st
     if (current.status == FileRead::Status::Read && updated == current.bytes) {
         return {true, ""};
     }
-    // Replace the file a link points to, not the link.
-    std::string target = file;
-    if (current.status == FileRead::Status::Read) {
-        if (char* real = ::realpath(file.c_str(), nullptr)) {
-            target = real;
-            std::free(real);
-        }
-    }
-    if (!replaceFileAtomically(target, updated)) {
+    if (!replaceFileAtomically(file, updated)) {
         return {false, std::strerror(errno)};
     }
     return {true, ""};
+}
+
+void PosixProfile::createWith(const std::string& file, const std::vector<Value>& values) {
+    std::string bytes;
+    for (const Value& v : values) {
+        bytes = text::setValue(bytes, v.section, v.key, v.value);
+    }
+    // Whole, in one step, and only where nothing is: never a second time, never through a link.
+    if (usablePath(file)) {
+        createFileExclusively(file, bytes);
+    }
 }
 
 std::optional<std::string> PosixProfile::whyUnreadable(const std::string& file) {

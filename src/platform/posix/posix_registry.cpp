@@ -17,6 +17,7 @@
 #include <thread>
 #include <unistd.h>
 #include <utility>
+#include <vector>
 
 namespace vesperon::platform::posix {
 
@@ -159,6 +160,14 @@ long updateHive(const std::string& stateFolder, std::uint32_t root,
     if (lock.busy()) {
         return we::sharing_violation;
     }
+    // Every writer holds the lock, so a temporary file of a hive is a killed writer's.
+    std::vector<std::string> hives;
+    for (std::uint32_t predefined = 0x80000000; predefined <= 0x80000006; ++predefined) {
+        if (const std::string hive = regedit_text::hiveName(predefined); !hive.empty()) {
+            hives.push_back(hive + ".reg");
+        }
+    }
+    removeStaleTemporaries(folder, hives);
     std::string file = folder + "/" + regedit_text::hiveName(root) + ".reg";
     std::string before;
     if (!readHive(file, before)) {

@@ -1,9 +1,15 @@
 #include "e2e/posix/run_support.h"
 
 #include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <ctime>
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -185,6 +191,111 @@ TEST(RunConditions, SimultaneousRunsDoNotTakeEachOthersProbesForHolders) {
     }
     EXPECT_EQ(requests(), static_cast<std::size_t>(rounds * runs)) << "every run requests";
     EXPECT_TRUE(app.dir.exists("vesperon.lock"));
+}
+
+// A process maps a file on a FUSE mount whose server stops answering: a run over other files
+// still decides at once. A listed file on that mount cannot be told: the run ends at its
+// bound, withholds the request and says so.
+TEST(RunConditions, AMountThatStopsAnsweringHoldsNoRunPastItsBound) {
+    StalledMount mount;
+    if (!mount.missing().empty()) {
+        GTEST_SKIP() << mount.missing();
+    }
+    Installation app;
+    app.listFiles({"free.dat"});
+    mount.stop();
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(app.run({"-r"}), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_EQ(app.shutdownArguments(), (Args{"-r", "+1", "Restart by Vesperon"}));
+
+    ::setenv("VESPERON_RUN_BOUND", "2", 1);
+    app.dir.write("vesperon.cfg", app.file("free.dat") + "\r\n" + mount.file() + "\r\n");
+    start = std::chrono::steady_clock::now();
+    EXPECT_EQ(app.run({"-s"}), 2);
+    EXPECT_EQ(app.run({"--test", "--json"}), 2);
+    ::unsetenv("VESPERON_RUN_BOUND");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    EXPECT_NE(app.dir.read("stderr").find("vesperon: the check did not finish within 2 s"),
+              std::string::npos)
+        << app.dir.read("stderr");
+    const std::string check =
+        "/usr/bin/python3 -c 'import json,sys; d=json.load(open(sys.argv[1]));"
+        " sys.exit(d[\"entries\"][1][\"state\"] != \"undetermined\" or not d[\"withheld\"])' " +
+        app.file("stdout");
+    EXPECT_EQ(std::system(check.c_str()), 0) << app.dir.read("stdout");
+}
+
+// Temporary files that a run killed half-way through a replace left behind are removed by the
+// next run that holds the lock; those of another naming, or still held by a writer, are not.
+TEST(RunConditions, TemporariesLeftByAKilledRunAreRemoved) {
+    Installation app;
+    app.listFiles({"job.dat"});
+    std::filesystem::create_directories(app.file("state/registry"));
+    const std::string stale[] = {"vesperon.ini.Ab12Cd", "vesperon.cfg.zZ9yY8",
+                                 "state/registry/HKEY_LOCAL_MACHINE.reg.Q1w2E3"};
+    const std::string kept[] = {"other.ini.Ab12Cd", "vesperon.ini.Ab12Cd7", "vesperon.ini.Ab-2Cd",
+                                "vesperon.ini.Lk9Lk9"};
+    const timespec anHourAgo[2] = {{::time(nullptr) - 3600, 0}, {::time(nullptr) - 3600, 0}};
+    for (const auto& names : {std::vector(std::begin(stale), std::end(stale)),
+                              std::vector(std::begin(kept), std::end(kept))}) {
+        for (const std::string& name : names) {
+            app.dir.write(name, "half");
+            ASSERT_EQ(::utimensat(AT_FDCWD, app.file(name).c_str(), anHourAgo, 0), 0);
+        }
+    }
+    Holder writer(app.file("vesperon.ini.Lk9Lk9"), Holder::Way::Locked);
+    EXPECT_EQ(app.runHolding("job.dat"), 2);
+    for (const std::string& name : stale) {
+        EXPECT_FALSE(app.dir.exists(name)) << name;
+    }
+    for (const std::string& name : kept) {
+        EXPECT_TRUE(app.dir.exists(name)) << name;
+    }
+}
+
+// A folder that others may write, its files missing, and another user's process that keeps
+// planting links under their names: a root run writes through none of them, and says where
+// it runs.
+TEST(RunConditions, LinksPlantedInAFolderOthersMayWriteAreNeverFollowed) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root and another user";
+    }
+    Installation app;
+    std::filesystem::create_directories(app.file("state"));
+    std::filesystem::create_directories(app.file("private"));
+    app.dir.write("private/secret", "root only\n");
+    app.dir.write("victim.txt", "someone's file\n");
+    ASSERT_EQ(::chmod(app.file("private").c_str(), 0700), 0);
+    ASSERT_EQ(::chmod(app.file("private/secret").c_str(), 0600), 0);
+    // Not sticky, so that the kernel's own protection of such folders does not step in.
+    ASSERT_EQ(::chmod(app.dir.path().c_str(), 0777), 0);
+    const std::string targets[] = {app.file("private/secret"), app.file("victim.txt"),
+                                   app.file("private/nologin")};
+    const pid_t racer = ::fork();
+    if (racer == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) {
+            ::_exit(1);
+        }
+        for (unsigned round = 0;; ++round) {
+            for (const char* name : {"vesperon.ini", "vesperon.cfg"}) {
+                const std::string planted = app.file(name);
+                ::unlink(planted.c_str());
+                (void)!::symlink(targets[round % 3].c_str(), planted.c_str());
+            }
+        }
+    }
+    for (int round = 0; round < 150; ++round) {
+        app.run({round % 2 == 0 ? "-r" : "--test"});
+    }
+    ::kill(racer, SIGKILL);
+    ::waitpid(racer, nullptr, 0);
+    EXPECT_EQ(app.dir.read("private/secret"), "root only\n");
+    EXPECT_EQ(app.dir.read("victim.txt"), "someone's file\n");
+    EXPECT_FALSE(app.dir.exists("private/nologin"));
+    const std::string warning = "vesperon: " + app.dir.path() + "/ may be written by other users";
+    EXPECT_NE(app.dir.read("stderr").find(warning), std::string::npos);
+    EXPECT_NE(app.dir.read("stdout").find(warning.substr(10)), std::string::npos);
 }
 
 #if !defined(__SANITIZE_ADDRESS__) // the sanitizer itself cannot start without /proc

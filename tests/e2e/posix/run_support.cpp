@@ -1,17 +1,22 @@
 #include "e2e/posix/run_support.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <linux/fuse.h>
+#include <poll.h>
 #include <sched.h>
 #include <sstream>
 #include <stdexcept>
 #include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/mount.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -141,7 +146,7 @@ std::string Installation::registryFile() const {
     return dir.read("state/registry/HKEY_LOCAL_MACHINE.reg");
 }
 
-Holder::Holder(const std::string& path, Way way) {
+Holder::Holder(const std::string& path, Way way, const std::string& commandName) {
     int ready[2];
     if (::pipe(ready) != 0) {
         throw std::runtime_error("pipe");
@@ -149,6 +154,9 @@ Holder::Holder(const std::string& path, Way way) {
     pid_ = ::fork();
     if (pid_ == 0) {
         ::close(ready[0]);
+        if (!commandName.empty()) {
+            ::prctl(PR_SET_NAME, commandName.c_str());
+        }
         int fd = ::open(path.c_str(), O_RDONLY);
         struct stat st {};
         ::fstat(fd, &st);
@@ -176,6 +184,181 @@ Holder::~Holder() {
         ::kill(pid_, SIGKILL);
         ::waitpid(pid_, nullptr, 0);
     }
+}
+
+namespace {
+
+// Answers one request of the kernel's FUSE protocol for a root folder (node 1) holding one
+// read-only file "file" (node 2) of 4 KiB, nothing cached, so that every lookup asks again.
+void answer(int fuse, const char* request) {
+    fuse_in_header in{};
+    std::memcpy(&in, request, sizeof in);
+    const char* body = request + sizeof in;
+    std::string reply(sizeof(fuse_out_header), '\0');
+    int error = 0;
+    auto attributes = [](std::uint64_t node) {
+        fuse_attr attr{};
+        attr.ino = node;
+        attr.mode = node == FUSE_ROOT_ID ? S_IFDIR | 0755 : S_IFREG | 0444;
+        attr.size = node == FUSE_ROOT_ID ? 0 : 4096;
+        attr.blocks = attr.size / 512;
+        attr.nlink = 1;
+        attr.blksize = 4096;
+        return attr;
+    };
+    auto append = [&reply](const auto& value) {
+        reply.append(reinterpret_cast<const char*>(&value), sizeof value);
+    };
+    switch (in.opcode) {
+    case FUSE_INIT: {
+        fuse_init_in init{};
+        std::memcpy(&init, body, sizeof init);
+        fuse_init_out out{};
+        out.major = FUSE_KERNEL_VERSION;
+        out.minor = FUSE_KERNEL_MINOR_VERSION;
+        out.max_readahead = init.max_readahead;
+        out.max_write = 65536;
+        append(out);
+        break;
+    }
+    case FUSE_LOOKUP:
+        if (in.nodeid == FUSE_ROOT_ID && std::strcmp(body, "file") == 0) {
+            fuse_entry_out entry{};
+            entry.nodeid = 2;
+            entry.generation = 1;
+            entry.attr = attributes(2);
+            append(entry);
+        } else {
+            error = ENOENT;
+        }
+        break;
+    case FUSE_GETATTR: {
+        fuse_attr_out out{};
+        out.attr = attributes(in.nodeid);
+        append(out);
+        break;
+    }
+    case FUSE_OPEN:
+        append(fuse_open_out{1, 0, 0});
+        break;
+    case FUSE_READ: {
+        fuse_read_in read{};
+        std::memcpy(&read, body, sizeof read);
+        reply.append(read.offset < 4096 ? std::min<std::size_t>(read.size, 4096 - read.offset) : 0,
+                     'x');
+        break;
+    }
+    case FUSE_FLUSH:
+    case FUSE_RELEASE:
+        break;
+    case FUSE_FORGET:
+    case FUSE_BATCH_FORGET:
+    case FUSE_INTERRUPT:
+        return; // no answer expected
+    default:
+        error = ENOSYS;
+    }
+    if (error != 0) {
+        reply.resize(sizeof(fuse_out_header));
+    }
+    fuse_out_header out{static_cast<std::uint32_t>(reply.size()), -error, in.unique};
+    std::memcpy(reply.data(), &out, sizeof out);
+    (void)!::write(fuse, reply.data(), reply.size());
+}
+
+} // namespace
+
+StalledMount::StalledMount() {
+    if (::geteuid() != 0 || ::access("/dev/fuse", R_OK | W_OK) != 0) {
+        missing_ = "a FUSE file system of the test's own needs root and /dev/fuse";
+        return;
+    }
+    std::filesystem::create_directory(dir_.file("mnt"));
+    int control[2];
+    int ready[2];
+    if (::pipe2(control, O_CLOEXEC) != 0 || ::pipe2(ready, O_CLOEXEC) != 0) {
+        missing_ = "no pipe";
+        return;
+    }
+    server_ = ::fork();
+    if (server_ == 0) {
+        ::close(control[1]);
+        const std::string mnt = dir_.file("mnt");
+        const int fuse = ::open("/dev/fuse", O_RDWR | O_CLOEXEC);
+        const std::string options =
+            "fd=" + std::to_string(fuse) + ",rootmode=40000,user_id=0,group_id=0,allow_other";
+        if (fuse < 0 || ::unshare(CLONE_NEWNS) != 0 ||
+            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount("vesperon-test", mnt.c_str(), "fuse", MS_NOSUID | MS_NODEV, options.c_str()) !=
+                0) {
+            ::_exit(1);
+        }
+        // The mapper, answered by the loop below, reports its pid once it maps the file.
+        if (::fork() == 0) {
+            ::close(fuse);
+            const int fd = ::open((mnt + "/file").c_str(), O_RDONLY);
+            const bool mapped =
+                fd >= 0 && ::mmap(nullptr, 4096, PROT_READ, MAP_SHARED, fd, 0) != MAP_FAILED;
+            ::close(fd);
+            const pid_t self = mapped ? ::getpid() : -1;
+            (void)!::write(ready[1], &self, sizeof self);
+            for (;;) {
+                ::pause();
+            }
+        }
+        std::vector<char> buffer(FUSE_MIN_READ_BUFFER + 65536);
+        for (;;) {
+            pollfd both[2] = {{fuse, POLLIN, 0}, {control[0], POLLIN, 0}};
+            if (::poll(both, 2, -1) < 0) {
+                continue;
+            }
+            if (both[1].revents != 0) {
+                for (;;) {
+                    ::pause(); // stopped: holds the device, answers nothing, until killed
+                }
+            }
+            const ssize_t n = ::read(fuse, buffer.data(), buffer.size());
+            if (n >= static_cast<ssize_t>(sizeof(fuse_in_header))) {
+                answer(fuse, buffer.data());
+            } else if (n < 0 && errno == ENODEV) {
+                ::_exit(0);
+            }
+        }
+    }
+    ::close(control[0]);
+    ::close(ready[1]);
+    control_ = control[1];
+    pollfd wait{ready[0], POLLIN, 0};
+    if (::poll(&wait, 1, 5000) != 1 ||
+        ::read(ready[0], &mapper_, sizeof mapper_) != sizeof mapper_ || mapper_ <= 0) {
+        mapper_ = -1;
+        missing_ = "the FUSE file system of the test did not come up";
+    }
+    ::close(ready[0]);
+}
+
+StalledMount::~StalledMount() {
+    // The server's end closes the device, which fails every request still waiting.
+    for (pid_t pid : {mapper_, server_}) {
+        if (pid > 0) {
+            ::kill(pid, SIGKILL);
+        }
+    }
+    if (server_ > 0) {
+        ::waitpid(server_, nullptr, 0);
+    }
+    if (control_ >= 0) {
+        ::close(control_);
+    }
+}
+
+std::string StalledMount::file() const {
+    return "/proc/" + std::to_string(mapper_) + "/root" + dir_.file("mnt/file");
+}
+
+void StalledMount::stop() {
+    (void)!::write(control_, "s", 1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
 }
 
 } // namespace vesperon::test

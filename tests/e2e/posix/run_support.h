@@ -14,17 +14,41 @@ inline const std::string listHeader = "; ***************************************
                                       "; ********************************************\r\n"
                                       "\r\n";
 
-// Another process that holds a file open (or only mapped, or locked) until it is destroyed.
+// Another process that holds a file open (or only mapped, or locked) until it is destroyed,
+// under the command name given (as prctl sets it), if any.
 class Holder {
 public:
     enum class Way { Open, MappedOnly, Locked };
-    Holder(const std::string& path, Way way);
+    Holder(const std::string& path, Way way, const std::string& commandName = "");
     ~Holder();
     Holder(const Holder&) = delete;
     Holder& operator=(const Holder&) = delete;
 
 private:
     pid_t pid_ = -1;
+};
+
+// A FUSE file system of the test's own holding one file, mounted in a mount namespace of its
+// own where another process maps that file; stop() makes the server stop answering while
+// both stay (as a hung NFS or FUSE server does). Everything ends with the object. Root only.
+class StalledMount {
+public:
+    StalledMount();
+    ~StalledMount();
+    StalledMount(const StalledMount&) = delete;
+    StalledMount& operator=(const StalledMount&) = delete;
+    // Empty when it is up; otherwise why not.
+    const std::string& missing() const { return missing_; }
+    // The mapped file, as a path that any process can walk: through the mapper's root.
+    std::string file() const;
+    void stop();
+
+private:
+    TempDir dir_;
+    std::string missing_;
+    pid_t server_ = -1;
+    pid_t mapper_ = -1;
+    int control_ = -1;
 };
 
 // A fresh application folder holding a copy of the built executable, a recording

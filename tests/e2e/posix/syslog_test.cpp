@@ -9,7 +9,9 @@
 #include <iterator>
 #include <optional>
 #include <regex>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <thread>
 #include <unistd.h>
 
@@ -114,6 +116,36 @@ TEST_F(Syslog, FaultsAroundTheWarningStillLeaveItAndNeverHang) {
                                               ": not a regular file; using the defaults"),
                   i == 3 ? 0 : std::string::npos);
     }
+}
+
+// A daemon that holds /dev/log and never reads: the run still decides, says on standard error
+// that the warning did not go out, and ends within seconds (a /dev/log of the test's own, in a
+// mount namespace of the run's own).
+TEST(SyslogDaemon, ThatNeverReadsCannotHoldTheRun) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "a /dev/log of the test's own needs a mount namespace (root)";
+    }
+    Installation app;
+    app.listFiles({"job.dat"});
+    const int daemon = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    app.file("log").copy(address.sun_path, sizeof address.sun_path - 1);
+    ASSERT_EQ(::bind(daemon, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    // Its queue is full: every further datagram waits for a read that never comes.
+    const int filler = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    ASSERT_EQ(::connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    while (::send(filler, "x", 1, 0) == 1) {
+    }
+    app.mountSetup = "mount --bind " + app.file("log") + " /dev/log";
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(app.runHolding("job.dat", {"-s"}), 2) << "the decision's status";
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    EXPECT_NE(app.dir.read("stderr").find("vesperon: the warning could not be handed to syslog"),
+              std::string::npos)
+        << app.dir.read("stderr");
+    ::close(filler);
+    ::close(daemon);
 }
 
 // 5,000 names of one held file make a report far beyond one datagram and rsyslog's 8 KB.

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <thread>
 #include <unistd.h>
 
 namespace vesperon::platform::posix {
@@ -26,6 +27,13 @@ TEST(LogindInhibitors, ListsTheLocksOfARealBus) {
     ASSERT_EQ(list.locks.size(), 1u);
     EXPECT_EQ(list.locks[0].why, "nightly backup");
     EXPECT_FALSE(list.locks[0].user.empty());
+    // logind's own limit of locks, each with a reason of an ordinary sentence, is a long
+    // answer but a harmless one.
+    ASSERT_TRUE(bus.listDelayLocks(8192));
+    const InhibitorList many = LogindInhibitors().list();
+    EXPECT_EQ(many.status, Status::Answered) << many.problem;
+    ASSERT_EQ(many.locks.size(), 8192u);
+    EXPECT_EQ(many.locks[8191].who, "player 8191");
     // A login manager that is there but refuses cannot tell.
     ASSERT_TRUE(bus.refuseListing());
     EXPECT_EQ(LogindInhibitors().list().status, Status::Undetermined);
@@ -55,6 +63,26 @@ TEST(LogindInhibitors, NoBusAndASilentBus) {
     EXPECT_EQ(LogindInhibitors(300).list().status, Status::Undetermined);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
     ::close(listener);
+
+    // A bus that announces an answer beyond any D-Bus message is not read, and says so.
+    const int huge = busAt("huge", SOCK_STREAM);
+    ASSERT_EQ(::listen(huge, 4), 0);
+    std::thread server([huge] {
+        const int client = ::accept(huge, nullptr, nullptr);
+        char buffer[4096];
+        (void)!::read(client, buffer, sizeof buffer);
+        (void)!::write(client, "OK 0123456789abcdef\r\n", 21);
+        (void)!::read(client, buffer, sizeof buffer);
+        // A method return of serial 1 whose body would be 256 MiB long.
+        (void)!::write(client, "l\2\0\1\0\0\0\x10\1\0\0\0\0\0\0\0", 16);
+        (void)!::read(client, buffer, sizeof buffer);
+        ::close(client);
+    });
+    const InhibitorList tooLong = LogindInhibitors(2000).list();
+    server.join();
+    ::close(huge);
+    EXPECT_EQ(tooLong.status, Status::Undetermined);
+    EXPECT_NE(tooLong.problem.find("larger than"), std::string::npos) << tooLong.problem;
 
     // Something at the bus's place that takes no connection of this kind cannot be asked.
     const int datagrams = busAt("datagrams", SOCK_DGRAM);

@@ -334,7 +334,7 @@ TEST(PosixFiles, ReplaceIsWholeOrNothing) {
         EXPECT_TRUE(files.replaceFile(dir.file("v.reg"), "new"));
         // The new bytes are on disk before they take the name, and the name before it returns.
         EXPECT_EQ(recorder.calls, (std::vector<std::string>{"write", "fsync", "close", "rename",
-                                                            "fsync", "close"}));
+                                                            "fsync", "close", "close"}));
     }
     EXPECT_EQ(dir.read("v.reg"), "new");
     struct stat info {};
@@ -345,6 +345,11 @@ TEST(PosixFiles, ReplaceIsWholeOrNothing) {
     EXPECT_FALSE(files.replaceFile(dir.file("fifo"), "x"));
     ASSERT_EQ(::stat(dir.file("fifo").c_str(), &info), 0);
     EXPECT_TRUE(S_ISFIFO(info.st_mode));
+    // A link planted under the name is neither followed nor replaced.
+    ASSERT_EQ(::symlink("v.reg", dir.file("link").c_str()), 0);
+    EXPECT_FALSE(files.replaceFile(dir.file("link"), "x"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("link")));
+    EXPECT_EQ(dir.read("v.reg"), "new");
 }
 
 TEST(PosixFiles, PathQueries) {
@@ -366,10 +371,10 @@ TEST(PosixFiles, PathQueries) {
 }
 
 // A made-up /proc, to reach what a real one rarely shows: maps whose device is not the one
-// stat() reports, names that cannot be looked up, our own process.
+// stat() reports, mappings whose link cannot be followed, our own process.
 TEST(OpenFileScan, ReadsDescriptorsAndMappings) {
     TempDir dir;
-    for (const char* name : {"own", "renumbered", "unnamed", "deleted", "free"}) {
+    for (const char* name : {"own", "renumbered", "unlinked", "free"}) {
         dir.write(name, "x");
     }
     auto inode = [&](const char* name) {
@@ -377,31 +382,29 @@ TEST(OpenFileScan, ReadsDescriptorsAndMappings) {
         ::stat(dir.file(name).c_str(), &info);
         return info;
     };
-    auto mapsLine = [&](const char* device, const char* name, const std::string& path) {
-        return "7f00-7f10 r--p 00000000 " + std::string(device) + " " +
-               std::to_string(inode(name).st_ino) + "    " + path + "\n";
+    // maps pads addresses with zeros; map_files names them without.
+    auto mapsLine = [&](const char* device, const char* name) {
+        return "00007f00-00007f10 r--p 00000000 " + std::string(device) + " " +
+               std::to_string(inode(name).st_ino) + "    /some/name\n";
     };
     auto proc = [&](const std::string& rest) { return dir.file("proc/" + rest); };
-    for (const char* folder :
-         {"proc", "proc/20", "proc/30", "proc/42", "proc/42/fd", "proc/x", "proc/x/fd"}) {
+    for (const char* folder : {"proc", "proc/20", "proc/20/map_files", "proc/30", "proc/42",
+                               "proc/42/fd", "proc/x", "proc/x/fd"}) {
         ASSERT_EQ(::mkdir(dir.file(folder).c_str(), 0700), 0);
     }
-    ASSERT_EQ(::symlink("/", proc("20/root").c_str()), 0);
-    // The inode number is another file's: the name decides.
-    dir.write("proc/20/maps", "5500-5600 rw-p 00000000 00:00 0    [heap]\n" +
-                                  mapsLine("ff:ff", "free", dir.file("renumbered")));
-    dir.write("proc/30/maps", mapsLine("ff:fe", "unnamed", "/no/such/name") +
-                                  mapsLine("ff:fd", "deleted", "/gone (deleted)") + "garbage\n");
+    // The inode number is another file's: the mapping's own link decides.
+    dir.write("proc/20/maps",
+              "5500-5600 rw-p 00000000 00:00 0    [heap]\n" + mapsLine("ff:ff", "free"));
+    ASSERT_EQ(::symlink(dir.file("renumbered").c_str(), proc("20/map_files/7f00-7f10").c_str()), 0);
+    // Without a link to follow, the inode number is held on every device.
+    dir.write("proc/30/maps", mapsLine("ff:fe", "unlinked") + "garbage\n");
     ASSERT_EQ(::symlink(dir.file("own").c_str(), proc("42/fd/3").c_str()), 0);
     ASSERT_EQ(::symlink(dir.file("free").c_str(), proc("x/fd/3").c_str()), 0);
 
     OpenFileScan scan(dir.file("proc"), 42);
     ASSERT_TRUE(scan.scan());
-    for (auto [name, held] : {std::pair{"renumbered", true},
-                              {"unnamed", true},
-                              {"own", false},
-                              {"deleted", false},
-                              {"free", false}}) {
+    for (auto [name, held] :
+         {std::pair{"renumbered", true}, {"unlinked", true}, {"own", false}, {"free", false}}) {
         SCOPED_TRACE(name);
         EXPECT_EQ(scan.held(inode(name).st_dev, inode(name).st_ino), held);
     }
@@ -418,7 +421,7 @@ extern "C" {
 ssize_t __real_write(int fd, const void* bytes, size_t size);
 int __real_fsync(int fd);
 int __real_close(int fd);
-int __real_rename(const char* from, const char* to);
+int __real_renameat(int fromFolder, const char* from, int toFolder, const char* to);
 
 ssize_t __wrap_write(int fd, const void* bytes, size_t size) {
     return failsNow("write") ? -1 : __real_write(fd, bytes, size);
@@ -433,7 +436,7 @@ int __wrap_close(int fd) {
     return failsNow("close") ? -1 : closed;
 }
 
-int __wrap_rename(const char* from, const char* to) {
-    return failsNow("rename") ? -1 : __real_rename(from, to);
+int __wrap_renameat(int fromFolder, const char* from, int toFolder, const char* to) {
+    return failsNow("rename") ? -1 : __real_renameat(fromFolder, from, toFolder, to);
 }
 }

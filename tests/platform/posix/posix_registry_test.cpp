@@ -114,6 +114,12 @@ TEST(PosixRegistry, PermissionErrorsChangeNothing) {
     EXPECT_EQ(registry.setValue(handle, "TypesSupported", 4, {7, 0, 0, 0}), 5);
     EXPECT_EQ(dir.read(hiveFile), before);
     EXPECT_EQ(entries(dir.file("registry")), std::vector<std::string>{"HKEY_LOCAL_MACHINE.reg"});
+    // A hive file that cannot be read is no empty one to write over.
+    ::chmod(dir.file("registry").c_str(), 0755);
+    ::chmod(dir.file(hiveFile).c_str(), 0);
+    EXPECT_EQ(registry.setValue(handle, "TypesSupported", 4, {7, 0, 0, 0}), 5);
+    ::chmod(dir.file(hiveFile).c_str(), 0644);
+    EXPECT_EQ(dir.read(hiveFile), before);
 }
 
 TEST(PosixRegistry, HiveFileThatIsALinkOrBeyondItsSizeIsLeftUnread) {
