@@ -51,6 +51,11 @@ struct Win32Bench : test::FsoBench {
     }
     bool exists(const std::string& name) const override { return dir.exists(name); }
     std::string read(const std::string& name) const override { return dir.read(name); }
+    std::string alias(const std::string& name) override {
+        std::string path = at(name);
+        std::transform(path.begin(), path.end(), path.begin(), ::toupper);
+        return path;
+    }
 };
 
 TEST(FsoCases, OnTheWindowsFileSystem) {
