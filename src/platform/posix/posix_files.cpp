@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <fcntl.h>
 #include <string_view>
 #include <sys/stat.h>
@@ -227,20 +228,26 @@ FileRead PosixFiles::readWhole(const std::string& path) {
     return result;
 }
 
+bool PosixFiles::writeFailed(int error) {
+    lastWriteFailure_ = std::strerror(error);
+    return false;
+}
+
 bool PosixFiles::writeText(const std::string& path, const std::string& bytes, bool overwrite) {
     if (hasNul(path)) {
-        return false;
+        return writeFailed(EINVAL);
     }
     int flags = O_WRONLY | O_CREAT | O_NOCTTY | O_CLOEXEC | (overwrite ? O_TRUNC : O_APPEND);
     int fd = ::open(path.c_str(), flags, 0644);
     if (fd < 0) {
-        return false;
+        return writeFailed(errno);
     }
     if (!writeAll(fd, bytes)) {
+        const int error = errno;
         ::close(fd);
-        return false;
+        return writeFailed(error);
     }
-    return closeChecked(fd);
+    return closeChecked(fd) || writeFailed(errno);
 }
 
 bool PosixFiles::pathAbsent(const std::string& path) {
@@ -270,7 +277,7 @@ bool PosixFiles::deleteFile(const std::string& path) {
 void PosixFiles::closeAll() {}
 
 bool PosixFiles::replaceFile(const std::string& path, const std::string& bytes) {
-    return replaceFileAtomically(path, bytes);
+    return replaceFileAtomically(path, bytes) || writeFailed(errno);
 }
 
 } // namespace vesperon::platform::posix

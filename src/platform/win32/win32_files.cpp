@@ -1,6 +1,8 @@
 #include "platform/win32/win32_files.h"
 
 #include "platform/win32/wide_text.h"
+#include "platform/win32/win32_paths.h"
+#include "platform/win32/win32_system.h"
 
 #include <windows.h>
 
@@ -139,19 +141,26 @@ FileRead Win32Files::readWhole(const std::string& path) {
     return {FileRead::Status::Read, bytes};
 }
 
+bool Win32Files::writeFailed() {
+    lastWriteFailure_ = systemErrorText(::GetLastError());
+    return false;
+}
+
 bool Win32Files::writeText(const std::string& path, const std::string& bytes, bool overwrite) {
     Handle h(::CreateFileW(widePath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                            overwrite ? CREATE_ALWAYS : OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                            nullptr));
     if (!h.valid()) {
-        return false;
+        return writeFailed();
     }
     if (!overwrite && ::SetFilePointer(h.get(), 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER &&
         ::GetLastError() != NO_ERROR) {
-        return false;
+        return writeFailed();
     }
-    const bool written = writeAll(h.get(), bytes);
-    return h.close() && written;
+    if (!writeAll(h.get(), bytes) || !h.close()) {
+        return writeFailed();
+    }
+    return true;
 }
 
 bool Win32Files::pathAbsent(const std::string& path) {
@@ -176,11 +185,12 @@ bool Win32Files::replaceFile(const std::string& path, const std::string& bytes) 
     const std::string folder = separator == std::string::npos ? "." : path.substr(0, separator + 1);
     wchar_t temp[MAX_PATH] = {};
     if (::GetTempFileNameW(widen(folder).c_str(), L"vsp", 0, temp) == 0) {
-        return false;
+        return writeFailed();
     }
     if (!writeText(narrow(temp), bytes, true) ||
-        !::MoveFileExW(temp, widePath(path).c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        (!::MoveFileExW(temp, widePath(path).c_str(),
+                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) &&
+         !writeFailed())) {
         ::DeleteFileW(temp);
         return false;
     }
