@@ -51,7 +51,9 @@ bool writeAll(HANDLE h, const std::string& bytes) {
 } // namespace
 
 Presence Win32Files::presenceOf(const std::string& path) {
-    const DWORD attributes = ::GetFileAttributesW(widePath(path).c_str());
+    const std::wstring name = widePath(path);
+    const NativeFileSystemView native;
+    const DWORD attributes = ::GetFileAttributesW(name.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         const DWORD error = ::GetLastError();
         // Only these say plainly that nothing is there; an unreachable share, a drive that
@@ -60,16 +62,27 @@ Presence Win32Files::presenceOf(const std::string& path) {
                    ? Presence::Absent
                    : Presence::Undetermined;
     }
-    return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0
-               ? Presence::NotAFile
-               : Presence::File;
+    if ((attributes & FILE_ATTRIBUTE_DEVICE) != 0) {
+        return Presence::Undetermined; // a device name ("nul.txt") hides any file of that name
+    }
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? Presence::NotAFile : Presence::File;
 }
 
 ProbeResult Win32Files::probe(const std::string& path) {
+    const std::wstring name = widePath(path);
+    const NativeFileSystemView native;
     // Read access with no sharing fails while any other handle to the file is open.
-    Handle h(::CreateFileW(widePath(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+    Handle h(::CreateFileW(name.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr));
-    return h.valid() && h.close() ? ProbeResult::Free : ProbeResult::InUse;
+    if (!h.valid()) {
+        return ProbeResult::InUse;
+    }
+    // A reserved device name ("C:\data\com1.txt", "aux") opens the device, which any program
+    // may open as often as it likes, while a real file of that name may be held.
+    if (::GetFileType(h.get()) != FILE_TYPE_DISK) {
+        return ProbeResult::Undetermined;
+    }
+    return h.close() ? ProbeResult::Free : ProbeResult::InUse;
 }
 
 namespace {
