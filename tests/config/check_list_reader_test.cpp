@@ -1,5 +1,4 @@
 #include "base/unicode_text.h"
-#include "config/check_list_file.h"
 #include "config/check_list_reader.h"
 #include "platform/fake/fake_platform.h"
 
@@ -60,9 +59,6 @@ TEST(CheckListReader, LinesAsWritten) {
     const Read cut = readList("C:\\a\r\nC:\\b\r\n", 8);
     EXPECT_TRUE(cut.failed);
     EXPECT_EQ(cut.lines, Lines{"C:\\a"}) << "a read error hands on no line it cut";
-    EXPECT_TRUE(isCheckListEntry(" ;b"));
-    EXPECT_FALSE(isCheckListEntry(";b"));
-    EXPECT_FALSE(isCheckListEntry(""));
 }
 
 // Lists as editors save them and as Windows tools append to them: the mark never glues onto
@@ -111,9 +107,6 @@ TEST(CheckListReader, DecodesWhatEditorsAndToolsWrite) {
         EXPECT_EQ(r.lines, c.lines);
         EXPECT_EQ(r.exact, std::vector<bool>(c.lines.size(), true));
     }
-    // The editor's tests write code-page and UTF-16 LE lists back.
-    fake::FakePlatform f;
-    EXPECT_EQ(encodeForList(f.system, ListEncoding::Utf16Be, "Д"), "\x04\x14");
 }
 
 TEST(CheckListReader, LinesThatNameNoFileForSureAreMarked) {
