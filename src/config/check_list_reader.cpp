@@ -168,9 +168,8 @@ bool CheckListReader::readBytesLine(std::string& bytes, bool& exact) {
     while (ensure(1)) {
         const std::size_t end = buffer_.find_first_of("\r\n", at_);
         const std::size_t stop = end == std::string::npos ? buffer_.size() : end;
-        nul = nul || std::find(buffer_.begin() + static_cast<std::ptrdiff_t>(at_),
-                               buffer_.begin() + static_cast<std::ptrdiff_t>(stop),
-                               '\0') != buffer_.begin() + static_cast<std::ptrdiff_t>(stop);
+        nul = nul || std::string_view(buffer_).substr(at_, stop - at_).find('\0') !=
+                         std::string_view::npos;
         const std::size_t room = maxLineBytes - std::min(bytes.size(), maxLineBytes);
         if (stop - at_ > room) {
             exact = false;
@@ -197,8 +196,8 @@ bool CheckListReader::readBytesLine(std::string& bytes, bool& exact) {
 
 bool CheckListReader::readUtf16Line(Form form, std::string& text, bool& exact) {
     auto unitAt = [&](std::size_t i) -> char32_t {
-        const auto first = static_cast<unsigned char>(buffer_[i]);
-        const auto second = static_cast<unsigned char>(buffer_[i + 1]);
+        const auto first = static_cast<char32_t>(static_cast<unsigned char>(buffer_[i]));
+        const auto second = static_cast<char32_t>(static_cast<unsigned char>(buffer_[i + 1]));
         return form == Form::Utf16Le ? first | (second << 8) : (first << 8) | second;
     };
     while (ensure(2)) {
