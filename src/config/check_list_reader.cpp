@@ -11,15 +11,23 @@ namespace {
 
 constexpr std::size_t chunkBytes = std::size_t{64} * 1024;
 
-// No path that a person meant holds a NUL or a control character (C0 but tab, DEL, C1).
+// No path that a person meant holds a NUL or a control character (C0 but tab, DEL, C1;
+// in UTF-8 a C1 character is 0xC2 and a byte from 0x80 to 0x9F).
 bool holdsControlCharacter(std::string_view text) {
-    for (std::size_t at = 0; at < text.size();) {
-        const char32_t c = unicode::decodeUtf8(text, at);
-        if ((c < 0x20 && c != '\t') || (c >= 0x7F && c <= 0x9F)) {
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        const auto c = static_cast<unsigned char>(text[at]);
+        if ((c < 0x20 && c != '\t') || c == 0x7F ||
+            (c == 0xC2 && at + 1 < text.size() &&
+             (static_cast<unsigned char>(text[at + 1]) & 0xE0) == 0x80)) {
             return true;
         }
     }
     return false;
+}
+
+bool isAscii(std::string_view bytes) {
+    return std::all_of(bytes.begin(), bytes.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
 } // namespace
@@ -231,6 +239,9 @@ bool CheckListReader::readUtf16Line(Form form, std::string& text, bool& exact) {
 }
 
 std::string CheckListReader::decodeBytes(std::string& bytes, bool& exact) {
+    if (isAscii(bytes)) {
+        return std::move(bytes); // the same in every encoding a list may be in
+    }
     unicode::Utf8Validator utf8;
     utf8.feed(bytes);
     if (mark_ == ListEncoding::Utf8WithMark) {
