@@ -184,6 +184,10 @@ TEST(CheckFileTest, QuotesAreRemovedFromTheCallersText) {
     EXPECT_FALSE(form.CheckFile(path));
     EXPECT_EQ(path, "C:\\Data\\x.txt");
     EXPECT_EQ(form.sCheckMsg, "") << "a missing file sets no message";
+    // A NUL would cut the name where the system takes it: the file before it is not the one.
+    f.disk.addFile("C:\\Data\\x.txt");
+    std::string cut("C:\\Data\\x.txt\0.bak", 18);
+    EXPECT_TRUE(form.CheckFile(cut));
 }
 
 TEST(StripCharsTest, SearchesAgainFromTheStartAfterEachRemoval) {
