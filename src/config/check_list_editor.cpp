@@ -159,8 +159,7 @@ void form4::RemoveFile_Click() {
     }
     if (entries != List(list).items) {
         LoadCheckList();
-        say("The check list " + path +
-            " was changed by another program while it was shown "
+        say("The check list " + path + " was changed by another program while it was shown " +
             "here. It now shows the list as it is; nothing was removed.");
         return;
     }

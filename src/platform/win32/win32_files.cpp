@@ -48,6 +48,38 @@ bool writeAll(HANDLE h, const std::string& bytes) {
     return true;
 }
 
+bool isSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+
+// Whether the path might open something other than a disk file: a reserved device name as
+// its last part (before the first dot; Windows before 11 opens the device whatever folder and
+// extension come with it), or a path through "\\", where pipes and devices live. Asking the
+// handle costs a round trip to the system on every probe, so only these ask.
+bool mayOpenDevice(const std::string& path) {
+    if (path.size() >= 2 && isSeparator(path[0]) && isSeparator(path[1])) {
+        return true;
+    }
+    const auto start = path.find_last_of("\\/:");
+    std::string base = path.substr(start == std::string::npos ? 0 : start + 1);
+    base = base.substr(0, base.find('.'));
+    while (!base.empty() && base.back() == ' ') {
+        base.pop_back();
+    }
+    for (char& c : base) {
+        c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    }
+    if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL" || base == "CONIN$" ||
+        base == "CONOUT$") {
+        return true;
+    }
+    const bool port = base.rfind("COM", 0) == 0 || base.rfind("LPT", 0) == 0;
+    const std::string number = port ? base.substr(3) : "";
+    // A digit, or a superscript one, two or three in UTF-8.
+    return (number.size() == 1 && number[0] >= '0' && number[0] <= '9') || number == "\xC2\xB9" ||
+           number == "\xC2\xB2" || number == "\xC2\xB3";
+}
+
 } // namespace
 
 Presence Win32Files::presenceOf(const std::string& path) {
@@ -79,7 +111,7 @@ ProbeResult Win32Files::probe(const std::string& path) {
     }
     // A reserved device name ("C:\data\com1.txt", "aux") opens the device, which any program
     // may open as often as it likes, while a real file of that name may be held.
-    if (::GetFileType(h.get()) != FILE_TYPE_DISK) {
+    if (mayOpenDevice(path) && ::GetFileType(h.get()) != FILE_TYPE_DISK) {
         return ProbeResult::Undetermined;
     }
     return h.close() ? ProbeResult::Free : ProbeResult::InUse;
