@@ -131,22 +131,5 @@ TEST(CheckListReader, LinesThatNameNoFileForSureAreMarked) {
     EXPECT_EQ(controls.lines.back(), "C:\\e");
 }
 
-// A list beyond the reader's piece size, UTF-8 but for one code-page line far from the start:
-// every UTF-8 line still reads as UTF-8.
-TEST(CheckListReader, LargeListsLineByLineInBoundedPieces) {
-    std::string bytes;
-    for (int i = 0; i < 20000; ++i) {
-        bytes += "C:\\Ä\\file" + std::to_string(i) + ".txt\r\n";
-        if (i == 15000) {
-            bytes += "C:\\caf\xE9\r\n";
-        }
-    }
-    const Read r = readList(bytes);
-    ASSERT_EQ(r.lines.size(), 20001u);
-    EXPECT_EQ(r.lines.front(), "C:\\Ä\\file0.txt");
-    EXPECT_EQ(r.lines[15001], "C:\\café");
-    EXPECT_EQ(r.lines.back(), "C:\\Ä\\file19999.txt");
-}
-
 } // namespace
 } // namespace vesperon
