@@ -39,8 +39,9 @@ std::wstring fileName(const std::wstring& folder, int i) {
 
 std::string utf8(const std::wstring& text) {
     std::string out(text.size() * 3, '\0');
-    out.resize(::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                     out.data(), static_cast<int>(out.size()), nullptr, nullptr));
+    out.resize(static_cast<std::size_t>(
+        ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(),
+                              static_cast<int>(out.size()), nullptr, nullptr)));
     return out;
 }
 

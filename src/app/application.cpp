@@ -1,6 +1,5 @@
 #include "app/application.h"
 
-#include <cstdio>
 #include <string>
 
 namespace vesperon {
@@ -37,7 +36,7 @@ int runApplication(platform::Platform& platform) {
             reason = "no display for the configuration window; set DISPLAY, or start with -r "
                      "(restart) or -s (shut down)";
         }
-        std::fprintf(stderr, "vesperon: %s\n", reason.c_str());
+        form1.reportNoWindow(reason);
         return 1;
     }
     forms.enableWindows();

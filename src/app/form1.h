@@ -42,6 +42,10 @@ public:
     void ConfigTest_Click();
     // Shows the process list window; nothing on the main road calls it.
     void ShowProcessList();
+    // Interactive mode where no window can be shown (reason says why): says so on standard
+    // error and, for an argument text that a scheduler passed, in a warning entry when
+    // logging is on, so that a task that meant a run is seen to have done nothing.
+    void reportNoWindow(const std::string& reason);
 
     // The window's file-system object, created on first use.
     clsFSO& fso();

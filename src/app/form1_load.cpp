@@ -145,6 +145,25 @@ void Form1::reportFailedRequest(const platform::StartOutcome& outcome) {
     });
 }
 
+void Form1::reportNoWindow(const std::string& reason) {
+    std::string arguments;
+    resumeNext([&] { arguments = p_.system.argumentText(); });
+    if (arguments.empty()) {
+        resumeNext([&] { p_.system.writeStandardError("vesperon: " + reason); });
+        return;
+    }
+    resumeNext([&] { p_.system.writeStandardError(notStartedLine(arguments, reason)); });
+    resumeNext([&] {
+        if (settingIsOn(p_.profile, settingsFilePath(p_), settings::eventLogSection,
+                        settings::writeToNTEventLog)) {
+            std::int32_t type = event_type::warning;
+            std::int32_t id = 0;
+            bool dll = false;
+            WriteEvent(p_, notStartedEntry(arguments, reason), type, id, dll);
+        }
+    });
+}
+
 void Form1::Form_Unload(std::int16_t& /*cancel*/) {
     resumeNext([&] { p_.files.closeAll(); });
     UnloadOtherForms(forms(), *this);

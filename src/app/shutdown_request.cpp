@@ -1,6 +1,7 @@
 #include "app/shutdown_request.h"
 
 #include "base/text.h"
+#include "base/unicode_text.h"
 
 namespace vesperon {
 
@@ -58,6 +59,17 @@ std::string failedRequestEntry(const platform::StartOutcome& outcome) {
 
 std::string failedRequestLine(const platform::StartOutcome& outcome) {
     return "vesperon: the shutdown request failed: " + outcome.commandLine + ": " + outcome.reason;
+}
+
+std::string notStartedEntry(const std::string& argumentText, const std::string& reason) {
+    return std::string(" *** A Planned Shutdown was Not Started! *** ") + text::crlf + text::crlf +
+           "Arguments:  " + unicode::visible(argumentText) + text::crlf + text::crlf +
+           "Reason:  not a run mode (-r restart, -s shut down); " + reason + text::crlf;
+}
+
+std::string notStartedLine(const std::string& argumentText, const std::string& reason) {
+    return "vesperon: not a run mode (-r restart, -s shut down): \"" +
+           unicode::visible(argumentText) + "\"; " + reason;
 }
 
 } // namespace vesperon

@@ -7,11 +7,11 @@ namespace vesperon {
 
 namespace {
 
-platform::Presence presenceOf(platform::Files& files, const platform::Edition& edition,
-                              const std::string& path) {
-    if (!isAbsolutePath(edition, path)) {
-        return platform::Presence::Absent;
-    }
+bool isSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+
+platform::Presence presenceOf(platform::Files& files, const std::string& path) {
     // No file can have a NUL in its name, yet the text was meant to name one.
     if (path.find('\0') != std::string::npos) {
         return platform::Presence::Undetermined;
@@ -25,24 +25,32 @@ bool isAbsolutePath(const platform::Edition& edition, const std::string& path) {
     if (!edition.driveLetters) {
         return !path.empty() && path.front() == '/';
     }
-    const bool driveLetter =
-        path.size() >= 2 && path[1] == ':' &&
-        ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
-    return driveLetter || (!path.empty() && (path.front() == '\\' || path.front() == '/'));
+    const bool drive = path.size() >= 3 && path[1] == ':' && isSeparator(path[2]) &&
+                       ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+    return drive || (path.size() >= 2 && isSeparator(path[0]) && isSeparator(path[1]));
 }
 
 ListedFile locateListedFile(platform::Files& files, const platform::Edition& edition,
                             const std::string& entry) {
-    ListedFile whole{entry, presenceOf(files, edition, entry)};
+    const bool absolute = isAbsolutePath(edition, entry);
+    ListedFile whole{entry, absolute ? presenceOf(files, entry) : platform::Presence::Absent};
     if (whole.presence != platform::Presence::Absent) {
         return whole;
     }
     std::string trimmed = text::trimBlanksAndTabs(entry);
-    if (trimmed.empty() || trimmed == entry) {
-        return whole;
+    if (trimmed.empty() || trimmed.front() == ';') {
+        return whole; // blanks only, or a comment typed after a blank: no file was meant
     }
-    const platform::Presence presence = presenceOf(files, edition, trimmed);
-    return {std::move(trimmed), presence};
+    if (trimmed != entry && isAbsolutePath(edition, trimmed)) {
+        const platform::Presence presence = presenceOf(files, trimmed);
+        return {std::move(trimmed), presence};
+    }
+    // A file was meant, but where it is depends on a current folder or drive that a scheduled
+    // run does not share with whoever wrote the line.
+    if (!absolute) {
+        whole.presence = platform::Presence::Undetermined;
+    }
+    return whole;
 }
 
 std::int16_t probeCode(platform::Files& files, const std::string& path) {

@@ -17,7 +17,7 @@ struct ListedFile {
 
 // Takes the entry whole first; only when that names nothing is it tried again without the
 // blanks and tabs around it, which lists typed or pasted by hand often carry. A text that is
-// no absolute path names nothing, as the file-system class answers for it.
+// no absolute path either way is undetermined: it means a file, but not which.
 ListedFile locateListedFile(platform::Files& files, const platform::Edition& edition,
                             const std::string& entry);
 
@@ -28,8 +28,8 @@ Finding testListedEntry(platform::Platform& p, std::string entry, bool describeH
 // The momentary exclusive open of an existing file, as a code of in_use.
 std::int16_t probeCode(platform::Files& files, const std::string& path);
 
-// Linux: starts with "/". Windows: a drive letter and a colon, or a leading "\" or "/"
-// (a rooted, UNC or "\\?\" path).
+// Linux: starts with "/". Windows: a drive letter, a colon and a separator, or two separators
+// (a UNC or "\\?\" path); "\" or "/" stand for the separator.
 bool isAbsolutePath(const platform::Edition& edition, const std::string& path);
 
 } // namespace vesperon

@@ -8,7 +8,7 @@
 #include "config/check_list_reader.h"
 #include "fso/cls_fso.h"
 
-#include <algorithm>
+#include <optional>
 #include <utility>
 
 namespace vesperon {
@@ -65,6 +65,11 @@ void form4::LoadCheckList() {
     });
 }
 
+void form4::say(const std::string& message) {
+    resumeNext(
+        [&] { p_.windowing.messageBox(message, platform::msgbox::okOnly, applicationTitle); });
+}
+
 void form4::AddBrowse_Click() {
     resumeNext([&] {
         AddDLG.DialogTitle = "Select a File:";
@@ -82,10 +87,10 @@ void form4::AddBrowse_Click() {
             add = false;
         }
     }
+    std::string problem;
     if (add) {
         const std::string path = checkListPath(p_);
         CheckListReader reader(p_.files, p_.system, path);
-        std::vector<std::string> lines;
         ListLine line;
         while (reader.next(line)) {
             if (line.text == chosen) {
@@ -93,64 +98,94 @@ void form4::AddBrowse_Click() {
                                         platform::msgbox::okOnly, applicationTitle);
                 return;
             }
-            lines.push_back(std::move(line.text));
         }
         // A list that cannot be read whole cannot be searched for the path: add nothing to it.
-        if (reader.status() != CheckListReader::Status::Unreadable && !reader.failed()) {
-            resumeNext([&] { appendEntry(reader, lines, chosen); });
+        if (reader.status() == CheckListReader::Status::Unreadable || reader.failed()) {
+            problem = "Could not read the check list " + path + "; nothing was added.";
+        } else {
+            bool written = false;
+            resumeNext([&] { written = appendEntry(reader, chosen); });
+            if (!written) {
+                problem =
+                    "Could not save the check list " + path + ": " + p_.files.lastWriteFailure();
+            }
         }
     }
     AddDLG.FileName.clear();
     LoadCheckList();
+    if (!problem.empty()) {
+        say(problem);
+    }
 }
 
-void form4::appendEntry(const CheckListReader& list, const std::vector<std::string>& lines,
-                        const std::string& entry) {
-    const std::string path = checkListPath(p_);
+bool form4::appendEntry(const CheckListReader& list, const std::string& entry) {
     ListEncoding encoding = list.encoding();
     std::optional<std::string> bytes = encodeForList(p_.system, encoding, entry);
-    if (!bytes && list.asciiOnly()) {
-        // Plain ASCII reads the same as UTF-8: the list simply becomes UTF-8.
+    if (!bytes) {
+        // The code page cannot hold the name: that line alone goes in UTF-8, which any line
+        // of a list without a byte-order mark may be.
         encoding = ListEncoding::Utf8;
         bytes = entry;
-    }
-    if (!bytes) {
-        // The list's code page cannot hold the name: the whole list moves to UTF-8, never a
-        // list in two encodings.
-        std::string whole(byteOrderMark(ListEncoding::Utf8WithMark));
-        for (const auto& kept : lines) {
-            whole += kept + text::crlf;
-        }
-        p_.files.replaceFile(path, whole + entry + text::crlf);
-        return;
     }
     // A list saved without a line end after its last line (Notepad does that) must not get
     // the new entry glued onto that line.
     const std::string lineEnd = *encodeForList(p_.system, encoding, text::crlf);
-    std::string appended = list.empty() || list.endsWithLineEnd() ? "" : lineEnd;
-    if (list.status() == CheckListReader::Status::Absent || (list.empty() && lines.empty())) {
-        appended = std::string(byteOrderMark(encoding));
-    }
-    p_.files.writeText(path, appended + *bytes + lineEnd, false);
+    const std::string before = list.empty() || list.endsWithLineEnd() ? "" : lineEnd;
+    return p_.files.writeText(checkListPath(p_), before + *bytes + lineEnd, false);
 }
 
 void form4::RemoveFile_Click() {
+    // The list as it is now, not as it was when the editor showed it: a line that Notepad or
+    // a script added meanwhile may name a file that must keep the machine up.
+    const std::string path = checkListPath(p_);
+    std::vector<std::string> entries;
+    ListEncoding encoding = ListEncoding::SystemCodePage;
+    bool readable = false;
+    resumeNext([&] {
+        CheckListReader reader(p_.files, p_.system, path);
+        ListLine line;
+        while (reader.next(line)) {
+            if (isCheckListEntry(line.text)) {
+                entries.push_back(std::move(line.text));
+            }
+        }
+        readable = reader.status() != CheckListReader::Status::Unreadable && !reader.failed();
+        encoding = reader.encoding();
+    });
+    if (!readable) {
+        LoadCheckList();
+        say("Could not read the check list " + path + "; nothing was removed.");
+        return;
+    }
+    if (entries != List(list).items) {
+        LoadCheckList();
+        say("The check list " + path + " was changed by another program while it was shown " +
+            "here. It now shows the list as it is; nothing was removed.");
+        return;
+    }
     const int selected = List(list).listIndex;
+    if (selected >= 0 && static_cast<std::size_t>(selected) < entries.size()) {
+        entries.erase(entries.begin() + selected);
+    }
+    // The old list stays whole until the new one is complete, in the encoding it was in.
+    const std::string text = checkListWithEntries(entries);
+    std::optional<std::string> bytes = encodeForList(p_.system, encoding, text);
+    if (!bytes) {
+        encoding = ListEncoding::Utf8WithMark;
+        bytes = text;
+    }
+    bool written = false;
+    resumeNext([&] {
+        written = p_.files.replaceFile(path, std::string(byteOrderMark(encoding)) + *bytes);
+    });
+    if (!written) {
+        LoadCheckList();
+        say("Could not save the check list " + path + ": " + p_.files.lastWriteFailure());
+        return;
+    }
     if (selected >= 0) {
         ListRemoveItem(list, selected);
     }
-    // The old list stays whole until the new one is complete, in the encoding it was in.
-    resumeNext([&] {
-        const std::string path = checkListPath(p_);
-        ListEncoding encoding = CheckListReader(p_.files, p_.system, path).encoding();
-        const std::string text = checkListWithEntries(List(list).items);
-        std::optional<std::string> bytes = encodeForList(p_.system, encoding, text);
-        if (!bytes) {
-            encoding = ListEncoding::Utf8WithMark;
-            bytes = text;
-        }
-        p_.files.replaceFile(path, std::string(byteOrderMark(encoding)) + *bytes);
-    });
 }
 
 void form4::Close_Click() {

@@ -33,9 +33,10 @@ protected:
     void Click(const std::string& control) override;
 
 private:
-    // Appends the entry to the list in the list's own encoding.
-    void appendEntry(const CheckListReader& list, const std::vector<std::string>& lines,
-                     const std::string& entry);
+    // Appends the entry to the list in the list's own encoding; false when it was not written.
+    bool appendEntry(const CheckListReader& list, const std::string& entry);
+    // A message box with OK only, titled with the application title.
+    void say(const std::string& message);
 
     platform::Platform& p_;
     std::function<clsFSO&()> fso_;

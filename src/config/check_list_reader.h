@@ -8,21 +8,23 @@
 
 namespace vesperon {
 
-// How a check list's bytes stand for text: a byte-order mark decides; without one, valid
-// UTF-8 holding non-ASCII bytes is UTF-8, anything else the system's own code page.
+// How a check list's bytes stand for text. A byte-order mark decides for the whole list;
+// without one every line decides for itself, as tools that append to a list (cmd /u, echo,
+// PowerShell's Add-Content) each write their own: UTF-16 by its NUL bytes, valid UTF-8 as
+// UTF-8, anything else in the system's own code page.
 enum class ListEncoding { SystemCodePage, Utf8, Utf8WithMark, Utf16Le, Utf16Be };
 
-// One line of a check list as the program's own text (UTF-8; on Linux the raw bytes when the
-// list is in the system's code page).
+// One line of a check list as the program's own text (UTF-8; on Linux the raw bytes of a line
+// that is not UTF-8).
 struct ListLine {
     std::string text;
-    // False when the line was cut at the length limit or held bytes that could not be
-    // decoded: then it names no file for sure.
+    // False when the line was cut at the length limit, held bytes that could not be decoded,
+    // or holds a NUL or another control character (a tab aside): then it names no file for
+    // sure.
     bool exact = true;
 };
 
-// Reads a check list line by line in bounded memory, whatever its size: two passes, the
-// first only to learn the encoding when no byte-order mark names it.
+// Reads a check list line by line in one pass, in bounded memory whatever its size.
 class CheckListReader {
 public:
     enum class Status { Absent, Unreadable, Open };
@@ -39,34 +41,38 @@ public:
     bool next(ListLine& line);
     // True once a read error has ended the list early.
     bool failed() const { return failed_; }
-    ListEncoding encoding() const { return encoding_; }
-    // Known once next() has returned false.
+    // Known once next() has returned false: the encoding of the mark, or without one the
+    // encoding a line added at the end takes to match the list (UTF-16 after a UTF-16 line,
+    // UTF-8 when every line beyond ASCII was UTF-8).
+    ListEncoding encoding() const;
     bool endsWithLineEnd() const { return endsWithLineEnd_; }
+    // Nothing after the byte-order mark, if any.
     bool empty() const { return empty_; }
-    // Every byte below 0x80: any encoding without a mark can be added to it.
-    bool asciiOnly() const { return asciiOnly_; }
 
 private:
-    bool fill();
-    bool learnEncoding();
-    // The next UTF-16 character as UTF-8 text into out; false at the end.
-    bool nextUtf16Character(std::string& out, bool& exact);
-    bool nextByte(unsigned char& byte);
-    bool nextByteLine(ListLine& line, std::string& bytes, bool& exact);
-    void finishLine(ListLine& line, std::string& bytes, bool& exact);
+    enum class Form { Bytes, Utf16Le, Utf16Be };
+
+    // At least count unread bytes in the buffer; false when the file has fewer left.
+    bool ensure(std::size_t count);
+    Form formOfNextLine();
+    // Each reads one line up to its line end; true when that line end was there.
+    bool readBytesLine(std::string& bytes, bool& exact);
+    bool readUtf16Line(Form form, std::string& text, bool& exact);
+    std::string decodeBytes(std::string& bytes, bool& exact);
 
     platform::System& system_;
     std::unique_ptr<platform::InputFile> file_;
     Status status_ = Status::Absent;
-    ListEncoding encoding_ = ListEncoding::SystemCodePage;
+    ListEncoding mark_ = ListEncoding::SystemCodePage;
     std::string buffer_;
     std::size_t at_ = 0;
     bool atEnd_ = false;
     bool failed_ = false;
     bool endsWithLineEnd_ = false;
     bool empty_ = true;
-    bool asciiOnly_ = true;
-    bool pendingCr_ = false;
+    Form lastForm_ = Form::Bytes;
+    bool sawUtf8_ = false;   // a line of valid UTF-8 beyond ASCII
+    bool sawLegacy_ = false; // a line in the system's code page
 };
 
 // A line that the reading rule takes as an entry: not empty, not starting with ";".

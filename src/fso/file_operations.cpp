@@ -112,8 +112,12 @@ namespace {
 
 // What both transfers do when the target exists: ask unless told to overwrite, then clear
 // the target away. False when the user keeps the target.
-bool clearTarget(platform::Platform& p, const FileInfo& info, const std::string& strTarget,
-                 bool askFirst) {
+bool clearTarget(platform::Platform& p, const FileInfo& info, const std::string& strSource,
+                 const std::string& strTarget, bool askFirst) {
+    // Clearing a target that is the source itself would lose the file.
+    if (p.fileSystem.sameFile(strSource, strTarget)) {
+        throw basic_error::fromWindowsError(platform::windows_error::already_exists);
+    }
     if (!p.fileSystem.FileExists(strTarget)) {
         return true;
     }
@@ -135,7 +139,7 @@ bool clearTarget(platform::Platform& p, const FileInfo& info, const std::string&
 
 bool clsFSO::Move_File(const std::string& strSource, const std::string& strTarget) {
     try {
-        if (!clearTarget(p_, fileInfo_, strTarget, true)) {
+        if (!clearTarget(p_, fileInfo_, strSource, strTarget, true)) {
             return false;
         }
         std::int32_t attributes = 0;
@@ -155,7 +159,7 @@ bool clsFSO::Move_File(const std::string& strSource, const std::string& strTarge
 bool clsFSO::Copy_File(const std::string& strSource, const std::string& strTarget,
                        bool boolOverwrite) {
     try {
-        if (!clearTarget(p_, fileInfo_, strTarget, !boolOverwrite)) {
+        if (!clearTarget(p_, fileInfo_, strSource, strTarget, !boolOverwrite)) {
             return false;
         }
         std::int32_t attributes = 0;

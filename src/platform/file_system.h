@@ -81,6 +81,9 @@ public:
     virtual long deleteFolder(const std::string& path, bool force) = 0;
 
     // --- Files ---
+    // True when both paths reach one existing file as the file system resolves them: letter
+    // case on Windows, links, another name of the same file.
+    virtual bool sameFile(const std::string& first, const std::string& second) = 0;
     // Fails when the target exists.
     virtual long moveFile(const std::string& source, const std::string& target) = 0;
     virtual long copyFile(const std::string& source, const std::string& target, bool overwrite) = 0;

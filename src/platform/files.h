@@ -125,6 +125,8 @@ public:
     // Replaces the file's whole content in one step: a temporary file in the same folder,
     // then renamed over it. On failure the old file is left whole.
     virtual bool replaceFile(const std::string& path, const std::string& bytes) = 0;
+    // Why the last writeText() or replaceFile() that failed did, in the system's words.
+    virtual std::string lastWriteFailure() = 0;
     // Closes every file the program still holds open.
     virtual void closeAll() = 0;
 };

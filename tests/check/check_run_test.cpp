@@ -124,15 +124,19 @@ TEST_F(CheckRun, CannotTellBlocks) {
     f.disk.throwsOn.insert(fake::FakeDisk::key("C:\\Data\\odd.txt"));
     // A line cut at the length limit, and one with a NUL, name no file for sure.
     const std::string cut = "C:\\" + std::string(CheckListReader::maxLineBytes, 'x');
-    const std::string withNul("C:\\Data\\free.txt\0x", 18);
-    list("\\\\server\\share\\job.lock\r\nE:\\x.mdb\r\nC:\\Data\\odd.txt\r\n"
-         "relative\\name.txt\r\nC:\\Data\\gone.txt\r\n" +
-         cut + "\r\n" + withNul + "\r\n");
+    const std::string withNul("C:\\Data\\free.txt\0x", 19);
+    // Nor does a path that depends on a current folder or drive; a line of blanks means none.
+    const std::vector<std::string> relative = {"relative\\name.txt", "C:held.txt",
+                                               "\\data\\held.txt", "%SystemDrive%\\held.txt"};
+    list("\\\\server\\share\\job.lock\r\nE:\\x.mdb\r\nC:\\Data\\odd.txt\r\n" + relative[0] +
+         "\r\n" + relative[1] + "\r\n" + relative[2] + "\r\n" + relative[3] +
+         "\r\n \t \r\nC:\\Data\\gone.txt\r\n" + cut + "\r\n" + withNul + "\r\n");
     form.CheckAllFiles(true);
-    EXPECT_EQ(rows(), (std::vector<std::string>{"\\\\server\\share\\job.lock", "E:\\x.mdb",
-                                                "C:\\Data\\odd.txt",
-                                                cut.substr(0, CheckListReader::maxLineBytes),
-                                                "C:\\Data\\free.txt\\x00x"}));
+    EXPECT_EQ(rows(),
+              (std::vector<std::string>{"\\\\server\\share\\job.lock", "E:\\x.mdb",
+                                        "C:\\Data\\odd.txt", relative[0], relative[1], relative[2],
+                                        relative[3], cut.substr(0, CheckListReader::maxLineBytes),
+                                        "C:\\Data\\free.txt\\x00x\\x00"}));
     EXPECT_EQ(form.sCheckMsg, "Unable to determine if file is in use");
 
     form.bFileInUse = false;
@@ -191,6 +195,10 @@ TEST(CheckFileTest, QuotesAreRemovedFromTheCallersText) {
     EXPECT_FALSE(form.CheckFile(path));
     EXPECT_EQ(path, "C:\\Data\\x.txt");
     EXPECT_EQ(form.sCheckMsg, "") << "a missing file sets no message";
+    // A NUL would cut the name where the system takes it: the file before it is not the one.
+    f.disk.addFile("C:\\Data\\x.txt");
+    std::string cut("C:\\Data\\x.txt\0.bak", 18);
+    EXPECT_TRUE(form.CheckFile(cut));
 }
 
 TEST(StripCharsTest, SearchesAgainFromTheStartAfterEachRemoval) {

@@ -69,13 +69,13 @@ TEST_F(Editor, AddAndRemoveKeepTheListsEncoding) {
     unicode::appendUtf16(expected, checkListWithEntries({cyrillic}), false);
     EXPECT_EQ(f.disk.bytesOf(listPath), expected);
 
+    // A code-page list that cannot hold the name takes that line in UTF-8, as the reader
+    // decides line by line.
     f.disk.addFile(listPath, "C:\\caf\xE9\r\n");
     editor.LoadCheckList();
     choose(cyrillic);
     editor.userClicks("AddBrowse");
-    EXPECT_EQ(f.disk.bytesOf(listPath), "\xEF\xBB\xBF"
-                                        "C:\\café\r\n" +
-                                            cyrillic + "\r\n");
+    EXPECT_EQ(f.disk.bytesOf(listPath), "C:\\caf\xE9\r\n" + cyrillic + "\r\n");
     EXPECT_EQ(items(), (Items{"C:\\café", cyrillic}));
 }
 
@@ -125,12 +125,37 @@ TEST_F(Editor, RemoveRewritesTheListUnderAFreshHeader) {
     EXPECT_EQ(f.disk.bytesOf(listPath), checkListHeader() + "\r\n") << "the header stays";
 }
 
-TEST_F(Editor, FailedRewriteLeavesTheOldListWhole) {
-    const std::string before = f.disk.bytesOf(listPath);
-    f.disk.replaceFails = true;
+// A list changed behind the editor, or one that cannot be written, is never replaced by the
+// editor's copy: the editor shows the file as it is and says why nothing changed.
+TEST_F(Editor, StaleOrUnwritableListsAreShownAsTheyAreAndNothingIsLost) {
+    const std::string appended = f.disk.bytesOf(listPath) + "C:\\Data\\held.txt\r\n";
+    f.disk.addFile(listPath, appended); // as Add-Content or Notepad would, while it is open
     editor.ListIndex("List1", 0);
     editor.userClicks("RemoveFile");
+    EXPECT_EQ(f.disk.bytesOf(listPath), appended);
+    EXPECT_EQ(items(), (Items{"C:\\Data\\a.txt", "C:\\Data\\b.txt", "C:\\Data\\c.txt",
+                              "C:\\Data\\held.txt"}));
+    EXPECT_EQ(prompts(), std::vector<std::string>{
+                             "The check list " + listPath +
+                             " was changed by another program while it was shown here. It now "
+                             "shows the list as it is; nothing was removed."});
+    editor.ListIndex("List1", 0); // shown as it is, it can be removed from
+    editor.userClicks("RemoveFile");
+    EXPECT_EQ(f.disk.bytesOf(listPath),
+              checkListWithEntries({"C:\\Data\\b.txt", "C:\\Data\\c.txt", "C:\\Data\\held.txt"}));
+
+    const std::string before = f.disk.bytesOf(listPath);
+    f.disk.replaceFails = true;
+    f.disk.readOnly.insert(fake::FakeDisk::key(listPath));
+    editor.ListIndex("List1", 0);
+    editor.userClicks("RemoveFile");
+    f.disk.addFile("C:\\Data\\new.txt");
+    choose("C:\\Data\\new.txt");
+    editor.userClicks("AddBrowse");
     EXPECT_EQ(f.disk.bytesOf(listPath), before);
+    EXPECT_EQ(items().size(), 3u) << "the file's entries, none gone, none added";
+    const std::string unsaved = "Could not save the check list " + listPath + ": Access is denied.";
+    EXPECT_EQ(prompts(), (std::vector<std::string>{prompts().front(), unsaved, unsaved}));
 }
 
 TEST_F(Editor, CloseDiscardsTheListAndAReopenLoadsItAfresh) {

@@ -1,5 +1,4 @@
 #include "base/unicode_text.h"
-#include "config/check_list_file.h"
 #include "config/check_list_reader.h"
 #include "platform/fake/fake_platform.h"
 
@@ -60,14 +59,15 @@ TEST(CheckListReader, LinesAsWritten) {
     const Read cut = readList("C:\\a\r\nC:\\b\r\n", 8);
     EXPECT_TRUE(cut.failed);
     EXPECT_EQ(cut.lines, Lines{"C:\\a"}) << "a read error hands on no line it cut";
-    EXPECT_TRUE(isCheckListEntry(" ;b"));
-    EXPECT_FALSE(isCheckListEntry(";b"));
-    EXPECT_FALSE(isCheckListEntry(""));
 }
 
-// Lists as editors save them: the mark never glues onto the first path.
-TEST(CheckListReader, DecodesWhatEditorsWrite) {
+// Lists as editors save them and as Windows tools append to them: the mark never glues onto
+// the first path, and without one every line is read in the form it was written in.
+TEST(CheckListReader, DecodesWhatEditorsAndToolsWrite) {
     const std::string name = "C:\\Данные\\jöb.mdb"; // UTF-8 in this source
+    auto unmarked = [](const std::string& utf8, bool bigEndian) {
+        return utf16(utf8, bigEndian).substr(2);
+    };
     const struct {
         const char* what;
         std::string bytes;
@@ -81,8 +81,24 @@ TEST(CheckListReader, DecodesWhatEditorsWrite) {
         {"UTF-8 without mark", "C:\\a\n" + name, ListEncoding::Utf8, {"C:\\a", name}},
         {"UTF-16 LE", utf16(name + "\r\nC:\\b\r\n", false), ListEncoding::Utf16Le, {name, "C:\\b"}},
         {"UTF-16 BE", utf16(name + "\rC:\\b", true), ListEncoding::Utf16Be, {name, "C:\\b"}},
+        {"UTF-16 LE without mark (cmd /u)",
+         unmarked(name + "\r\nC:\\b\r\n", false),
+         ListEncoding::Utf16Le,
+         {name, "C:\\b"}},
+        {"UTF-16 BE without mark",
+         unmarked(name + "\nC:\\b", true),
+         ListEncoding::Utf16Be,
+         {name, "C:\\b"}},
         {"code page", "C:\\caf\xE9\r\nC:\\b", ListEncoding::SystemCodePage, {"C:\\café", "C:\\b"}},
         {"plain ASCII", "C:\\a\r\n", ListEncoding::SystemCodePage, {"C:\\a"}},
+        {"a code-page line (Add-Content) in a UTF-8 list",
+         name + "\r\nC:\\caf\xE9\r\n" + name + "\r\n",
+         ListEncoding::SystemCodePage,
+         {name, "C:\\café", name}},
+        {"UTF-16 lines (cmd /u /c echo >>) appended at an odd offset, then a plain one",
+         name + "X\r\n" + unmarked("C:\\held.txt\r\n" + name + "\r\n", false) + "C:\\b\r\n",
+         ListEncoding::Utf8,
+         {name + "X", "C:\\held.txt", name, "C:\\b"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -91,9 +107,6 @@ TEST(CheckListReader, DecodesWhatEditorsWrite) {
         EXPECT_EQ(r.lines, c.lines);
         EXPECT_EQ(r.exact, std::vector<bool>(c.lines.size(), true));
     }
-    // The editor's tests write code-page and UTF-16 LE lists back.
-    fake::FakePlatform f;
-    EXPECT_EQ(encodeForList(f.system, ListEncoding::Utf16Be, "Д"), "\x04\x14");
 }
 
 TEST(CheckListReader, LinesThatNameNoFileForSureAreMarked) {
@@ -108,19 +121,14 @@ TEST(CheckListReader, LinesThatNameNoFileForSureAreMarked) {
                        "C:\\\xE9\r\n")
                   .exact,
               std::vector<bool>{false});
-}
-
-TEST(CheckListReader, LargeListsInBoundedPiecesAndTwoPasses) {
-    // Non-ASCII only far beyond the first piece: the encoding is known before any line.
-    std::string bytes;
-    for (int i = 0; i < 20000; ++i) {
-        bytes += "C:\\data\\file" + std::to_string(i) + ".txt\r\n";
-    }
-    bytes += "C:\\Ä";
-    const Read r = readList(bytes);
-    EXPECT_EQ(r.encoding, ListEncoding::Utf8);
-    EXPECT_EQ(r.lines.size(), 20001u);
-    EXPECT_EQ(r.lines.back(), "C:\\Ä");
+    // Control characters and NULs, also in UTF-16 and in a UTF-16 line glued onto a line
+    // without a line end, which its own line end ends whole.
+    const Read controls =
+        readList(std::string("C:\\a\0b\r\nC:\\\x1b[2J\r\nC:\\\x7f\r\n", 23) +
+                 utf16(std::string("C:\\\0x\r\n", 7), false).substr(2) + "C:\\c\tTab\r\nC:\\d" +
+                 utf16("C:\\held.txt\r\n", false).substr(2) + "C:\\e");
+    EXPECT_EQ(controls.exact, (std::vector<bool>{false, false, false, false, true, false, true}));
+    EXPECT_EQ(controls.lines.back(), "C:\\e");
 }
 
 } // namespace

@@ -23,6 +23,8 @@ struct FsoBench {
     virtual void readOnly(const std::string& name) = 0;
     virtual bool exists(const std::string& name) const = 0;
     virtual std::string read(const std::string& name) const = 0;
+    // Another path to the same file: other letter case on Windows, a link on Linux.
+    virtual std::string alias(const std::string& name) = 0;
     fake::FakePlatform f;
 };
 
@@ -138,6 +140,13 @@ inline const std::vector<FsoCase>& fsoCases() {
              EXPECT_FALSE(b.fso().Move_File(b.at("none"), b.at("x")));
              EXPECT_FALSE(b.exists("x"));
              EXPECT_EQ(b.f.windowing.messages.size(), 2u) << "the prompt and the move's error";
+             // Onto itself, however spelt: clearing the target would lose the file.
+             for (const std::string& same : {b.at("dst.txt"), b.alias("dst.txt")}) {
+                 EXPECT_FALSE(b.fso().Copy_File(b.at("dst.txt"), same, true)) << same;
+                 EXPECT_FALSE(b.fso().Move_File(b.at("dst.txt"), same)) << same;
+                 EXPECT_EQ(b.read("dst.txt"), "new") << same;
+             }
+             EXPECT_EQ(b.f.windowing.messages.size(), 4u) << "each move says it failed";
          }},
         {"probes and temporary files leave nothing behind",
          [](FsoBench& b) {

@@ -53,6 +53,7 @@ public:
     bool normalFileExists(const std::string&) override { return false; }
     bool deleteFile(const std::string&) override { return false; }
     bool replaceFile(const std::string&, const std::string&) override { return false; }
+    std::string lastWriteFailure() override { return {}; }
     void closeAll() override {}
 
 private:
@@ -63,15 +64,14 @@ private:
 struct Read {
     std::vector<ListLine> lines;
     ListEncoding encoding;
-    bool failed, endsWithLineEnd, empty, asciiOnly;
+    bool failed, endsWithLineEnd, empty;
     bool operator==(const Read& other) const {
         return std::equal(lines.begin(), lines.end(), other.lines.begin(), other.lines.end(),
                           [](const ListLine& a, const ListLine& b) {
                               return a.text == b.text && a.exact == b.exact;
                           }) &&
                encoding == other.encoding && failed == other.failed &&
-               endsWithLineEnd == other.endsWithLineEnd && empty == other.empty &&
-               asciiOnly == other.asciiOnly;
+               endsWithLineEnd == other.endsWithLineEnd && empty == other.empty;
     }
 };
 
@@ -82,9 +82,11 @@ Read readList(std::string_view bytes, std::size_t piece) {
     Read r{};
     ListLine line;
     while (reader.next(line)) {
-        // A line never holds a line end, nor more than the limit.
+        // A line never holds a line end, nor more than the limit; one that holds a NUL never
+        // passes for a path.
         if (line.text.find_first_of("\r\n") != std::string::npos ||
-            line.text.size() > 2 * CheckListReader::maxLineBytes) {
+            line.text.size() > 2 * CheckListReader::maxLineBytes ||
+            (line.exact && line.text.find('\0') != std::string::npos)) {
             std::abort();
         }
         r.lines.push_back(line);
@@ -93,7 +95,6 @@ Read readList(std::string_view bytes, std::size_t piece) {
     r.failed = reader.failed();
     r.endsWithLineEnd = reader.endsWithLineEnd();
     r.empty = reader.empty();
-    r.asciiOnly = reader.asciiOnly();
     return r;
 }
 

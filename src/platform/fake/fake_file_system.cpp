@@ -332,6 +332,11 @@ void FakeFileSystem::placeCopy(const std::string& source, const std::string& tar
     }
 }
 
+bool FakeFileSystem::sameFile(const std::string& first, const std::string& second) {
+    ++queries;
+    return disk_.hasFile(first) && disk_.keyOf(first) == disk_.keyOf(second);
+}
+
 long FakeFileSystem::moveFile(const std::string& source, const std::string& target) {
     ++queries;
     const std::string from = disk_.keyOf(source);

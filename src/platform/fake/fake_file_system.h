@@ -32,6 +32,7 @@ public:
     long listSubFolders(const std::string& folder, std::vector<std::string>& paths) override;
     long createFolder(const std::string& path) override;
     long deleteFolder(const std::string& path, bool force) override;
+    bool sameFile(const std::string& first, const std::string& second) override;
     long moveFile(const std::string& source, const std::string& target) override;
     long copyFile(const std::string& source, const std::string& target, bool overwrite) override;
     long getAttributes(const std::string& path, std::int32_t& attributes) override;

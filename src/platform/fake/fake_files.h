@@ -26,6 +26,7 @@ public:
     bool normalFileExists(const std::string& path) override { return disk_.hasFile(path); }
     bool deleteFile(const std::string& path) override;
     bool replaceFile(const std::string& path, const std::string& bytes) override;
+    std::string lastWriteFailure() override { return "Access is denied."; }
     void closeAll() override { ++closeAllCalls; }
     int closeAllCalls = 0;
 

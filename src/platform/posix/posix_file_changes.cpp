@@ -207,6 +207,13 @@ long PosixFileSystem::deleteFolder(const std::string& path, bool force) {
     return error.get();
 }
 
+bool PosixFileSystem::sameFile(const std::string& first, const std::string& second) {
+    struct stat a {};
+    struct stat b {};
+    return usable(first) && usable(second) && ::stat(first.c_str(), &a) == 0 &&
+           ::stat(second.c_str(), &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
 long PosixFileSystem::moveFile(const std::string& source, const std::string& target) {
     struct stat st {};
     if (!usable(source) || ::lstat(source.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) {

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <fcntl.h>
 #include <optional>
 #include <string_view>
@@ -241,8 +242,16 @@ FileRead PosixFiles::readWhole(const std::string& path) {
     return result;
 }
 
+bool PosixFiles::writeFailed(int error) {
+    lastWriteFailure_ = std::strerror(error);
+    return false;
+}
+
 bool PosixFiles::writeText(const std::string& path, const std::string& bytes, bool overwrite) {
-    return !hasNul(path) && writeFileContent(path, bytes, overwrite);
+    if (hasNul(path)) {
+        return writeFailed(EINVAL);
+    }
+    return writeFileContent(path, bytes, overwrite) || writeFailed(errno);
 }
 
 bool PosixFiles::createFile(const std::string& path, const std::string& bytes) {
@@ -316,7 +325,7 @@ bool PosixFiles::deleteFile(const std::string& path) {
 void PosixFiles::closeAll() {}
 
 bool PosixFiles::replaceFile(const std::string& path, const std::string& bytes) {
-    return replaceFileAtomically(path, bytes);
+    return replaceFileAtomically(path, bytes) || writeFailed(errno);
 }
 
 } // namespace vesperon::platform::posix

@@ -41,10 +41,13 @@ public:
     bool normalFileExists(const std::string& path) override;
     bool deleteFile(const std::string& path) override;
     bool replaceFile(const std::string& path, const std::string& bytes) override;
+    std::string lastWriteFailure() override { return lastWriteFailure_; }
     void closeAll() override;
 
 private:
     static bool descriptorAvailable();
+    // Notes the reason for the failure at hand; false, for the caller to return.
+    bool writeFailed(int error);
 
     HolderNames holderNames_;
     FolderCache folder_;
@@ -61,6 +64,7 @@ private:
     bool fileNumberAvailable_ = true;
     bool scanStale_ = true;
     bool scanValid_ = false;
+    std::string lastWriteFailure_;
 };
 
 } // namespace vesperon::platform::posix

@@ -40,22 +40,32 @@ std::string narrow(std::wstring_view utf16) {
 
 std::wstring widePath(std::string_view utf8) {
     std::wstring path = widen(utf8);
-    if (path.size() <= plainPathLimit || path.rfind(L"\\\\?\\", 0) == 0) {
+    if (path.size() <= plainPathLimit || path.rfind(L"\\\\?\\", 0) == 0 ||
+        path.rfind(L"\\\\.\\", 0) == 0) {
         return path;
     }
-    // The prefixed form takes no "/" and no relative parts; only plain separators are mended.
-    for (wchar_t& c : path) {
-        if (c == L'/') {
-            c = L'\\';
-        }
+    const bool drive = path.size() >= 3 && path[1] == L':' && isSeparator(path[2]);
+    const bool unc = path.size() >= 2 && isSeparator(path[0]) && isSeparator(path[1]);
+    if (!drive && !unc) {
+        return path;
     }
-    if (path.size() >= 3 && path[1] == L':' && isSeparator(path[2])) {
-        return L"\\\\?\\" + path;
+    // The prefixed form is taken literally, so it gets the clean-up that Windows gives every
+    // shorter path first: "/" to "\", "." and ".." resolved, trailing dots and blanks dropped.
+    std::wstring full(path.size() + 1, L'\0');
+    DWORD n =
+        ::GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (n >= full.size()) {
+        full.resize(n);
+        n = ::GetFullPathNameW(path.c_str(), n, full.data(), nullptr);
     }
-    if (path.size() >= 2 && isSeparator(path[0]) && isSeparator(path[1])) {
-        return L"\\\\?\\UNC\\" + path.substr(2);
+    if (n == 0 || n >= full.size()) {
+        return path;
     }
-    return path;
+    full.resize(n);
+    if (full.size() >= 2 && full[0] == L'\\' && full[1] == L'\\') {
+        return L"\\\\?\\UNC\\" + full.substr(2);
+    }
+    return L"\\\\?\\" + full;
 }
 
 std::optional<std::string> codePageToUtf8(std::string_view bytes, unsigned codePage) {

@@ -11,8 +11,9 @@ namespace vesperon::platform::win32 {
 std::wstring widen(std::string_view utf8);
 std::string narrow(std::wstring_view utf16);
 
-// A path as the wide file functions take it beyond MAX_PATH: "\\?\C:\..." or "\\?\UNC\...".
-// Relative paths and paths that already carry the prefix are left as they are.
+// A path as the wide file functions take it beyond MAX_PATH: "\\?\C:\..." or "\\?\UNC\...",
+// cleaned up first as Windows cleans a shorter path. Relative paths, paths shorter than
+// MAX_PATH and paths that already carry a "\\?\" or "\\.\" prefix are left as they are.
 std::wstring widePath(std::string_view utf8);
 
 // Text in a code page (CP_ACP...) to UTF-8 and back; nullopt when a character has no

@@ -7,6 +7,8 @@
 #include "platform/windows_error.h"
 
 #include <cwchar>
+#include <optional>
+#include <utility>
 #include <windows.h>
 
 namespace vesperon::platform::win32 {
@@ -98,6 +100,34 @@ long Win32FileSystem::deleteFolder(const std::string& path, bool force) {
         error.note(lastError());
     }
     return error.get();
+}
+
+namespace {
+
+// The volume and index that name a file whatever path reached it; nullopt when it cannot be
+// opened even to read its attributes.
+std::optional<std::pair<DWORD, ULONGLONG>> fileIdentity(const std::string& path) {
+    const HANDLE h = ::CreateFileW(widePath(path).c_str(), FILE_READ_ATTRIBUTES,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        return std::nullopt;
+    }
+    BY_HANDLE_FILE_INFORMATION info{};
+    const BOOL ok = ::GetFileInformationByHandle(h, &info);
+    ::CloseHandle(h);
+    if (!ok) {
+        return std::nullopt;
+    }
+    return std::pair{info.dwVolumeSerialNumber,
+                     (ULONGLONG{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+}
+
+} // namespace
+
+bool Win32FileSystem::sameFile(const std::string& first, const std::string& second) {
+    const auto a = fileIdentity(first);
+    return a && a == fileIdentity(second);
 }
 
 long Win32FileSystem::moveFile(const std::string& source, const std::string& target) {

@@ -91,7 +91,9 @@ bool Win32FileSystem::FolderExists(const std::string& path) {
     if (isDriveText(path)) {
         return DriveExists(path);
     }
-    const DWORD attributes = ::GetFileAttributesW(widen(path).c_str());
+    const std::wstring name = widePath(path);
+    const NativeFileSystemView native;
+    const DWORD attributes = ::GetFileAttributesW(name.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
@@ -99,7 +101,9 @@ bool Win32FileSystem::FileExists(const std::string& path) {
     if (path.find_first_of("*?") != std::string::npos) {
         return false;
     }
-    const DWORD attributes = ::GetFileAttributesW(widen(path).c_str());
+    const std::wstring name = widePath(path);
+    const NativeFileSystemView native;
+    const DWORD attributes = ::GetFileAttributesW(name.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 

@@ -1,6 +1,8 @@
 #include "platform/win32/win32_files.h"
 
 #include "platform/win32/wide_text.h"
+#include "platform/win32/win32_paths.h"
+#include "platform/win32/win32_system.h"
 
 #include <windows.h>
 
@@ -46,10 +48,44 @@ bool writeAll(HANDLE h, const std::string& bytes) {
     return true;
 }
 
+bool isSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+
+// Whether the path might open something other than a disk file: a reserved device name as
+// its last part (before the first dot; Windows before 11 opens the device whatever folder and
+// extension come with it), or a path through "\\", where pipes and devices live. Asking the
+// handle costs a round trip to the system on every probe, so only these ask.
+bool mayOpenDevice(const std::string& path) {
+    if (path.size() >= 2 && isSeparator(path[0]) && isSeparator(path[1])) {
+        return true;
+    }
+    const auto start = path.find_last_of("\\/:");
+    std::string base = path.substr(start == std::string::npos ? 0 : start + 1);
+    base = base.substr(0, base.find('.'));
+    while (!base.empty() && base.back() == ' ') {
+        base.pop_back();
+    }
+    for (char& c : base) {
+        c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    }
+    if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL" || base == "CONIN$" ||
+        base == "CONOUT$") {
+        return true;
+    }
+    const bool port = base.rfind("COM", 0) == 0 || base.rfind("LPT", 0) == 0;
+    const std::string number = port ? base.substr(3) : "";
+    // A digit, or a superscript one, two or three in UTF-8.
+    return (number.size() == 1 && number[0] >= '0' && number[0] <= '9') || number == "\xC2\xB9" ||
+           number == "\xC2\xB2" || number == "\xC2\xB3";
+}
+
 } // namespace
 
 Presence Win32Files::presenceOf(const std::string& path) {
-    const DWORD attributes = ::GetFileAttributesW(widePath(path).c_str());
+    const std::wstring name = widePath(path);
+    const NativeFileSystemView native;
+    const DWORD attributes = ::GetFileAttributesW(name.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         const DWORD error = ::GetLastError();
         // Only these say plainly that nothing is there; an unreachable share, a drive that
@@ -58,16 +94,27 @@ Presence Win32Files::presenceOf(const std::string& path) {
                    ? Presence::Absent
                    : Presence::Undetermined;
     }
-    return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0
-               ? Presence::NotAFile
-               : Presence::File;
+    if ((attributes & FILE_ATTRIBUTE_DEVICE) != 0) {
+        return Presence::Undetermined; // a device name ("nul.txt") hides any file of that name
+    }
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? Presence::NotAFile : Presence::File;
 }
 
 ProbeResult Win32Files::probe(const std::string& path) {
+    const std::wstring name = widePath(path);
+    const NativeFileSystemView native;
     // Read access with no sharing fails while any other handle to the file is open.
-    Handle h(::CreateFileW(widePath(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+    Handle h(::CreateFileW(name.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr));
-    return h.valid() && h.close() ? ProbeResult::Free : ProbeResult::InUse;
+    if (!h.valid()) {
+        return ProbeResult::InUse;
+    }
+    // A reserved device name ("C:\data\com1.txt", "aux") opens the device, which any program
+    // may open as often as it likes, while a real file of that name may be held.
+    if (mayOpenDevice(path) && ::GetFileType(h.get()) != FILE_TYPE_DISK) {
+        return ProbeResult::Undetermined;
+    }
+    return h.close() ? ProbeResult::Free : ProbeResult::InUse;
 }
 
 namespace {
@@ -139,19 +186,26 @@ FileRead Win32Files::readWhole(const std::string& path) {
     return {FileRead::Status::Read, bytes};
 }
 
+bool Win32Files::writeFailed() {
+    lastWriteFailure_ = systemErrorText(::GetLastError());
+    return false;
+}
+
 bool Win32Files::writeText(const std::string& path, const std::string& bytes, bool overwrite) {
     Handle h(::CreateFileW(widePath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                            overwrite ? CREATE_ALWAYS : OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                            nullptr));
     if (!h.valid()) {
-        return false;
+        return writeFailed();
     }
     if (!overwrite && ::SetFilePointer(h.get(), 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER &&
         ::GetLastError() != NO_ERROR) {
-        return false;
+        return writeFailed();
     }
-    const bool written = writeAll(h.get(), bytes);
-    return h.close() && written;
+    if (!writeAll(h.get(), bytes) || !h.close()) {
+        return writeFailed();
+    }
+    return true;
 }
 
 bool Win32Files::pathAbsent(const std::string& path) {
@@ -176,11 +230,12 @@ bool Win32Files::replaceFile(const std::string& path, const std::string& bytes) 
     const std::string folder = separator == std::string::npos ? "." : path.substr(0, separator + 1);
     wchar_t temp[MAX_PATH] = {};
     if (::GetTempFileNameW(widen(folder).c_str(), L"vsp", 0, temp) == 0) {
-        return false;
+        return writeFailed();
     }
     if (!writeText(narrow(temp), bytes, true) ||
-        !::MoveFileExW(temp, widePath(path).c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        (!::MoveFileExW(temp, widePath(path).c_str(),
+                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) &&
+         !writeFailed())) {
         ::DeleteFileW(temp);
         return false;
     }

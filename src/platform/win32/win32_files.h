@@ -26,10 +26,15 @@ public:
     bool normalFileExists(const std::string& path) override;
     bool deleteFile(const std::string& path) override;
     bool replaceFile(const std::string& path, const std::string& bytes) override;
+    std::string lastWriteFailure() override { return lastWriteFailure_; }
     void closeAll() override {}
 
 private:
+    // Notes the system's reason for the failure at hand; false, for the caller to return.
+    bool writeFailed();
+
     unsigned long lockWaitMilliseconds_;
+    std::string lastWriteFailure_;
 };
 
 } // namespace vesperon::platform::win32

@@ -6,6 +6,26 @@
 
 namespace vesperon::platform::win32 {
 
+// Lets the calls in its scope see the file system as a 64-bit program does. On 64-bit Windows
+// the system redirects this 32-bit program's System32 to SysWOW64, where a file that a 64-bit
+// service holds (C:\Windows\System32\dhcp\dhcp.mdb) is not. Only for calls that load no
+// library and start no program, which would find 64-bit ones; on the calling thread only.
+class NativeFileSystemView {
+public:
+    NativeFileSystemView() : turnedOff_(::Wow64DisableWow64FsRedirection(&previous_) != 0) {}
+    ~NativeFileSystemView() {
+        if (turnedOff_) {
+            ::Wow64RevertWow64FsRedirection(previous_);
+        }
+    }
+    NativeFileSystemView(const NativeFileSystemView&) = delete;
+    NativeFileSystemView& operator=(const NativeFileSystemView&) = delete;
+
+private:
+    PVOID previous_ = nullptr;
+    bool turnedOff_;
+};
+
 inline long lastError() {
     return static_cast<long>(::GetLastError());
 }

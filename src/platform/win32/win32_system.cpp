@@ -25,7 +25,7 @@ std::string Win32System::executablePath() {
 
 std::string Win32System::argumentText() {
     const wchar_t* line = ::GetCommandLineW();
-    return line == nullptr ? std::string() : argumentTextOf(narrow(line));
+    return line == nullptr ? std::string() : argumentTextOf(narrow(line), executablePath());
 }
 
 std::int64_t Win32System::localTimeWholeSeconds() {

@@ -47,7 +47,28 @@ bool drain(const std::function<bool()>& done) {
 Win32Windowing::Win32Windowing() = default;
 Win32Windowing::~Win32Windowing() = default;
 
+namespace {
+
+// A task that runs whether or not a user is logged on gets a window station that no one
+// sees: a window there would wait for ever for a click.
+bool stationVisible() {
+    USEROBJECTFLAGS flags{};
+    HWINSTA station = ::GetProcessWindowStation();
+    if (station == nullptr ||
+        !::GetUserObjectInformationW(station, UOI_FLAGS, &flags, sizeof flags, nullptr)) {
+        return true; // cannot tell: as before, try
+    }
+    return (flags.dwFlags & WSF_VISIBLE) != 0;
+}
+
+} // namespace
+
 bool Win32Windowing::available() {
+    if (!available_ && !stationVisible()) {
+        available_ = false;
+        unavailableReason_ = "no one can see the configuration window in this session (a task "
+                             "that runs whether or not a user is logged on), so it does not open";
+    }
     if (!available_) {
         // Windows always has a desktop; Wine without a display refuses any window.
         HWND probe = ::CreateWindowExW(0, formWindowClass(), L"", WS_OVERLAPPED, 0, 0, 1, 1,

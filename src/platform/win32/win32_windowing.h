@@ -12,6 +12,7 @@ public:
     Win32Windowing();
     ~Win32Windowing() override;
     bool available() override;
+    std::string unavailableReason() override { return unavailableReason_; }
     std::unique_ptr<NativeWindow> createWindow(const FormLayout& design,
                                                WindowEvents& events) override;
     int messageBox(const std::string& prompt, int buttons, const std::string& title) override;
@@ -24,6 +25,7 @@ public:
 
 private:
     std::optional<bool> available_; // known after the first probe
+    std::string unavailableReason_;
 };
 
 } // namespace vesperon::platform::win32

@@ -18,26 +18,29 @@ bool contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
 
-// What a run over a held file, a free one and a missing one prints, and that it never asks
-// for anything. The held file's name, its holder's command name (prctl) and a lock's who and
-// why are chosen by others: none of their control characters reaches root's terminal raw.
+// What a run over a held file, a free one, a missing one and one whose name holds an escape
+// prints, and that it never asks for anything. The odd name, the holder's command name (prctl)
+// and a lock's who and why are chosen by others: none of their control characters reaches
+// root's terminal raw. A list line with a control character names nothing for sure: it is
+// undetermined.
 TEST(TerminalInterface, TestPrintsEachEntryAndTheDecisionAndRequestsNothing) {
     Installation app;
-    const std::string job = "job\x1b[2J.dat";
-    app.listFiles({job, "free.dat", "gone.dat"});
+    const std::string odd = "odd\x1b[2J.dat";
+    app.listFiles({"job.dat", "free.dat", "gone.dat", odd});
     std::filesystem::remove(app.file("gone.dat"));
     {
         PrivateSystemBus bus;
         const bool withBus = bus.missing().empty() &&
                              bus.takeLock("shutdown", "block", "evil\r\nFile in use:  /etc/x",
                                           "\x1b[32mwould restart\x1b[0m");
-        Holder held(app.file(job), Holder::Way::Open, "ev\x1b[8mil\x7f");
+        Holder held(app.file("job.dat"), Holder::Way::Open, "ev\x1b[8mil\x7f");
         EXPECT_EQ(app.run({"--test"}), 2);
         const std::string out = app.dir.read("stdout");
-        EXPECT_TRUE(contains(out, "in use        " + app.dir.path() + "/job\\x1b[2J.dat\n")) << out;
+        EXPECT_TRUE(contains(out, "in use        " + app.file("job.dat") + "\n")) << out;
         EXPECT_TRUE(contains(out, "ev\\x1b[8mil\\x7f open for reading\n")) << out;
         EXPECT_TRUE(contains(out, "free          " + app.file("free.dat") + "\n")) << out;
         EXPECT_TRUE(contains(out, "missing       " + app.file("gone.dat") + "\n")) << out;
+        EXPECT_TRUE(contains(out, "undetermined  " + app.dir.path() + "/odd\\x1b[2J.dat\n")) << out;
         EXPECT_TRUE(contains(out, "would NOT restart\n")) << out;
         EXPECT_EQ(out.find_first_of("\x1b\r\x7f"), std::string::npos)
             << "no colour when the output is no terminal, nothing raw: " << out;
@@ -55,10 +58,11 @@ TEST(TerminalInterface, TestPrintsEachEntryAndTheDecisionAndRequestsNothing) {
             "/usr/bin/python3 -c 'import json,sys; d=json.load(open(sys.argv[1]));"
             " sys.exit(d[\"decision\"] != \"would NOT restart\" or "
             "d[\"entries\"][0][\"holders\"][0][\"how\"] != \"open for reading\" or "
-            "d[\"entries\"][0][\"path\"] != sys.argv[2])' " +
-            app.file("stdout") + " \"" + app.file("job$(printf \"\\033\")[2J.dat") + "\"";
+            "d[\"entries\"][3][\"path\"] != sys.argv[2])' " +
+            app.file("stdout") + " \"" + app.file("odd$(printf \"\\033\")[2J.dat") + "\"";
         EXPECT_EQ(std::system(check.c_str()), 0) << "valid JSON that keeps the name as it is";
     }
+    app.listFiles({"job.dat", "free.dat"});
     EXPECT_EQ(app.run({"--test"}), 0);
     EXPECT_TRUE(contains(app.dir.read("stdout"), "would restart\n"));
     EXPECT_TRUE(app.shutdownArguments(300).empty()) << "a test requests nothing";

@@ -58,29 +58,53 @@ TEST(RunMode, FileHeldOpenOrMappedByAnotherProcessBlocks) {
     EXPECT_EQ(app.shutdownArguments(), (Args{"-r", "+1", "Restart by Vesperon"}));
 }
 
-// Lists as editors save them, and entries typed or pasted by hand, name a held file; blanks
-// around an entry are tried away only when the whole text names nothing.
-TEST(RunMode, HeldFileBlocksHoweverTheListWasSaved) {
+// UTF-16 of ASCII text, little- or big-endian, without a byte-order mark.
+std::string utf16(const std::string& ascii, bool bigEndian = false) {
+    std::string bytes;
+    for (char c : ascii) {
+        bytes += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
+    }
+    return bytes;
+}
+
+// Lists as editors save them and as tools append to them, entries typed or pasted by hand,
+// and entries that depend on a current folder: each keeps the machine up while the file it
+// means is held, and never passes for missing. Blanks around an entry are tried away only
+// when the whole text names nothing.
+TEST(RunMode, EntriesThatMustNeverCountAsMissing) {
     Installation app;
     const std::string name = app.file("Данные job.dat"); // UTF-8 in this source
+    const std::string plain = app.file("data/held.dat");
+    std::filesystem::create_directories(app.file("data"));
     app.dir.write("Данные job.dat", "data");
-    app.dir.write("plain.dat", "data");
-    std::string utf16 = "\xFF\xFE"; // as Notepad saves it
-    for (char c : app.file("plain.dat") + "\r\n") {
-        utf16 += std::string{c, '\0'};
-    }
+    app.dir.write("data/held.dat", "data");
     Holder held(name, Holder::Way::Open);
-    Holder plain(app.file("plain.dat"), Holder::Way::Open);
-    for (const std::string& list : {"\xEF\xBB\xBF" + name + "\r\n", utf16, "\t " + name + "  \r\n",
-                                    "\"" + name + "\" \r\n"}) {
-        SCOPED_TRACE(list);
-        app.dir.write("vesperon.cfg", list);
+    Holder heldPlain(plain, Holder::Way::Open);
+    const struct {
+        const char* what;
+        std::string list;
+    } cases[] = {
+        {"UTF-8 with a mark", "\xEF\xBB\xBF" + name + "\r\n"},
+        {"UTF-16 LE with a mark (Notepad)", "\xFF\xFE" + utf16(plain + "\r\n")},
+        {"UTF-16 LE without a mark", utf16(listHeader + plain + "\r\n")},
+        {"UTF-16 BE without a mark", utf16(plain + "\n", true)},
+        {"UTF-16 lines appended at an odd offset", listHeader + "/x\r\n" + utf16(plain + "\r\n")},
+        {"a Latin-1 line in a UTF-8 list", listHeader + "/srv/caf\xE9\r\n" + name + "\r\n"},
+        {"blanks and tabs around", "\t " + name + "  \r\n"},
+        {"quoted, a blank after", "\"" + name + "\" \r\n"},
+        {"a NUL and an escape before it", std::string("/a\0b\r\n/\x1b[2J\r\n", 13) + name + "\r\n"},
+        {"relative", "data/held.dat\r\n"},
+        {"relative to a home folder", "~/held.dat\r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        app.dir.write("vesperon.cfg", c.list);
         EXPECT_EQ(app.run({"-r"}), 2);
     }
     EXPECT_TRUE(app.shutdownArguments(300).empty());
-    // A free file whose name ends in a blank is that file; a relative path names none.
+    // A free file whose name ends in a blank is that file.
     app.dir.write("plain.dat ", "data");
-    app.dir.write("vesperon.cfg", app.file("plain.dat ") + "\r\nplain.dat\r\n");
+    app.dir.write("vesperon.cfg", app.file("plain.dat ") + "\r\n");
     EXPECT_EQ(app.run({"-r"}), 0);
 }
 

@@ -36,10 +36,39 @@ std::wstring wide(const std::string& utf8) {
     return out;
 }
 
-// What Notepad saves as "Unicode": UTF-16 LE after its byte-order mark.
-std::string utf16le(const std::string& utf8) {
-    const std::wstring text = L'\xFEFF' + wide(utf8); // wchar_t: UTF-16 LE here
-    return std::string(reinterpret_cast<const char*>(text.data()), 2 * text.size());
+// UTF-16 LE (wchar_t is that here), or BE; with its byte-order mark as Notepad saves it
+// ("Unicode"), or without one as cmd /u writes it.
+std::string utf16(const std::string& utf8, bool mark = true, bool bigEndian = false) {
+    const std::wstring text = (mark ? L"\xFEFF" : L"") + wide(utf8);
+    std::string bytes(reinterpret_cast<const char*>(text.data()), 2 * text.size());
+    for (std::size_t i = 0; bigEndian && i < bytes.size(); i += 2) {
+        std::swap(bytes[i], bytes[i + 1]);
+    }
+    return bytes;
+}
+
+bool wow64() {
+    BOOL wow64 = FALSE;
+    return ::IsWow64Process(::GetCurrentProcess(), &wow64) && wow64;
+}
+
+// Under WOW64 a 32-bit program's System32 is SysWOW64; Sysnative reaches the real one.
+std::string nativeSystemFolder() {
+    char windows[MAX_PATH] = {};
+    ::GetWindowsDirectoryA(windows, MAX_PATH);
+    return std::string(windows) + (wow64() ? "\\Sysnative" : "\\System32");
+}
+
+// Where the stand-in that the program starts from the system folder says it is: under WOW64
+// the system starts the 32-bit one, from SysWOW64.
+std::string startedStandIn() {
+    char folder[MAX_PATH] = {};
+    if (wow64()) {
+        ::GetSystemWow64DirectoryA(folder, MAX_PATH);
+    } else {
+        ::GetSystemDirectoryA(folder, MAX_PATH);
+    }
+    return std::string(folder) + "\\shutdown.exe";
 }
 
 std::string buildFolder() {
@@ -124,8 +153,11 @@ struct Installation : ::testing::Test {
     std::string exe;
 
     static void SetUpTestSuite() {
-        fs::copy_file(buildFolder() + "\\shutdown_standin.exe", systemFolder() + "\\shutdown.exe",
-                      fs::copy_options::overwrite_existing);
+        // In the 32-bit system folder and, on 64-bit Windows, in the real one too.
+        for (const std::string& folder : {systemFolder(), nativeSystemFolder()}) {
+            fs::copy_file(buildFolder() + "\\shutdown_standin.exe", folder + "\\shutdown.exe",
+                          fs::copy_options::overwrite_existing);
+        }
     }
 
     void SetUp() override { install("vesperon.exe"); }
@@ -143,9 +175,12 @@ struct Installation : ::testing::Test {
 
     // Starts the program with the argument text given, its standard error handle on the
     // folder's file stderr.txt, and waits for it; a program still running after
-    // waitMilliseconds (its configuration window open) is ended.
+    // waitMilliseconds (its configuration window open) is ended. With unquotedPath the
+    // command line starts with the program's path as it is, blanks and all; desktop names
+    // the window station and desktop to start it on.
     DWORD run(const std::string& arguments, bool traceEventLog = false,
-              DWORD waitMilliseconds = 30000) {
+              DWORD waitMilliseconds = 30000, bool unquotedPath = false,
+              std::wstring desktop = L"") {
         ::SetEnvironmentVariableA("WINEDEBUG", traceEventLog ? "warn+eventlog" : "-all");
         SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
         const HANDLE errors = ::CreateFileW(wide(dir.file("stderr.txt")).c_str(), GENERIC_WRITE,
@@ -154,9 +189,10 @@ struct Installation : ::testing::Test {
         startup.cb = sizeof startup;
         startup.dwFlags = STARTF_USESTDHANDLES;
         startup.hStdError = errors;
+        startup.lpDesktop = desktop.empty() ? nullptr : desktop.data();
         PROCESS_INFORMATION process{};
-        std::wstring commandLine =
-            wide("\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments));
+        const std::string program = unquotedPath ? exe : "\"" + exe + "\"";
+        std::wstring commandLine = wide(program + (arguments.empty() ? "" : " " + arguments));
         const BOOL started =
             ::CreateProcessW(wide(exe).c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0,
                              nullptr, wide(dir.path()).c_str(), &startup, &process);
@@ -251,7 +287,7 @@ TEST_F(Installation, NamesOutsideTheAnsiCodePage) {
     EXPECT_EQ(run("-r"), 0u);
     EXPECT_EQ(request(),
               (std::vector<std::string>{"shutdown.exe -r -t 60 -c \"Restart by Vesperon\" -d p:4:1",
-                                        "2", systemFolder() + "\\shutdown.exe"}))
+                                        "2", startedStandIn()}))
         << "minimised, from the system folder";
     EXPECT_EQ(dir.read("Дан\\Nightly.cfg"), header);
     EXPECT_EQ(dir.read("Дан\\Nightly.ini"),
@@ -259,7 +295,7 @@ TEST_F(Installation, NamesOutsideTheAnsiCodePage) {
 
     const std::string job = dir.file("Дан\\Отчёт.mdb");
     dir.write("Дан\\Отчёт.mdb", "data");
-    dir.write("Дан\\Nightly.cfg", utf16le(header + job + "\r\n"));
+    dir.write("Дан\\Nightly.cfg", utf16(header + job + "\r\n"));
     EXPECT_EQ(runHolding(job), 2u) << "the held file was not seen";
     EXPECT_EQ(registeredMessageFile(), wide(exe));
     EXPECT_NE(eventLogTrace().find(abortEntry(job)), std::string::npos);
@@ -268,7 +304,7 @@ TEST_F(Installation, NamesOutsideTheAnsiCodePage) {
     EXPECT_EQ(run("-S"), 0u);
     EXPECT_EQ(request(), (std::vector<std::string>{
                              "shutdown.exe -s -f -t 60 -c \"Forced Shutdown by Vesperon\" -d p:4:1",
-                             "2", systemFolder() + "\\shutdown.exe"}));
+                             "2", startedStandIn()}));
 }
 
 TEST_F(Installation, MissingShutdownProgramFailsWithStatusOneAndSaysWhy) {
@@ -288,6 +324,120 @@ TEST_F(Installation, MissingShutdownProgramFailsWithStatusOneAndSaysWhy) {
         "ReportEventW L\"" + traced(" *** A Planned Shutdown Failed! *** \r\n\r\nCommand:  " +
                                     command + "\r\n\r\nReason:  " + program + ": ");
     EXPECT_NE(eventLogTrace().find(entry), std::string::npos);
+}
+
+// Entries that name a held file however the list came to be written, and entries whose file
+// cannot be told: each keeps the machine up and is named in the warning, never passes for
+// missing. Files are held from this process, as a running job would hold them.
+TEST_F(Installation, EntriesThatMustNeverCountAsMissing) {
+    const std::string held = dir.file("data\\Отчёт held.txt"); // UTF-8 in this source
+    const std::string plain = dir.file("data\\held.txt");
+    const std::string longFolder = dir.file(std::string(230, 'L'));
+    const std::string system = nativeSystemFolder() + "\\vesperon-e2e";
+    fs::create_directories(wide(dir.file("data")));
+    fs::create_directories(wide(longFolder + "\\sub"));
+    fs::create_directories(wide(system));
+    std::vector<HANDLE> handles;
+    // Made and held through "\\?\", which takes a name as it is: a reserved device name too.
+    auto hold = [&](const std::string& path) {
+        const HANDLE h =
+            ::CreateFileW((L"\\\\?\\" + wide(path)).c_str(), GENERIC_READ | GENERIC_WRITE,
+                          FILE_SHARE_READ, nullptr, OPEN_ALWAYS, 0, nullptr);
+        EXPECT_NE(h, INVALID_HANDLE_VALUE) << path;
+        handles.push_back(h);
+    };
+    for (const std::string& path :
+         {held, plain, longFolder + "\\held2.txt", dir.file("data\\nul.txt"),
+          dir.file("data\\com1.txt"), dir.file("data\\aux"), system + "\\held.mdb"}) {
+        hold(path);
+    }
+    dir.write(std::string(230, 'L') + "\\free.txt", "");
+    const std::string drive = dir.path().substr(0, 2);
+    const std::string heldLine = held + "\r\n";
+    const struct {
+        const char* what;
+        std::string list;
+        DWORD status;
+    } cases[] = {
+        {"UTF-16 LE without a mark (cmd /u)", utf16(header + heldLine, false), 2},
+        {"UTF-16 BE without a mark", utf16(header + heldLine, false, true), 2},
+        {"UTF-16 lines appended (cmd /u /c echo >>) at an odd offset",
+         header + "C:\\x\r\n" + utf16(heldLine + "C:\\y\r\n", false), 2},
+        {"a code-page line (Add-Content) in a UTF-8 list",
+         header + "C:\\caf\xE9.txt\r\n" + heldLine, 2},
+        {"an OEM line (echo >>) in a UTF-8 list", header + "C:\\caf\x82.txt\r\n" + heldLine, 2},
+        {"a line with a NUL before it", header + std::string("C:\\a\0b\r\n", 7) + plain + "\r\n",
+         2},
+        {"relative", header + "data\\held.txt\r\n", 2},
+        {"drive-relative", header + drive + "data\\held.txt\r\n", 2},
+        {"rooted without a drive", header + plain.substr(2) + "\r\n", 2},
+        {"an environment variable", header + "%VESPERON_DATA%\\held.txt\r\n", 2},
+        {"long, with a trailing dot", header + longFolder + "\\held2.txt.\r\n", 2},
+        {"long, with forward slashes", header + longFolder + "/sub/../held2.txt\r\n", 2},
+        {"long, a free file through \"..\"", header + longFolder + "\\sub\\..\\free.txt\r\n", 0},
+        {"a reserved device name", header + dir.file("data\\nul.txt") + "\r\n", 2},
+        {"a device name with an extension", header + dir.file("data\\com1.txt") + "\r\n", 2},
+        {"a bare device name", header + dir.file("data\\aux") + "\r\n", 2},
+        {"System32 of 64-bit Windows", header + "C:\\Windows\\System32\\vesperon-e2e\\held.mdb\r\n",
+         2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        dir.write("vesperon.cfg", c.list);
+        EXPECT_EQ(run("-r", true), c.status);
+        EXPECT_EQ(request(c.status == 0 ? 5000 : 300).empty(), c.status != 0);
+    }
+    for (HANDLE h : handles) {
+        ::CloseHandle(h);
+    }
+    // The folder's own clean-up reaches neither beyond MAX_PATH nor device names.
+    for (const std::string& path :
+         {longFolder + "\\held2.txt", longFolder + "\\free.txt", longFolder + "\\sub", longFolder,
+          dir.file("data\\nul.txt"), dir.file("data\\com1.txt"), dir.file("data\\aux"),
+          system + "\\held.mdb", system}) {
+        const std::wstring name = L"\\\\?\\" + wide(path);
+        ::DeleteFileW(name.c_str()) || ::RemoveDirectoryW(name.c_str());
+    }
+    const std::string trace = eventLogTrace();
+    for (const std::string& block :
+         {"Unable to determine if file is in use:  C:\\a\\x00b\r\n\r\nFile in use:  " + plain,
+          std::string("Unable to determine if file is in use:  data\\held.txt"),
+          "File in use:  " + held}) {
+        EXPECT_NE(trace.find(traced(block)), std::string::npos) << block;
+    }
+}
+
+// A task that runs whether or not a user is logged on gets a window station that no one sees:
+// an argument text that selects no run ends the task at once and says so, never waits on a
+// window. A launcher that passes the program's path unquoted still selects the run.
+TEST_F(Installation, NoRunModeWhereNoOneSeesAWindowEndsAndSaysWhy) {
+    const HWINSTA original = ::GetProcessWindowStation();
+    const HWINSTA station = ::CreateWindowStationW(L"vesperon-e2e", 0, WINSTA_ALL_ACCESS, nullptr);
+    ASSERT_NE(station, nullptr);
+    ASSERT_TRUE(::SetProcessWindowStation(station));
+    const HDESK desktop = ::CreateDesktopW(L"Default", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+    ::SetProcessWindowStation(original);
+    ASSERT_NE(desktop, nullptr);
+    for (const char* arguments : {"/r", "\"-r\"", "-r -s", "\xE2\x80\x93r", "\"\""}) {
+        SCOPED_TRACE(arguments);
+        EXPECT_EQ(run(arguments, true, 10000, false, L"vesperon-e2e\\Default"), 1u);
+        const std::string said = dir.read("stderr.txt");
+        EXPECT_NE(said.find(std::string("not a run mode (-r restart, -s shut down): \"") +
+                            arguments + "\"; no one can see the configuration window"),
+                  std::string::npos)
+            << said;
+        EXPECT_NE(eventLogTrace().find(traced(" *** A Planned Shutdown was Not Started! *** "
+                                              "\r\n\r\nArguments:  " +
+                                              std::string(arguments) + "\r\n")),
+                  std::string::npos);
+    }
+    EXPECT_TRUE(request(300).empty());
+    ::CloseDesktop(desktop);
+    ::CloseWindowStation(station);
+
+    install("Program Files\\Vesperon\\vesperon.exe");
+    EXPECT_EQ(run("-r", false, 30000, true), 0u);
+    EXPECT_FALSE(request().empty());
 }
 
 } // namespace

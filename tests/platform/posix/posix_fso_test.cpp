@@ -44,6 +44,10 @@ struct PosixBench : test::FsoBench {
     void readOnly(const std::string& name) override { ::chmod(at(name).c_str(), 0444); }
     bool exists(const std::string& name) const override { return dir.exists(name); }
     std::string read(const std::string& name) const override { return dir.read(name); }
+    std::string alias(const std::string& name) override {
+        std::filesystem::create_symlink(at(name), at(name + ".link"));
+        return at(name + ".link");
+    }
 };
 
 TEST(FsoCases, OnTheLinuxFileSystem) {

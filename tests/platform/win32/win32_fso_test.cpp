@@ -51,6 +51,11 @@ struct Win32Bench : test::FsoBench {
     }
     bool exists(const std::string& name) const override { return dir.exists(name); }
     std::string read(const std::string& name) const override { return dir.read(name); }
+    std::string alias(const std::string& name) override {
+        std::string path = at(name);
+        std::transform(path.begin(), path.end(), path.begin(), ::toupper);
+        return path;
+    }
 };
 
 TEST(FsoCases, OnTheWindowsFileSystem) {
@@ -74,6 +79,23 @@ TEST_F(Win32Fso, HeldFilesStay) {
     EXPECT_FALSE(exists("k/a.txt"));
     EXPECT_FALSE(exists("k/s"));
     EXPECT_TRUE(f.windowing.messages.empty()) << "no re-creation after the fallback";
+}
+
+// On 64-bit Windows, System32 is where a 64-bit program finds it, not the SysWOW64 that the
+// system gives this 32-bit one (scripts/lib/wine-test runs the suite in a 64-bit prefix too).
+TEST_F(Win32Fso, System32AsA64BitProgramSeesIt) {
+    BOOL wow64 = FALSE;
+    ::IsWow64Process(::GetCurrentProcess(), &wow64);
+    char windows[MAX_PATH] = {};
+    ::GetWindowsDirectoryA(windows, MAX_PATH);
+    const std::string name = "\\vesperon-unit-" + std::to_string(::GetCurrentProcessId());
+    const std::wstring real =
+        widen(windows + std::string(wow64 ? "\\Sysnative" : "\\System32") + name);
+    const HANDLE h = ::CreateFileW(real.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    ::CloseHandle(h);
+    EXPECT_TRUE(fso_.File_Exist(windows + std::string("\\System32") + name));
+    ::DeleteFileW(real.c_str());
 }
 
 TEST_F(Win32Fso, DrivesAndDiskSpace) {
