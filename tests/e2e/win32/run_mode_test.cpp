@@ -353,7 +353,7 @@ TEST_F(Installation, EntriesThatMustNeverCountAsMissing) {
         handles.push_back(h);
     };
     for (const std::string& path :
-         {held, plain, ansi, longFolder + "\\held2.txt", dir.file("data\\nul.txt"),
+         {held, plain, ansi, longFolder + "\\held2.txt", dir.file("data\\nul.tar.gz"),
           dir.file("data\\com1.txt"), dir.file("data\\aux"), system + "\\held.mdb"}) {
         hold(path);
     }
@@ -386,7 +386,8 @@ TEST_F(Installation, EntriesThatMustNeverCountAsMissing) {
         {"long, on a share", header + share + longFolder.substr(2) + "\\held2.txt\r\n", 2},
         {"long, free, on a share through \"..\"",
          header + share + longFolder.substr(2) + "\\sub\\..\\free.txt\r\n", 0},
-        {"a reserved device name", header + dir.file("data\\nul.txt") + "\r\n", 2},
+        {"a reserved device name, two extensions", header + dir.file("data\\nul.tar.gz") + "\r\n",
+         2},
         {"a device name with an extension", header + dir.file("data\\com1.txt") + "\r\n", 2},
         {"a bare device name", header + dir.file("data\\aux") + "\r\n", 2},
         {"System32 of 64-bit Windows", header + "C:\\Windows\\System32\\vesperon-e2e\\held.mdb\r\n",
@@ -404,7 +405,7 @@ TEST_F(Installation, EntriesThatMustNeverCountAsMissing) {
     // The folder's own clean-up reaches neither beyond MAX_PATH nor device names.
     for (const std::string& path :
          {longFolder + "\\held2.txt", longFolder + "\\free.txt", longFolder + "\\sub", longFolder,
-          dir.file("data\\nul.txt"), dir.file("data\\com1.txt"), dir.file("data\\aux"),
+          dir.file("data\\nul.tar.gz"), dir.file("data\\com1.txt"), dir.file("data\\aux"),
           system + "\\held.mdb", system}) {
         const std::wstring name = L"\\\\?\\" + wide(path);
         ::DeleteFileW(name.c_str()) || ::RemoveDirectoryW(name.c_str());

@@ -1,7 +1,10 @@
+#include "auxiliary/pause.h"
 #include "auxiliary/process_list_window.h"
+#include "platform/fake/fake_windowing.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_process_listing.h"
+#include "platform/win32/win32_system.h"
 #include "support/temp_dir.h"
 
 #include <algorithm>
@@ -125,6 +128,16 @@ TEST(Win32ProcessListing, ListsThisProgram) {
     const auto bySnapshot = listProcesses(windows95);
     EXPECT_NE(std::find(bySnapshot.begin(), bySnapshot.end(), path.substr(path.rfind('\\') + 1)),
               bySnapshot.end());
+}
+
+// The clock counts whole seconds: a pause of one second ends within the next two.
+TEST(Win32System, PauseLastsItsSeconds) {
+    platform::win32::Win32System system;
+    fake::FakeWindowing windowing;
+    const DWORD start = ::GetTickCount();
+    Pause(system, windowing, 1);
+    EXPECT_GE(::GetTickCount() - start, 900u);
+    EXPECT_LE(::GetTickCount() - start, 2500u);
 }
 
 } // namespace
