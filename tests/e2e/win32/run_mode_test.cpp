@@ -390,6 +390,8 @@ TEST_F(Installation, EntriesThatMustNeverCountAsMissing) {
          2},
         {"a device name with an extension", header + dir.file("data\\com1.txt") + "\r\n", 2},
         {"a bare device name", header + dir.file("data\\aux") + "\r\n", 2},
+        {"a file no one may read (write-only in Linux's /sys)",
+         header + "Z:\\sys\\bus\\platform\\drivers_probe\r\n", 2},
         {"System32 of 64-bit Windows", header + "C:\\Windows\\System32\\vesperon-e2e\\held.mdb\r\n",
          2},
     };

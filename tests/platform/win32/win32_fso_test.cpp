@@ -105,23 +105,6 @@ TEST_F(Win32Fso, AddFileKeepsAnAnsiListReadable) {
     EXPECT_TRUE(f.windowing.messages.empty());
 }
 
-// Open without sharing, neither a file nor its folder can be deleted: the rest goes.
-TEST_F(Win32Fso, HeldFilesStay) {
-    write("k/a.txt", "x");
-    write("k/s/b.txt", "x");
-    write("k/held.txt", "x");
-    HANDLE held = ::CreateFileW(widen(at("k/held.txt")).c_str(), GENERIC_READ, 0, nullptr,
-                                OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    EXPECT_FALSE(fso_.KillFile(at("k/held.txt")));
-    EXPECT_FALSE(fso_.KillDir(at("k"), true));
-    ::CloseHandle(held);
-    EXPECT_TRUE(exists("k/held.txt"));
-    EXPECT_FALSE(exists("k/a.txt"));
-    EXPECT_FALSE(exists("k/s"));
-    EXPECT_TRUE(f.windowing.messages.empty()) << "no re-creation after the fallback";
-}
-
 // On 64-bit Windows, System32 is where a 64-bit program finds it, not the SysWOW64 that the
 // system gives this 32-bit one (scripts/lib/wine-test runs the suite in a 64-bit prefix too).
 TEST_F(Win32Fso, System32AsA64BitProgramSeesIt) {

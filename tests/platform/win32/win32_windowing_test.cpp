@@ -27,17 +27,8 @@ TEST_F(Win32Windowing, ClientAreaAndControlsSitWhereDeclared) {
     }
 }
 
-TEST_F(Win32Windowing, StylesAndTabOrder) {
-    auto tool = open(Form2::layout());
-    HWND h = native(tool).handle();
-    EXPECT_NE(::GetWindowLongA(h, GWL_EXSTYLE) & WS_EX_TOOLWINDOW, 0);
-    EXPECT_EQ(::GetWindowLongA(h, GWL_STYLE) & (WS_MAXIMIZEBOX | WS_MINIMIZEBOX | WS_THICKFRAME),
-              0);
-
+TEST_F(Win32Windowing, TabOrder) {
     auto main = open(Form1::layout());
-    h = native(main).handle();
-    EXPECT_EQ(::GetWindowLongA(h, GWL_EXSTYLE) & WS_EX_TOOLWINDOW, 0);
-    EXPECT_EQ(::GetWindowLongA(h, GWL_STYLE) & (WS_MAXIMIZEBOX | WS_THICKFRAME), 0);
     // Tab through the window's own message loop: the frame takes no part.
     main->setFocus("ConfigEdit");
     for (const char* next : {"WriteEventCheck", "ForceCheck", "ConfigTest", "ConfigEdit"}) {
