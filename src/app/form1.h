@@ -7,6 +7,7 @@
 #include "check/check_run.h"
 #include "check/results_window.h"
 #include "config/check_list_editor.h"
+#include "config/settings_file.h"
 #include "forms/form.h"
 #include "fso/cls_fso.h"
 #include "platform/platform.h"
@@ -16,6 +17,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace vesperon {
 
@@ -77,7 +79,12 @@ private:
     int timeUp();
     void writeAbortEntries(const CheckRunReport& report);
     void reportFailedRequest(const platform::StartOutcome& outcome);
-    void writeSwitch(const char* checkBox, const char* section, const char* key);
+    void saveSwitch(const char* checkBox, const SettingsSwitch& which);
+    // The window's check boxes and the switches they show.
+    static constexpr std::pair<const char*, SettingsSwitch> switches[] = {
+        {"WriteEventCheck", settings::writeToNTEventLog},
+        {"ForceCheck", settings::forceAppsToClose},
+    };
 
     platform::Platform& p_;
     RunProgress progress_;

@@ -59,21 +59,16 @@ void Form1::Form_Load() {
     resumeNext([&] { EnsureSettings(); });
     resumeNext([&] {
         const std::string path = settingsFilePath(p_);
-        if (auto why = p_.profile.whyUnreadable(path)) {
+        const Settings settings = readSettings(p_.profile, path);
+        if (settings.unreadable) {
             p_.system.writeStandardError("vesperon: cannot read the settings file " + path + ": " +
-                                         *why + "; using the defaults (log on, force off)");
+                                         *settings.unreadable +
+                                         "; using the defaults (log on, force off)");
         }
-    });
-    resumeNext([&] {
-        if (settingIsOn(p_.profile, settingsFilePath(p_), settings::eventLogSection,
-                        settings::writeToNTEventLog)) {
-            Value("WriteEventCheck", 1);
-        }
-    });
-    resumeNext([&] {
-        if (settingIsOn(p_.profile, settingsFilePath(p_), settings::generalSection,
-                        settings::forceAppsToClose)) {
-            Value("ForceCheck", 1);
+        for (const auto& [checkBox, which] : switches) {
+            if (settings.*which.value) {
+                Value(checkBox, 1);
+            }
         }
     });
     std::optional<ShutdownKind> mode;
@@ -113,8 +108,7 @@ void Form1::runMode(ShutdownKind kind) {
     if (checked && !bFileInUse) {
         resumeNext([&] {
             // The file decides, not the check box: it may have changed during the check.
-            const bool forced = settingIsOn(p_.profile, settingsFilePath(p_),
-                                            settings::generalSection, settings::forceAppsToClose);
+            const bool forced = readSettings(p_.profile, settingsFilePath(p_)).forceAppsToClose;
             const platform::StartOutcome outcome =
                 p_.processes.start(shutdownRequest(kind, forced));
             if (outcome.started) {
@@ -135,8 +129,7 @@ void Form1::runMode(ShutdownKind kind) {
 void Form1::reportFailedRequest(const platform::StartOutcome& outcome) {
     resumeNext([&] { p_.system.writeStandardError(failedRequestLine(outcome)); });
     resumeNext([&] {
-        if (settingIsOn(p_.profile, settingsFilePath(p_), settings::eventLogSection,
-                        settings::writeToNTEventLog)) {
+        if (readSettings(p_.profile, settingsFilePath(p_)).writeToNTEventLog) {
             std::int32_t type = event_type::warning;
             std::int32_t id = 0;
             bool dll = false;
@@ -154,8 +147,7 @@ void Form1::reportNoWindow(const std::string& reason) {
     }
     resumeNext([&] { p_.system.writeStandardError(notStartedLine(arguments, reason)); });
     resumeNext([&] {
-        if (settingIsOn(p_.profile, settingsFilePath(p_), settings::eventLogSection,
-                        settings::writeToNTEventLog)) {
+        if (readSettings(p_.profile, settingsFilePath(p_)).writeToNTEventLog) {
             std::int32_t type = event_type::warning;
             std::int32_t id = 0;
             bool dll = false;

@@ -146,8 +146,7 @@ void writeRunMetrics(platform::Platform& p, const RunRecord& run) {
     if (!p.edition.textfileMetrics) {
         return;
     }
-    const std::string folder = ReadIniValue(p.profile, settingsFilePath(p),
-                                            settings::metricsSection, settings::textfileDirectory);
+    const std::string folder = readSettings(p.profile, settingsFilePath(p)).textfileDirectory;
     if (folder.empty()) {
         return;
     }

@@ -79,10 +79,7 @@ CheckRunReport CheckRun::run(const std::function<void(const Finding&)>& onEntry,
     const std::string listPath = checkListPath(p_);
     // One reading of the settings serves the whole run; until it is made, the default holds.
     bool logging = true;
-    resumeNext([&] {
-        logging = settingIsOn(p_.profile, settingsFilePath(p_), settings::eventLogSection,
-                              settings::writeToNTEventLog);
-    });
+    resumeNext([&] { logging = readSettings(p_.profile, settingsFilePath(p_)).writeToNTEventLog; });
     bound.guard([&] {
         report = CheckRunReport{};
         report.logging = logging;
@@ -141,8 +138,7 @@ CheckRunReport CheckRun::run(const std::function<void(const Finding&)>& onEntry,
 }
 
 void CheckRun::askInhibitors(CheckRunReport& report) {
-    const bool asked = ReadIniValue(p_.profile, settingsFilePath(p_), settings::generalSection,
-                                    settings::honourInhibitors) != settings::off;
+    const bool asked = readSettings(p_.profile, settingsFilePath(p_)).honourInhibitors;
     platform::InhibitorList inhibitors;
     if (asked) {
         inhibitors = p_.inhibitors.list();
