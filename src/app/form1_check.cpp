@@ -3,8 +3,8 @@
 #include "base/resume_next.h"
 #include "base/unicode_text.h"
 #include "check/check_run.h"
-#include "check/in_use.h"
 #include "check/listed_file.h"
+#include "check/report_text.h"
 #include "eventlog/event_writer.h"
 
 namespace vesperon {
@@ -53,7 +53,7 @@ void Form1::writeAbortEntries(const CheckRunReport& report) {
         return;
     }
     for (const std::string& entry :
-         abortedRunEntries(report.abortBlocks, p_.edition.maxEventText)) {
+         report_text::abortedRunEntries(report.abortBlocks, p_.edition.maxEventText)) {
         resumeNext([&] {
             std::int32_t type = event_type::warning;
             std::int32_t id = 0;
@@ -76,7 +76,7 @@ int Form1::timeUp() {
                              "not asked: the check did not finish"};
     }
     if (report.logging) {
-        report.abortBlocks.push_back(abortReportBlock(stuck.message, stuck.path));
+        report.abortBlocks.push_back(report_text::abortBlock(stuck.message, stuck.path));
     }
     resumeNext([&] {
         if (onTimeUp) {
@@ -85,11 +85,7 @@ int Form1::timeUp() {
     });
     resumeNext([&] {
         p_.system.writeStandardError(
-            "vesperon: the check did not finish within " +
-            std::to_string(p_.system.runBound().limit().count()) + " s; " +
-            unicode::visible(stuck.path) +
-            " counts as undetermined (on a file system that does not answer?), and nothing "
-            "was requested");
+            report_text::timeUpLine(p_.system.runBound().limit().count(), stuck.path));
     });
     writeAbortEntries(report);
     return 2;
@@ -102,8 +98,8 @@ void Form1::ConfigTest_Click() {
     const bool showList = true;
     resumeNext([&] { CheckAllFiles(showList); });
     if (!bFileInUse) {
-        p_.windowing.messageBox("Found no in-use files, this system would shutdown.",
-                                platform::msgbox::okOnly, applicationTitle);
+        p_.windowing.messageBox(report_text::nothingInUse, platform::msgbox::okOnly,
+                                applicationTitle);
     }
 }
 

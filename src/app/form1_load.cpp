@@ -4,6 +4,7 @@
 #include "app/shutdown_request.h"
 #include "app/version_caption.h"
 #include "base/resume_next.h"
+#include "check/report_text.h"
 #include "config/app_folder.h"
 #include "config/settings_file.h"
 #include "eventlog/event_writer.h"
@@ -40,18 +41,14 @@ void Form1::Form_Load() {
     });
     if (!hasAppFolder(p_)) {
         // Files in some other folder would be the wrong ones: do nothing rather than guess.
-        std::fputs("vesperon: cannot find the folder that holds the program, where its settings "
-                   "file and check list are kept; nothing was checked and nothing requested\n",
-                   stderr);
+        p_.system.writeStandardError(report_text::noAppFolderLine());
         runOutcome = RunOutcome::Failed;
         Unload();
         return;
     }
     resumeNext([&] {
         if (const auto folder = p_.files.changeableByOthers(configFolder(p_))) {
-            folderWarning = *folder + " may be written by other users, who could then choose "
-                                      "what this run checks and where it writes; keep the "
-                                      "program in a folder that only root may change";
+            folderWarning = report_text::othersMayChange(*folder);
             p_.system.writeStandardError("vesperon: " + *folderWarning);
         }
     });
@@ -61,9 +58,8 @@ void Form1::Form_Load() {
         const std::string path = settingsFilePath(p_);
         const Settings settings = readSettings(p_.profile, path);
         if (settings.unreadable) {
-            p_.system.writeStandardError("vesperon: cannot read the settings file " + path + ": " +
-                                         *settings.unreadable +
-                                         "; using the defaults (log on, force off)");
+            p_.system.writeStandardError(
+                report_text::settingsUnreadableLine(path, *settings.unreadable));
         }
         for (const auto& [checkBox, which] : switches) {
             if (settings.*which.value) {
@@ -96,11 +92,7 @@ void Form1::runMode(ShutdownKind kind) {
     });
     resumeNext([&] {
         if (const std::size_t count = p_.files.uninspectedProcesses(); count > 0) {
-            const std::string line = "vesperon: " + std::to_string(count) +
-                                     (count == 1 ? " process" : " processes") +
-                                     " could not be inspected (root needs CAP_SYS_PTRACE to see "
-                                     "them); files they hold count as free\n";
-            std::fputs(line.c_str(), stderr);
+            p_.system.writeStandardError(report_text::uninspectedLine(count));
         }
     });
     runOutcome = bFileInUse ? RunOutcome::Withheld : RunOutcome::Failed;
@@ -127,13 +119,13 @@ void Form1::runMode(ShutdownKind kind) {
 }
 
 void Form1::reportFailedRequest(const platform::StartOutcome& outcome) {
-    resumeNext([&] { p_.system.writeStandardError(failedRequestLine(outcome)); });
+    resumeNext([&] { p_.system.writeStandardError(report_text::failedRequestLine(outcome)); });
     resumeNext([&] {
         if (readSettings(p_.profile, settingsFilePath(p_)).writeToNTEventLog) {
             std::int32_t type = event_type::warning;
             std::int32_t id = 0;
             bool dll = false;
-            WriteEvent(p_, failedRequestEntry(outcome), type, id, dll);
+            WriteEvent(p_, report_text::failedRequestEntry(outcome), type, id, dll);
         }
     });
 }
@@ -142,16 +134,17 @@ void Form1::reportNoWindow(const std::string& reason) {
     std::string arguments;
     resumeNext([&] { arguments = p_.system.argumentText(); });
     if (arguments.empty()) {
-        resumeNext([&] { p_.system.writeStandardError("vesperon: " + reason); });
+        resumeNext([&] { p_.system.writeStandardError(report_text::noWindowLine(reason)); });
         return;
     }
-    resumeNext([&] { p_.system.writeStandardError(notStartedLine(arguments, reason)); });
+    resumeNext(
+        [&] { p_.system.writeStandardError(report_text::notStartedLine(arguments, reason)); });
     resumeNext([&] {
         if (readSettings(p_.profile, settingsFilePath(p_)).writeToNTEventLog) {
             std::int32_t type = event_type::warning;
             std::int32_t id = 0;
             bool dll = false;
-            WriteEvent(p_, notStartedEntry(arguments, reason), type, id, dll);
+            WriteEvent(p_, report_text::notStartedEntry(arguments, reason), type, id, dll);
         }
     });
 }

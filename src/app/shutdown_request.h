@@ -24,17 +24,4 @@ std::vector<std::string> shutdownArguments(ShutdownKind kind, bool forced);
 // Both forms, started minimised.
 platform::StartRequest shutdownRequest(ShutdownKind kind, bool forced);
 
-// The warning of a request that could not be started or that its command refused: a
-// header line, then a block naming the command line and one giving the reason.
-std::string failedRequestEntry(const platform::StartOutcome& outcome);
-// The same in one line, for standard error.
-std::string failedRequestLine(const platform::StartOutcome& outcome);
-
-// The warning of an argument text that selects no run mode, started where the configuration
-// window it opens cannot be shown (reason says why): a header line, then a block naming the
-// argument text and one giving the reason.
-std::string notStartedEntry(const std::string& argumentText, const std::string& reason);
-// The same in one line, for standard error.
-std::string notStartedLine(const std::string& argumentText, const std::string& reason);
-
 } // namespace vesperon

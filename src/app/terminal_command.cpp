@@ -3,10 +3,10 @@
 #include "app/form1.h"
 #include "app/run_metrics.h"
 #include "app/shutdown_request.h"
-#include "app/terminal_report.h"
 #include "base/app_identity.h"
 #include "base/text.h"
 #include "build_info.h"
+#include "check/report_text.h"
 #include "config/app_folder.h"
 
 #include <cstdio>
@@ -70,7 +70,7 @@ int runTest(platform::Platform& p, bool json, bool colour) {
     if (form1.runOutcome) {
         return 1; // no folder for the program's files: said on standard error already
     }
-    TerminalReport out(json, colour);
+    report_text::TerminalReport out(json, colour);
     std::vector<std::string> warnings;
     if (form1.folderWarning) {
         warnings.push_back(*form1.folderWarning);
@@ -132,8 +132,7 @@ std::optional<int> runTerminalCommand(platform::Platform& p, bool colour) {
     if (asksForTest(given)) {
         return runTest(p, given.contains("--json"), colour && !given.contains("--json"));
     }
-    std::fprintf(stderr, "vesperon: unknown arguments \"%s\" (see %s --help)\n", arguments.c_str(),
-                 BaseName(p).c_str());
+    p.system.writeStandardError(report_text::unknownArgumentsLine(arguments, BaseName(p)));
     return 1;
 }
 

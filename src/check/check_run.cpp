@@ -1,9 +1,8 @@
 #include "check/check_run.h"
 
 #include "base/resume_next.h"
-#include "base/unicode_text.h"
-#include "check/in_use.h"
 #include "check/listed_file.h"
+#include "check/report_text.h"
 #include "config/app_folder.h"
 #include "config/check_list_reader.h"
 #include "config/settings_file.h"
@@ -35,14 +34,8 @@ private:
 } // namespace
 
 Finding undeterminedFinding(const std::string& path) {
-    return {path, EntryState::Undetermined, inUseMessage(in_use::undetermined), {}, {}};
-}
-
-std::string inhibitorText(const platform::InhibitorLock& lock) {
-    // Any user allowed a lock chooses who and why: a line end would forge blocks of the entry.
-    return "Shutdown inhibited by " + unicode::visible(lock.who) + " (pid " +
-           std::to_string(lock.pid) + ", user " + unicode::visible(lock.user) +
-           "): " + unicode::visible(lock.why);
+    return {
+        path, EntryState::Undetermined, report_text::inUseMessage(in_use::undetermined), {}, {}};
 }
 
 bool inhibitsShutdown(const platform::InhibitorLock& lock) {
@@ -93,7 +86,8 @@ CheckRunReport CheckRun::run(const std::function<void(const Finding&)>& onEntry,
             if (finding.blocks()) {
                 report.blocked = true;
                 if (report.logging) {
-                    report.abortBlocks.push_back(abortReportBlock(finding.message, finding.path));
+                    report.abortBlocks.push_back(
+                        report_text::abortBlock(finding.message, finding.path));
                 }
             }
             onEntry(finding);
@@ -150,20 +144,19 @@ void CheckRun::askInhibitors(CheckRunReport& report) {
             report.blocked = true;
             report.inhibitorRows.push_back(text);
             if (report.logging) {
-                report.abortBlocks.push_back(std::string("\r\n") + text + "\r\n");
+                report.abortBlocks.push_back(report_text::inhibitorBlock(text));
             }
         };
         if (!asked) {
             return;
         }
         if (report.inhibitors.status == platform::InhibitorList::Status::Undetermined) {
-            block("Unable to determine if shutdown is inhibited:  " +
-                  unicode::visible(report.inhibitors.problem));
+            block(report_text::inhibitorsUndeterminedRow(report.inhibitors.problem));
             return;
         }
         for (const auto& lock : report.inhibitors.locks) {
             if (inhibitsShutdown(lock)) {
-                block(inhibitorText(lock));
+                block(report_text::inhibitorRow(lock));
             }
         }
     });

@@ -65,8 +65,6 @@ private:
     std::string lockPath_;
 };
 
-// "Shutdown inhibited by backup.sh (pid 4711, user root): nightly backup"
-std::string inhibitorText(const platform::InhibitorLock& lock);
 // A lock keeps the machine up when it is a blocking one and covers shutdown.
 bool inhibitsShutdown(const platform::InhibitorLock& lock);
 

@@ -89,9 +89,8 @@ TEST(Startup, WithoutAnAbsoluteFolderNothingIsWrittenOrRequested) {
         for (const char* arguments : {"-r", ""}) {
             Start s;
             s.f.system.exePath = exe;
-            ::testing::internal::CaptureStderr();
             s.load(arguments);
-            const std::string said = ::testing::internal::GetCapturedStderr();
+            const std::string said = s.f.system.standardError.at(0);
             EXPECT_TRUE(s.f.disk.files.empty()) << exe;
             EXPECT_TRUE(s.f.processes.started.empty()) << exe;
             EXPECT_FALSE(s.form.Loaded()) << exe;
@@ -232,11 +231,11 @@ TEST(Startup, MetricsThatCannotBeWrittenLeaveTheRunAsItWas) {
 TEST(Startup, RunModeSaysHowManyProcessesItCouldNotLookInto) {
     Start s;
     s.f.disk.uninspectedProcesses = 3;
-    ::testing::internal::CaptureStderr();
     s.load("-r");
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-              "vesperon: 3 processes could not be inspected (root needs CAP_SYS_PTRACE to see "
-              "them); files they hold count as free\n");
+    EXPECT_EQ(s.f.system.standardError,
+              std::vector<std::string>{"vesperon: 3 processes could not be inspected (root needs "
+                                       "CAP_SYS_PTRACE to see them); files they hold count as "
+                                       "free"});
     EXPECT_EQ(s.f.processes.started.size(), 1u);
 }
 

@@ -1,5 +1,5 @@
 #include "app/form1.h"
-#include "check/in_use.h"
+#include "check/listed_file.h"
 #include "config/check_list_file.h"
 #include "config/check_list_reader.h"
 #include "platform/fake/fake_platform.h"
