@@ -5,17 +5,14 @@
 #include "app/version_caption.h"
 #include "base/resume_next.h"
 #include "check/report_text.h"
-#include "config/app_folder.h"
-#include "config/settings_file.h"
-#include "eventlog/event_writer.h"
 
-#include <cstdio>
 #include <optional>
 
 namespace vesperon {
 
 Form1::Form1(platform::Platform& platform, Forms& forms)
-    : Form(forms, layout()), p_(platform), form2_(forms),
+    : Form(forms, layout()), p_(platform),
+      session_(platform, [this]() -> clsFSO& { return fso(); }), form2_(forms),
       form4_(forms, platform, [this]() -> clsFSO& { return fso(); }),
       form3_(forms, platform, *this), form5_(forms, platform.processListing) {}
 
@@ -30,37 +27,15 @@ clsFSO& Form1::fso() {
 
 void Form1::Form_Load() {
     resumeNext([&] { Caption(VersionCaption("", "")); });
-    // Where the run is bounded, one that gets stuck (a file system that stops answering) is
-    // ended as one that could not tell. Until the check list is read, that is the subject.
-    resumeNext([&] {
-        p_.system.runBound().guard([&] {
-            progress_.report.logging = true;
-            progress_.subject = checkListPath(p_);
-        });
-        p_.system.runBound().setExpiry([this] { return timeUp(); });
-    });
-    if (!hasAppFolder(p_)) {
-        // Files in some other folder would be the wrong ones: do nothing rather than guess.
-        p_.system.writeStandardError(report_text::noAppFolderLine());
+    if (!session_.begin()) {
         runOutcome = RunOutcome::Failed;
         Unload();
         return;
     }
-    resumeNext([&] {
-        if (const auto folder = p_.files.changeableByOthers(configFolder(p_))) {
-            folderWarning = report_text::othersMayChange(*folder);
-            p_.system.writeStandardError("vesperon: " + *folderWarning);
-        }
-    });
     resumeNext([&] { EnsureConfig(); });
     resumeNext([&] { EnsureSettings(); });
     resumeNext([&] {
-        const std::string path = settingsFilePath(p_);
-        const Settings settings = readSettings(p_.profile, path);
-        if (settings.unreadable) {
-            p_.system.writeStandardError(
-                report_text::settingsUnreadableLine(path, *settings.unreadable));
-        }
+        const Settings settings = session_.readSettings();
         for (const auto& [checkBox, which] : switches) {
             if (settings.*which.value) {
                 Value(checkBox, 1);
@@ -85,9 +60,8 @@ void Form1::runMode(ShutdownKind kind) {
     Hide();
     const bool showList = false;
     bool checked = false;
-    CheckRunReport report;
     resumeNext([&] {
-        report = checkAll(showList, nullptr);
+        CheckAllFiles(showList);
         checked = true;
     });
     resumeNext([&] {
@@ -98,36 +72,15 @@ void Form1::runMode(ShutdownKind kind) {
     runOutcome = bFileInUse ? RunOutcome::Withheld : RunOutcome::Failed;
     // A check that could not finish has not shown that nothing is in use.
     if (checked && !bFileInUse) {
-        resumeNext([&] {
-            // The file decides, not the check box: it may have changed during the check.
-            const bool forced = readSettings(p_.profile, settingsFilePath(p_)).forceAppsToClose;
-            const platform::StartOutcome outcome =
-                p_.processes.start(shutdownRequest(kind, forced));
-            if (outcome.started) {
-                runOutcome = RunOutcome::Started;
-            } else {
-                reportFailedRequest(outcome);
-            }
-        });
+        resumeNext([&] { runOutcome = requestShutdown(p_, session_, kind); });
     }
     resumeNext([&] {
-        writeRunMetrics(p_, {kind == ShutdownKind::Restart ? RunKind::Restart : RunKind::Shutdown,
-                             *runOutcome, report.entries, report.inhibitorRows.size(),
-                             p_.system.unixTimeSeconds()});
+        writeRunMetrics(
+            p_, lastCheck_.settings.textfileDirectory,
+            runRecord(kind == ShutdownKind::Restart ? RunKind::Restart : RunKind::Shutdown,
+                      *runOutcome, lastCheck_.report, p_.system.unixTimeSeconds()));
     });
     Unload();
-}
-
-void Form1::reportFailedRequest(const platform::StartOutcome& outcome) {
-    resumeNext([&] { p_.system.writeStandardError(report_text::failedRequestLine(outcome)); });
-    resumeNext([&] {
-        if (readSettings(p_.profile, settingsFilePath(p_)).writeToNTEventLog) {
-            std::int32_t type = event_type::warning;
-            std::int32_t id = 0;
-            bool dll = false;
-            WriteEvent(p_, report_text::failedRequestEntry(outcome), type, id, dll);
-        }
-    });
 }
 
 void Form1::reportNoWindow(const std::string& reason) {
@@ -139,14 +92,7 @@ void Form1::reportNoWindow(const std::string& reason) {
     }
     resumeNext(
         [&] { p_.system.writeStandardError(report_text::notStartedLine(arguments, reason)); });
-    resumeNext([&] {
-        if (readSettings(p_.profile, settingsFilePath(p_)).writeToNTEventLog) {
-            std::int32_t type = event_type::warning;
-            std::int32_t id = 0;
-            bool dll = false;
-            WriteEvent(p_, report_text::notStartedEntry(arguments, reason), type, id, dll);
-        }
-    });
+    resumeNext([&] { session_.warn(report_text::notStartedEntry(arguments, reason)); });
 }
 
 void Form1::Form_Unload(std::int16_t& /*cancel*/) {

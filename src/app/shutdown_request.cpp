@@ -1,6 +1,8 @@
 #include "app/shutdown_request.h"
 
+#include "base/resume_next.h"
 #include "base/text.h"
+#include "check/report_text.h"
 
 namespace vesperon {
 
@@ -48,6 +50,17 @@ std::vector<std::string> shutdownArguments(ShutdownKind kind, bool forced) {
 
 platform::StartRequest shutdownRequest(ShutdownKind kind, bool forced) {
     return {shutdownCommandLine(kind, forced), shutdownArguments(kind, forced), showMinimized};
+}
+
+RunOutcome requestShutdown(platform::Platform& p, CheckSession& session, ShutdownKind kind) {
+    const bool forced = session.readSettings().forceAppsToClose;
+    const platform::StartOutcome outcome = p.processes.start(shutdownRequest(kind, forced));
+    if (outcome.started) {
+        return RunOutcome::Started;
+    }
+    resumeNext([&] { p.system.writeStandardError(report_text::failedRequestLine(outcome)); });
+    resumeNext([&] { session.warn(report_text::failedRequestEntry(outcome)); });
+    return RunOutcome::Failed;
 }
 
 } // namespace vesperon

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "app/run_outcome.h"
+#include "check/check_session.h"
+#include "platform/platform.h"
 #include "platform/processes.h"
 
 #include <optional>
@@ -23,5 +26,9 @@ std::string shutdownCommandLine(ShutdownKind kind, bool forced);
 std::vector<std::string> shutdownArguments(ShutdownKind kind, bool forced);
 // Both forms, started minimised.
 platform::StartRequest shutdownRequest(ShutdownKind kind, bool forced);
+
+// Starts the request, forced as the settings file says now: it may have changed during the
+// check. A request that fails is said on standard error and, when logging is on, in a warning.
+RunOutcome requestShutdown(platform::Platform& p, CheckSession& session, ShutdownKind kind);
 
 } // namespace vesperon

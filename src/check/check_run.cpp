@@ -5,7 +5,6 @@
 #include "check/report_text.h"
 #include "config/app_folder.h"
 #include "config/check_list_reader.h"
-#include "config/settings_file.h"
 
 namespace vesperon {
 
@@ -65,17 +64,15 @@ CheckRun::CheckRun(platform::Platform& p, RunProgress& progress) : p_(p), progre
 
 CheckRun::~CheckRun() = default;
 
-CheckRunReport CheckRun::run(const std::function<void(const Finding&)>& onEntry,
+CheckRunReport CheckRun::run(const Settings& settings,
+                             const std::function<void(const Finding&)>& onEntry,
                              bool describeHolders) {
     platform::RunBound& bound = p_.system.runBound();
     CheckRunReport& report = progress_.report;
     const std::string listPath = checkListPath(p_);
-    // One reading of the settings serves the whole run; until it is made, the default holds.
-    bool logging = true;
-    resumeNext([&] { logging = readSettings(p_.profile, settingsFilePath(p_)).writeToNTEventLog; });
     bound.guard([&] {
         report = CheckRunReport{};
-        report.logging = logging;
+        report.logging = settings.writeToNTEventLog;
         progress_.subject = listPath;
     });
     auto take = [&](const Finding& finding) {
@@ -90,7 +87,9 @@ CheckRunReport CheckRun::run(const std::function<void(const Finding&)>& onEntry,
                         report_text::abortBlock(finding.message, finding.path));
                 }
             }
-            onEntry(finding);
+            if (onEntry) {
+                onEntry(finding);
+            }
         });
     };
 
@@ -127,12 +126,11 @@ CheckRunReport CheckRun::run(const std::function<void(const Finding&)>& onEntry,
         take(undeterminedFinding(listPath));
     }
     bound.guard([&] { progress_.subject = listPath; });
-    askInhibitors(report);
+    askInhibitors(settings.honourInhibitors, report);
     return report;
 }
 
-void CheckRun::askInhibitors(CheckRunReport& report) {
-    const bool asked = readSettings(p_.profile, settingsFilePath(p_)).honourInhibitors;
+void CheckRun::askInhibitors(bool asked, CheckRunReport& report) {
     platform::InhibitorList inhibitors;
     if (asked) {
         inhibitors = p_.inhibitors.list();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "check/finding.h"
+#include "config/settings_file.h"
 #include "platform/platform.h"
 
 #include <cstddef>
@@ -51,13 +52,13 @@ public:
     CheckRun(const CheckRun&) = delete;
     CheckRun& operator=(const CheckRun&) = delete;
 
-    // Hands every entry's finding to onEntry as soon as it is known; with describeHolders a
-    // file in use names the processes that hold it.
-    CheckRunReport run(const std::function<void(const Finding&)>& onEntry,
+    // Hands every entry's finding to onEntry, if any, as soon as it is known; with
+    // describeHolders a file in use names the processes that hold it.
+    CheckRunReport run(const Settings& settings, const std::function<void(const Finding&)>& onEntry,
                        bool describeHolders = false);
 
 private:
-    void askInhibitors(CheckRunReport& report);
+    void askInhibitors(bool asked, CheckRunReport& report);
 
     platform::Platform& p_;
     RunProgress& progress_;

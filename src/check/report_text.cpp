@@ -114,6 +114,14 @@ std::string unknownArgumentsLine(const std::string& arguments, const std::string
     return "vesperon: unknown arguments \"" + arguments + "\" (see " + baseName + " --help)";
 }
 
+std::string metricsFolderNotAbsoluteLine() {
+    return "vesperon: [Metrics] TextfileDirectory is not an absolute folder; no metrics written";
+}
+
+std::string metricsUnwritableLine(const std::string& path) {
+    return "vesperon: cannot write the metrics file " + path;
+}
+
 const char* stateName(EntryState state) {
     switch (state) {
     case EntryState::InUse:

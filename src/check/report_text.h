@@ -67,6 +67,8 @@ std::string noDisplay();
 // The run was stuck past its bound of seconds at path.
 std::string timeUpLine(long long seconds, const std::string& path);
 std::string unknownArgumentsLine(const std::string& arguments, const std::string& baseName);
+std::string metricsFolderNotAbsoluteLine();
+std::string metricsUnwritableLine(const std::string& path);
 
 // --- `vesperon --test`
 

@@ -1,4 +1,3 @@
-#include "app/form1.h"
 #include "auxiliary/module2.h"
 #include "auxiliary/process_list_window.h"
 #include "platform/fake/fake_platform.h"
@@ -52,11 +51,10 @@ TEST(ProcessListing, SnapshotBranchAndUnknownPlatforms) {
 TEST(ProcessListWindow, EachClickGivesAFreshList) {
     fake::FakePlatform f;
     Forms forms(f.windowing);
-    Form1 configuration(f.platform, forms);
+    Form5 window(forms, f.processListing);
     forms.enableWindows();
     f.processListing.processes = processes(2);
-    configuration.ShowProcessList();
-    Form5& window = configuration.processList();
+    window.Show();
     EXPECT_TRUE(window.List("List1").items.empty()) << "empty until the first click";
     window.userClicks("Command1");
     window.userClicks("Command1");

@@ -1,6 +1,5 @@
 #include "app/form1.h"
 #include "config/check_list_file.h"
-#include "config/settings_file.h"
 #include "platform/fake/fake_platform.h"
 
 #include <gtest/gtest.h>
@@ -135,10 +134,18 @@ TEST_F(ConfigurationWindow, ClosingItUnloadsEveryOtherWindow) {
     EXPECT_EQ(f.files.closeAllCalls, 1);
 }
 
-TEST(SettingsFile, ValuesAreReadThroughABufferOf255) {
+TEST(CheckFileTest, QuotesAreRemovedFromTheCallersText) {
     fake::FakePlatform f;
-    f.disk.addFile(settingsPath, "[s]\r\nk=" + std::string(300, 'x') + "\r\n");
-    EXPECT_EQ(ReadIniValue(f.profile, settingsPath, "s", "k"), std::string(254, 'x'));
+    Forms forms(f.windowing);
+    Form1 form(f.platform, forms);
+    std::string path = "\"C:\\Da\"ta\\x.txt\"";
+    EXPECT_FALSE(form.CheckFile(path));
+    EXPECT_EQ(path, "C:\\Data\\x.txt");
+    EXPECT_EQ(form.sCheckMsg, "") << "a missing file sets no message";
+    // A NUL would cut the name where the system takes it: the file before it is not the one.
+    f.disk.addFile("C:\\Data\\x.txt");
+    std::string cut("C:\\Data\\x.txt\0.bak", 18);
+    EXPECT_TRUE(form.CheckFile(cut));
 }
 
 } // namespace

@@ -1,7 +1,9 @@
-#include "app/form1.h"
+#include "base/unicode_text.h"
+#include "check/check_session.h"
 #include "check/listed_file.h"
 #include "config/check_list_file.h"
 #include "config/check_list_reader.h"
+#include "fso/cls_fso.h"
 #include "platform/fake/fake_platform.h"
 
 #include <gtest/gtest.h>
@@ -13,11 +15,31 @@ const std::string listPath = "C:\\Tools\\Vesperon.cfg";
 const std::string settingsPath = "C:\\Tools\\Vesperon.ini";
 const std::string aborted = " *** A Planned Shutdown was Aborted! *** \r\n";
 
-struct CheckRun : ::testing::Test {
+struct Check : ::testing::Test {
     fake::FakePlatform f;
-    Forms forms{f.windowing};
-    Form1 form{f.platform, forms};
-    const std::vector<std::string>& rows() { return form.results().List("List1").items; }
+    clsFSO fso{f.platform};
+    CheckSession session{f.platform, [this]() -> clsFSO& { return fso; }};
+    CheckOutcome outcome;
+    std::vector<Finding> blocking;
+    // One check run; what blocks it is kept in check order.
+    void check() {
+        blocking.clear();
+        outcome = session.check([&](const Finding& finding) {
+            if (finding.blocks()) {
+                blocking.push_back(finding);
+            }
+        });
+    }
+    // What blocked the run, as a results window lists it.
+    std::vector<std::string> rows() const {
+        std::vector<std::string> out;
+        for (const Finding& finding : blocking) {
+            out.push_back(unicode::visible(finding.path));
+        }
+        out.insert(out.end(), outcome.report.inhibitorRows.begin(),
+                   outcome.report.inhibitorRows.end());
+        return out;
+    }
     void SetUp() override { f.disk.addFile(settingsPath, "[EventLog]\r\nWriteToNTEventLog=1\r\n"); }
     void list(const std::string& body) {
         f.disk.addFile(listPath, checkListHeader() + "\r\n" + body);
@@ -31,7 +53,7 @@ struct CheckRun : ::testing::Test {
     }
 };
 
-TEST_F(CheckRun, EveryLineIsTestedInOrderAndEveryFileInUseReported) {
+TEST_F(Check, EveryLineIsTestedInOrderAndEveryFileInUseReported) {
     held("C:\\Data\\a.mdb");
     held("C:\\Data\\b.mdb");
     f.disk.addFile("C:\\Data\\free.txt");
@@ -42,12 +64,11 @@ TEST_F(CheckRun, EveryLineIsTestedInOrderAndEveryFileInUseReported) {
          "C:\\Data\\missing.txt\r\n"
          "C:\\Data\\free.txt\r\n"
          "\"C:\\Data\\b.mdb\"\r\n");
-    form.CheckAllFiles(true);
+    check();
 
-    EXPECT_TRUE(form.bFileInUse);
-    EXPECT_EQ(form.sCheckMsg, "File in use");
+    EXPECT_TRUE(outcome.report.blocked);
     EXPECT_EQ(rows(), (std::vector<std::string>{"C:\\Data\\a.mdb", "C:\\Data\\b.mdb"}));
-    EXPECT_TRUE(form.results().Visible());
+    EXPECT_EQ(blocking.back().message, "File in use");
     EXPECT_EQ(entry(), aborted + "\r\nFile in use:  C:\\Data\\a.mdb\r\n"
                                  "\r\nFile in use:  C:\\Data\\b.mdb\r\n");
     EXPECT_EQ(f.eventLog.events[0].type, 2);
@@ -56,68 +77,66 @@ TEST_F(CheckRun, EveryLineIsTestedInOrderAndEveryFileInUseReported) {
     EXPECT_EQ(f.disk.probed.size(), 3u) << "absent and commented files are never probed";
 }
 
-TEST_F(CheckRun, NothingInUseOrLoggingOffMeansNoEventAndNoRegistryWrite) {
+TEST_F(Check, NothingInUseOrLoggingOffMeansNoEventAndNoRegistryWrite) {
     f.disk.addFile("C:\\Data\\free.txt");
     list("C:\\Data\\free.txt\r\nC:\\nowhere\\x\r\n");
-    form.CheckAllFiles(false);
-    EXPECT_FALSE(form.bFileInUse);
-    EXPECT_EQ(form.sCheckMsg, "");
+    check();
+    EXPECT_FALSE(outcome.report.blocked);
 
     f.disk.addFile(settingsPath, "[EventLog]\r\nWriteToNTEventLog=true\r\n");
     held("C:\\Data\\free.txt");
-    form.CheckAllFiles(false);
-    EXPECT_TRUE(form.bFileInUse);
+    check();
+    EXPECT_TRUE(outcome.report.blocked);
     EXPECT_TRUE(f.eventLog.events.empty());
     EXPECT_TRUE(f.registry.calls.empty());
 }
 
-TEST_F(CheckRun, NoFileNumberLeftCountsAsInUse) {
+TEST_F(Check, NoFileNumberLeftCountsAsInUse) {
     f.disk.addFile("C:\\Data\\a.mdb");
     f.disk.fileNumbersLeft = false;
     list("C:\\Data\\a.mdb\n");
-    form.CheckAllFiles(false);
-    EXPECT_TRUE(form.bFileInUse);
+    check();
+    EXPECT_TRUE(outcome.report.blocked);
     EXPECT_EQ(entry(), aborted + "\r\nUnable to determine if file is in use:  C:\\Data\\a.mdb\r\n");
 }
 
-TEST_F(CheckRun, RunsOfOneFolderTakeTurns) {
+TEST_F(Check, RunsOfOneFolderTakeTurns) {
     const std::string lockPath = "C:\\Tools\\Vesperon.lock";
     f.disk.addFile("C:\\Data\\free.txt");
     list("C:\\Data\\free.txt\r\n");
-    form.CheckAllFiles(false);
-    EXPECT_FALSE(form.bFileInUse);
+    check();
+    EXPECT_FALSE(outcome.report.blocked);
     EXPECT_TRUE(f.disk.hasFile(lockPath));
     EXPECT_TRUE(f.disk.locked.empty()) << "let go at the end of the run";
 
     // Another run kept it for the whole wait: this one cannot tell, and says why.
     f.disk.lockedElsewhere.insert(fake::FakeDisk::key(lockPath));
-    form.CheckAllFiles(true);
-    EXPECT_TRUE(form.bFileInUse);
+    check();
     EXPECT_EQ(rows(), std::vector<std::string>{lockPath});
     EXPECT_EQ(entry(),
               aborted + "\r\nUnable to determine if file is in use:  " + lockPath + "\r\n");
 }
 
-TEST_F(CheckRun, CheckListThatCannotBeCreatedHoldsNoEntries) {
+TEST_F(Check, CheckListThatCannotBeCreatedHoldsNoEntries) {
     f.disk.readOnly.insert("c:\\tools"); // nor can a lock file: the run goes on without one
-    form.CheckAllFiles(false);
+    check();
     EXPECT_FALSE(f.disk.hasFile(listPath));
-    EXPECT_FALSE(form.bFileInUse);
+    EXPECT_FALSE(outcome.report.blocked);
 }
 
-TEST_F(CheckRun, SettingsAreReadOncePerRunNotPerFile) {
+TEST_F(Check, SettingsAreReadOncePerRunNotPerFile) {
     f.disk.addFile(listPath, "C:\\Data\\a.mdb\nC:\\Data\\b.mdb\rC:\\Data\\c.mdb");
-    form.CheckAllFiles(true);
+    check();
     const int readsForThree = f.profile.reads;
     f.disk.addFile(listPath, "C:\\Data\\a.mdb\n");
     f.profile.reads = 0;
-    form.CheckAllFiles(true);
+    check();
     EXPECT_EQ(f.profile.reads, readsForThree);
 }
 
 // The system could not say whether the file is there, or nothing can be seen of other
 // processes: the run blocks and says why.
-TEST_F(CheckRun, CannotTellBlocks) {
+TEST_F(Check, CannotTellBlocks) {
     f.disk.cannotTell.insert(fake::FakeDisk::key("\\\\server\\share\\job.lock"));
     f.disk.addDrive('E', fake::Drive{false, 1});
     f.disk.addFile("C:\\Data\\free.txt");
@@ -131,35 +150,33 @@ TEST_F(CheckRun, CannotTellBlocks) {
     list("\\\\server\\share\\job.lock\r\nE:\\x.mdb\r\nC:\\Data\\odd.txt\r\n" + relative[0] +
          "\r\n" + relative[1] + "\r\n" + relative[2] + "\r\n" + relative[3] +
          "\r\n \t \r\nC:\\Data\\gone.txt\r\n" + cut + "\r\n" + withNul + "\r\n");
-    form.CheckAllFiles(true);
+    check();
     EXPECT_EQ(rows(),
               (std::vector<std::string>{"\\\\server\\share\\job.lock", "E:\\x.mdb",
                                         "C:\\Data\\odd.txt", relative[0], relative[1], relative[2],
                                         relative[3], cut.substr(0, CheckListReader::maxLineBytes),
                                         "C:\\Data\\free.txt\\x00x\\x00"}));
-    EXPECT_EQ(form.sCheckMsg, "Unable to determine if file is in use");
+    EXPECT_EQ(blocking.back().message, "Unable to determine if file is in use");
 
-    form.bFileInUse = false;
-    form.sCheckMsg.clear();
     f.disk.holdersUnknown = true;
     list("C:\\Data\\free.txt\r\n");
-    form.CheckAllFiles(false);
-    EXPECT_TRUE(form.bFileInUse);
-    EXPECT_EQ(form.sCheckMsg, "Unable to determine if file is in use");
+    check();
+    ASSERT_EQ(blocking.size(), 1u);
+    EXPECT_EQ(blocking[0].message, "Unable to determine if file is in use");
 }
 
-TEST_F(CheckRun, ListThatFailsHalfWayBlocksAfterCheckingWhatWasRead) {
+TEST_F(Check, ListThatFailsHalfWayBlocksAfterCheckingWhatWasRead) {
     held("C:\\Data\\a.mdb");
     list("C:\\Data\\a.mdb\r\nC:\\Data\\b.mdb\r\n");
     f.disk.readFailsAt[fake::FakeDisk::key(listPath)] = f.disk.bytesOf(listPath).size() - 5;
-    form.CheckAllFiles(true);
+    check();
     EXPECT_EQ(rows(), (std::vector<std::string>{"C:\\Data\\a.mdb", listPath}));
     EXPECT_EQ(f.disk.endedProbeRuns, 1) << "what the probes kept is let go";
 }
 
 // Locks that programs took against a shutdown keep the machine up as a file in use does, and
 // so does a login manager that cannot say.
-TEST_F(CheckRun, BlockingShutdownLocksAndUnanswerableBusesWithhold) {
+TEST_F(Check, BlockingShutdownLocksAndUnanswerableBusesWithhold) {
     using Status = platform::InhibitorList::Status;
     // Who and why are anyone's to choose: a forged block, an escape sequence or a NUL in them
     // must neither add to the entry nor cut it, nor reach the results window raw.
@@ -171,7 +188,7 @@ TEST_F(CheckRun, BlockingShutdownLocksAndUnanswerableBusesWithhold) {
                              "31m\x7f",
                              "block", 0, 4712, "bad\nuser"}},
                            ""};
-    form.CheckAllFiles(true);
+    check();
     const std::string first = "Shutdown inhibited by backup.sh\\r\\n\\r\\nFile in use:  "
                               "/etc/passwd (pid 4711, user root): nightly\\x00 \\x1b[2Jbackup";
     const std::string second =
@@ -180,25 +197,11 @@ TEST_F(CheckRun, BlockingShutdownLocksAndUnanswerableBusesWithhold) {
     EXPECT_EQ(rows(), (std::vector<std::string>{first, second}));
     f.eventLog.events.clear();
     f.inhibitors.answer = {Status::Undetermined, {}, "no answer within 2 s"};
-    form.CheckAllFiles(false);
-    EXPECT_TRUE(form.bFileInUse);
+    check();
+    EXPECT_TRUE(outcome.report.blocked);
     EXPECT_EQ(entry(),
               aborted +
                   "\r\nUnable to determine if shutdown is inhibited:  no answer within 2 s\r\n");
-}
-
-TEST(CheckFileTest, QuotesAreRemovedFromTheCallersText) {
-    fake::FakePlatform f;
-    Forms forms(f.windowing);
-    Form1 form(f.platform, forms);
-    std::string path = "\"C:\\Da\"ta\\x.txt\"";
-    EXPECT_FALSE(form.CheckFile(path));
-    EXPECT_EQ(path, "C:\\Data\\x.txt");
-    EXPECT_EQ(form.sCheckMsg, "") << "a missing file sets no message";
-    // A NUL would cut the name where the system takes it: the file before it is not the one.
-    f.disk.addFile("C:\\Data\\x.txt");
-    std::string cut("C:\\Data\\x.txt\0.bak", 18);
-    EXPECT_TRUE(form.CheckFile(cut));
 }
 
 TEST(StripCharsTest, SearchesAgainFromTheStartAfterEachRemoval) {
