@@ -18,7 +18,7 @@ std::string checkListHeader() {
 void ensureCheckList(platform::Platform& p, clsFSO& fso) {
     resumeNext([&] {
         const std::string path = checkListPath(p);
-        if (fso.File_Exist(path) || !p.files.pathAbsent(path)) {
+        if (fso.File_Exist(path) || !p.files.absent(path)) {
             return;
         }
         p.files.createFile(path, checkListHeader() + text::crlf);

@@ -45,7 +45,7 @@ platform::ProfileWrite writeSwitch(platform::Profile& profile, const std::string
 void ensureSettingsFile(platform::Platform& p, clsFSO& fso) {
     resumeNext([&] {
         const std::string path = settingsFilePath(p);
-        if (fso.File_Exist(path) || !p.files.pathAbsent(path)) {
+        if (fso.File_Exist(path) || !p.files.absent(path)) {
             return;
         }
         std::vector<platform::Profile::Value> values;

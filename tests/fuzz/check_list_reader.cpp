@@ -49,8 +49,8 @@ public:
     platform::LockAttempt lockFile(const std::string&) override { return {}; }
     platform::FileRead readWhole(const std::string&) override { return {}; }
     bool writeText(const std::string&, const std::string&, bool) override { return false; }
-    bool pathAbsent(const std::string&) override { return false; }
-    bool normalFileExists(const std::string&) override { return false; }
+    bool absent(const std::string&) override { return false; }
+    bool normalFilePresent(const std::string&) override { return false; }
     bool deleteFile(const std::string&) override { return false; }
     bool replaceFile(const std::string&, const std::string&) override { return false; }
     std::string lastWriteFailure() override { return {}; }

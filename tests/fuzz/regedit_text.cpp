@@ -1,6 +1,6 @@
 // The REGEDIT4 reader and writer: key path, value name, then a type byte and the data, then
 // the file's bytes ("key\x01name\x01<type>data\x01file").
-#include "platform/posix/regedit_text.h"
+#include "platform/posix/regedit/regedit_text.h"
 
 #include "fields.h"
 

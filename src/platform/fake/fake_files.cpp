@@ -127,7 +127,7 @@ bool FakeFiles::writeText(const std::string& path, const std::string& bytes, boo
     return true;
 }
 
-bool FakeFiles::pathAbsent(const std::string& path) {
+bool FakeFiles::absent(const std::string& path) {
     const std::string k = disk_.keyOf(path);
     return !disk_.files.contains(k) && !disk_.folders.contains(k) && !disk_.unreadable.contains(k);
 }

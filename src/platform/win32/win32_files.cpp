@@ -208,7 +208,7 @@ bool Win32Files::writeText(const std::string& path, const std::string& bytes, bo
     return true;
 }
 
-bool Win32Files::pathAbsent(const std::string& path) {
+bool Win32Files::absent(const std::string& path) {
     if (::GetFileAttributesW(widePath(path).c_str()) != INVALID_FILE_ATTRIBUTES) {
         return false;
     }
@@ -216,7 +216,7 @@ bool Win32Files::pathAbsent(const std::string& path) {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
-bool Win32Files::normalFileExists(const std::string& path) {
+bool Win32Files::normalFilePresent(const std::string& path) {
     const DWORD attributes = ::GetFileAttributesW(widePath(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES &&
            (attributes &
