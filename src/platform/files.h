@@ -32,8 +32,6 @@ public:
     virtual ~InputFile() = default;
     // Up to size bytes into buffer: how many were read, 0 at the end, -1 on a read error.
     virtual long read(char* buffer, std::size_t size) = 0;
-    // Back to the first byte; false when the file cannot be read from the start again.
-    virtual bool rewind() = 0;
 };
 
 struct OpenedFile {
@@ -65,7 +63,9 @@ struct LockAttempt {
     std::unique_ptr<FileLock> lock; // set when Held
 };
 
-// Plain file operations; every call opens, works and closes before it returns.
+// Plain file operations. A call closes what it opens before it returns, but for what it hands
+// back (an opened file, a lock) and the one folder that the probes of a check run keep open
+// between them until endProbeRun().
 class Files {
 public:
     virtual ~Files() = default;

@@ -22,10 +22,6 @@ public:
         at_ += n;
         return static_cast<long>(n);
     }
-    bool rewind() override {
-        at_ = 0;
-        return true;
-    }
 
 private:
     std::string_view bytes_;

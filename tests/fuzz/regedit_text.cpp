@@ -3,11 +3,13 @@
 #include "platform/posix/regedit/regedit_text.h"
 
 #include "fields.h"
+#include "support/regedit_values.h"
 
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace vesperon::platform::regedit_text;
+    using vesperon::test::findValue;
     const auto fields = vesperon::fuzz::fieldsOf(data, size, 4);
     const std::string_view key = fields[0], name = fields[1], typed = fields[2];
     const std::string_view file = fields[3];

@@ -24,10 +24,6 @@ public:
         at_ += n;
         return static_cast<long>(n);
     }
-    bool rewind() override {
-        at_ = 0;
-        return true;
-    }
 
 private:
     std::string bytes_;

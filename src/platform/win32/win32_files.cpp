@@ -127,9 +127,6 @@ public:
         const DWORD want = size > (1u << 20) ? (1u << 20) : static_cast<DWORD>(size);
         return ::ReadFile(h_.get(), buffer, want, &n, nullptr) ? static_cast<long>(n) : -1;
     }
-    bool rewind() override {
-        return ::SetFilePointer(h_.get(), 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER;
-    }
 
 private:
     Handle h_;

@@ -49,7 +49,8 @@ std::vector<FileHolder> PosixFiles::holdersOf(const std::string& path) {
 }
 
 bool PosixFiles::fileNumberAvailable() {
-    // Nothing stays open between probes, so one answer serves a whole check run.
+    // Probes keep no more open between them than one folder, so one answer serves a whole
+    // check run.
     if (!fileNumberKnown_) {
         fileNumberAvailable_ = descriptorAvailable();
         fileNumberKnown_ = true;
@@ -167,7 +168,6 @@ public:
             }
         }
     }
-    bool rewind() override { return ::lseek(fd_, 0, SEEK_SET) == 0; }
 
 private:
     int fd_;

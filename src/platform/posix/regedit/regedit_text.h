@@ -1,10 +1,8 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 // Registry keys and values kept in the text form the Windows registry editor exports
@@ -30,11 +28,5 @@ std::string setValue(std::string_view fileBytes, std::string_view fullKeyPath,
 // One value line, CR LF terminated; long hex data is continued on further lines.
 std::string formatValueLine(std::string_view valueName, std::uint32_t type,
                             const std::vector<std::uint8_t>& data);
-
-// Type and data of the value; nothing when the key or value is missing, deleted
-// ("name"=-) or its data cannot be read. When a value appears more than once, the
-// last one counts, as it would when the file is imported.
-std::optional<std::pair<std::uint32_t, std::vector<std::uint8_t>>>
-findValue(std::string_view fileBytes, std::string_view fullKeyPath, std::string_view valueName);
 
 } // namespace vesperon::platform::regedit_text

@@ -295,9 +295,6 @@ TEST(PosixFiles, ReadWholeOrInPieces) {
     EXPECT_EQ(opened.file->read(buffer, 4), 4);
     EXPECT_EQ(opened.file->read(buffer, 4), 1);
     EXPECT_EQ(opened.file->read(buffer, 4), 0);
-    EXPECT_TRUE(opened.file->rewind());
-    EXPECT_EQ(opened.file->read(buffer, 4), 4);
-    EXPECT_EQ(std::string(buffer, 4), std::string("a\0b\r", 4));
 }
 
 TEST(PosixFiles, WriteTextAppendsOrReplaces) {

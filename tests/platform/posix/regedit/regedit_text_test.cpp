@@ -1,4 +1,5 @@
 #include "platform/posix/regedit/regedit_text.h"
+#include "support/regedit_values.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 namespace vesperon::platform::regedit_text {
 namespace {
 
+using test::findValue;
 using Bytes = std::vector<std::uint8_t>;
 
 Bytes sz(const std::string& text) {
