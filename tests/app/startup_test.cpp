@@ -2,7 +2,6 @@
 #include "app/run_metrics.h"
 #include "app/terminal_command.h"
 #include "app/version_caption.h"
-#include "base/argument_text.h"
 #include "config/app_folder.h"
 #include "platform/fake/fake_platform.h"
 
@@ -237,27 +236,6 @@ TEST(Startup, RunModeSaysHowManyProcessesItCouldNotLookInto) {
                                        "CAP_SYS_PTRACE to see them); files they hold count as "
                                        "free"});
     EXPECT_EQ(s.f.processes.started.size(), 1u);
-}
-
-TEST(ArgumentText, IsWhatFollowsTheProgramName) {
-    const std::string module = "C:\\Program Files\\V\\vesperon.exe";
-    const struct {
-        const char* line;
-        const char* arguments;
-    } cases[] = {
-        {"vesperon.exe -r", "-r"},
-        {"\"C:\\Program Files\\V\\vesperon.exe\"  -s", "-s"},
-        {"vesperon.exe", ""},
-        {"vesperon.exe -r -f", "-r -f"},
-        {"vesperon.exe\t-r ", "-r "},
-        // Launchers that pass the program's own path unquoted, blanks and all.
-        {"C:\\Program Files\\V\\vesperon.exe -r", "-r"},
-        {"c:\\program files\\v\\VESPERON\t-s", "-s"},
-        {"C:\\Program Files\\V\\vesperon.exe2 -r", "Files\\V\\vesperon.exe2 -r"},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(argumentTextOf(c.line, module), c.arguments) << c.line;
-    }
 }
 
 TEST(VersionCaptionTest, NumbersStagesAndSuffix) {

@@ -204,11 +204,5 @@ TEST_F(Check, BlockingShutdownLocksAndUnanswerableBusesWithhold) {
                   "\r\nUnable to determine if shutdown is inhibited:  no answer within 2 s\r\n");
 }
 
-TEST(StripCharsTest, SearchesAgainFromTheStartAfterEachRemoval) {
-    std::string s = "aabbX";
-    EXPECT_EQ(StripChars(s, "ab"), "X");
-    EXPECT_EQ(s, "X");
-}
-
 } // namespace
 } // namespace vesperon

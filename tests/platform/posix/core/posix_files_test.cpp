@@ -1,5 +1,5 @@
 #include "platform/posix/core/posix_files.h"
-#include "platform/posix/proc/open_file_scan.h"
+#include "support/child_process.h"
 #include "support/temp_dir.h"
 
 #include <atomic>
@@ -23,6 +23,7 @@
 namespace vesperon::platform::posix {
 namespace {
 
+using test::Child;
 using test::TempDir;
 using Status = FileRead::Status;
 
@@ -53,57 +54,6 @@ bool failsNow(const char* kind) {
     errno = EIO;
     return true;
 }
-
-// A forked process that runs setUp, reports back, then waits; killed and reaped on scope exit.
-class Child {
-public:
-    // leaderEnds: the first thread ends once set up, while any thread it started runs on.
-    explicit Child(const std::function<bool()>& setUp, bool leaderEnds = false) {
-        int ready[2];
-        if (::pipe2(ready, O_CLOEXEC) != 0) {
-            return;
-        }
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            char ok = setUp() ? '1' : '0';
-            (void)!::write(ready[1], &ok, 1);
-            if (leaderEnds) {
-                ::syscall(SYS_exit, 0); // this thread only, without unwinding into the test
-            }
-            for (;;) {
-                ::pause();
-            }
-        }
-        ::close(ready[1]);
-        char ok = '0';
-        ready_ = pid_ > 0 && ::read(ready[0], &ok, 1) == 1 && ok == '1';
-        ::close(ready[0]);
-        for (int wait = 0; leaderEnds && ready_ && wait < 200 && !leaderEnded(); ++wait) {
-            ::usleep(10000);
-        }
-    }
-    ~Child() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-        }
-    }
-    Child(const Child&) = delete;
-    Child& operator=(const Child&) = delete;
-    bool ready() const { return ready_; }
-
-private:
-    bool leaderEnded() const {
-        std::ifstream stat("/proc/" + std::to_string(pid_) + "/stat");
-        std::string line;
-        std::getline(stat, line);
-        auto state = line.rfind(") ");
-        return state != std::string::npos && line.compare(state + 2, 1, "Z") == 0;
-    }
-
-    pid_t pid_ = -1;
-    bool ready_ = false;
-};
 
 // A second thread opens the file and keeps it, in a descriptor table of its own or not.
 bool holdInThread(const std::string& path, bool ownTable) {
@@ -211,28 +161,6 @@ TEST(PosixFiles, RunningOutOfDescriptorsIsNeverTakenForFree) {
         const bool noneLeft = !PosixFiles().fileNumberAvailable();
         ::close(last); // room for /proc itself, none for what lies below it
         return noneLeft && !OpenFileScan().scan();
-    });
-    EXPECT_TRUE(child.ready());
-}
-
-TEST(OpenFileScan, CountsOtherUsersProcessesItCannotLookInto) {
-    if (::geteuid() != 0) {
-        GTEST_SKIP() << "becoming another user needs root";
-    }
-    // And on a made-up /proc, where no process ends during the pass, exactly the one it may
-    // not look into.
-    TempDir dir;
-    for (const char* folder : {"proc", "proc/42", "proc/10", "proc/10/fd"}) {
-        ASSERT_EQ(::mkdir(dir.file(folder).c_str(), 0755), 0);
-    }
-    ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
-    ASSERT_EQ(::chmod(dir.file("proc/10/fd").c_str(), 0700), 0);
-    Child child([&] {
-        OpenFileScan scan;
-        OpenFileScan madeUp(dir.file("proc"), 42);
-        return ::setresgid(65534, 65534, 65534) == 0 && ::setresuid(65534, 65534, 65534) == 0 &&
-               scan.scan() && scan.uninspectedProcesses() > 0 && madeUp.scan() &&
-               madeUp.uninspectedProcesses() == 1;
     });
     EXPECT_TRUE(child.ready());
 }
@@ -365,48 +293,6 @@ TEST(PosixFiles, PathQueries) {
         EXPECT_EQ(files.absent(dir.file(c.name)), c.absent);
         EXPECT_EQ(files.normalFilePresent(dir.file(c.name)), c.normal);
     }
-}
-
-// A made-up /proc, to reach what a real one rarely shows: maps whose device is not the one
-// stat() reports, mappings whose link cannot be followed, our own process.
-TEST(OpenFileScan, ReadsDescriptorsAndMappings) {
-    TempDir dir;
-    for (const char* name : {"own", "renumbered", "unlinked", "free"}) {
-        dir.write(name, "x");
-    }
-    auto inode = [&](const char* name) {
-        struct stat info {};
-        ::stat(dir.file(name).c_str(), &info);
-        return info;
-    };
-    // maps pads addresses with zeros; map_files names them without.
-    auto mapsLine = [&](const char* device, const char* name) {
-        return "00007f00-00007f10 r--p 00000000 " + std::string(device) + " " +
-               std::to_string(inode(name).st_ino) + "    /some/name\n";
-    };
-    auto proc = [&](const std::string& rest) { return dir.file("proc/" + rest); };
-    for (const char* folder : {"proc", "proc/20", "proc/20/map_files", "proc/30", "proc/42",
-                               "proc/42/fd", "proc/x", "proc/x/fd"}) {
-        ASSERT_EQ(::mkdir(dir.file(folder).c_str(), 0700), 0);
-    }
-    // The inode number is another file's: the mapping's own link decides.
-    dir.write("proc/20/maps",
-              "5500-5600 rw-p 00000000 00:00 0    [heap]\n" + mapsLine("ff:ff", "free"));
-    ASSERT_EQ(::symlink(dir.file("renumbered").c_str(), proc("20/map_files/7f00-7f10").c_str()), 0);
-    // Without a link to follow, the inode number is held on every device.
-    dir.write("proc/30/maps", mapsLine("ff:fe", "unlinked") + "garbage\n");
-    ASSERT_EQ(::symlink(dir.file("own").c_str(), proc("42/fd/3").c_str()), 0);
-    ASSERT_EQ(::symlink(dir.file("free").c_str(), proc("x/fd/3").c_str()), 0);
-
-    OpenFileScan scan(dir.file("proc"), 42);
-    ASSERT_TRUE(scan.scan());
-    for (auto [name, held] :
-         {std::pair{"renumbered", true}, {"unlinked", true}, {"own", false}, {"free", false}}) {
-        SCOPED_TRACE(name);
-        EXPECT_EQ(scan.held(inode(name).st_dev, inode(name).st_ino), held);
-    }
-    EXPECT_FALSE(OpenFileScan(dir.file("missing")).scan());
-    EXPECT_FALSE(OpenFileScan(dir.file("proc"), 99).scan()) << "not listing this process";
 }
 
 } // namespace
