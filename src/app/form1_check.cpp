@@ -3,7 +3,6 @@
 #include "app/form1.h"
 #include "base/app_identity.h"
 #include "base/resume_next.h"
-#include "base/unicode_text.h"
 #include "check/listed_file.h"
 #include "check/report_text.h"
 
@@ -30,7 +29,7 @@ void Form1::CheckAllFiles(const bool& bShowList) {
         if (finding.blocks()) {
             bFileInUse = true;
             sCheckMsg = finding.message;
-            list(unicode::visible(finding.path));
+            list(report_text::entryRow(finding));
         }
     });
     for (const std::string& row : lastCheck_.report.inhibitorRows) {

@@ -55,6 +55,10 @@ std::string inhibitorRow(const platform::InhibitorLock& lock) {
            ", user " + visible(lock.user) + "): " + visible(lock.why);
 }
 
+std::string entryRow(const Finding& finding) {
+    return visible(finding.path);
+}
+
 std::string inhibitorsUndeterminedRow(const std::string& problem) {
     return "Unable to determine if shutdown is inhibited:  " + visible(problem);
 }

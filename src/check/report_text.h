@@ -36,8 +36,10 @@ std::string failedRequestEntry(const platform::StartOutcome& outcome);
 // window cannot be shown (reason says why).
 std::string notStartedEntry(const std::string& argumentText, const std::string& reason);
 
-// --- Inhibitor locks, as the results window lists them
+// --- The results window's rows
 
+// An entry that blocks the run: its path, with what a terminal would act on escaped.
+std::string entryRow(const Finding& finding);
 // "Shutdown inhibited by backup.sh (pid 4711, user root): nightly backup"
 std::string inhibitorRow(const platform::InhibitorLock& lock);
 // A login manager that could not say which locks it holds.

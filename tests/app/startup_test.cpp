@@ -238,11 +238,8 @@ TEST(Startup, RunModeSaysHowManyProcessesItCouldNotLookInto) {
     EXPECT_EQ(s.f.processes.started.size(), 1u);
 }
 
-TEST(VersionCaptionTest, NumbersStagesAndSuffix) {
+TEST(VersionCaptionTest, IsTheNameAndTheVersion) {
     EXPECT_EQ(versionCaptionFor(1, 3, 2, "", ""), "Vesperon   v1.3.2");
-    EXPECT_EQ(versionCaptionFor(1, 3, 0, "A", "nightly"), "Vesperon   v1.3 ALPHA  - nightly");
-    EXPECT_EQ(versionCaptionFor(1, 3, 0, "B", ""), "Vesperon   v1.3 BETA");
-    EXPECT_EQ(versionCaptionFor(1, 3, 0, "b", ""), "Vesperon   v1.3");
 }
 
 } // namespace

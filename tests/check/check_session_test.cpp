@@ -1,6 +1,6 @@
-#include "base/unicode_text.h"
 #include "check/check_session.h"
 #include "check/listed_file.h"
+#include "check/report_text.h"
 #include "config/check_list_file.h"
 #include "config/check_list_reader.h"
 #include "fso/cls_fso.h"
@@ -34,7 +34,7 @@ struct Check : ::testing::Test {
     std::vector<std::string> rows() const {
         std::vector<std::string> out;
         for (const Finding& finding : blocking) {
-            out.push_back(unicode::visible(finding.path));
+            out.push_back(report_text::entryRow(finding));
         }
         out.insert(out.end(), outcome.report.inhibitorRows.begin(),
                    outcome.report.inhibitorRows.end());
