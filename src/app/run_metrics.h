@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/run_outcome.h"
-#include "check/check_run.h"
+#include "check/check_session.h"
 #include "platform/platform.h"
 
 #include <cstddef>

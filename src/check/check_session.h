@@ -1,17 +1,51 @@
 #pragma once
 
-#include "check/check_run.h"
 #include "check/finding.h"
 #include "config/settings_file.h"
 #include "platform/platform.h"
 
+#include <cstddef>
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace vesperon {
 
 class clsFSO;
+
+// How many entries of a check run were in each state that a monitor watches.
+struct EntryCounts {
+    std::size_t inUse = 0;
+    std::size_t undetermined = 0;
+    std::size_t missing = 0;
+};
+
+// What a whole check run found beyond its entries.
+struct CheckRunReport {
+    bool blocked = false; // an entry in use or undetermined, or a lock that inhibits shutdown
+    EntryCounts entries;
+    bool logging = false; // [EventLog] WriteToNTEventLog was "1" for this run
+    // The blocks of the warning entry, when logging: the entries, then the inhibitor locks.
+    std::vector<std::string> abortBlocks;
+    bool inhibitorsAsked = false; // false: turned off with [General] HonourInhibitors=0
+    platform::InhibitorList inhibitors;
+    // The rows a results window lists for the inhibitors that block.
+    std::vector<std::string> inhibitorRows;
+};
+
+// What a check run has got to, kept where the run's bound can read it (under its guard) when
+// the run is stuck and must be ended: what it was looking at, and the report so far.
+struct RunProgress {
+    std::string subject; // the entry being tested, or the check list
+    CheckRunReport report;
+};
+
+// The finding of a path that could not be told.
+Finding undeterminedFinding(const std::string& path);
+
+// A lock keeps the machine up when it is a blocking one and covers shutdown.
+bool inhibitsShutdown(const platform::InhibitorLock& lock);
 
 // What one check decided, and what it found.
 struct CheckOutcome {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "check/check_run.h"
+#include "check/check_session.h"
 #include "check/finding.h"
 #include "platform/processes.h"
 #include "platform/shutdown_inhibitors.h"
