@@ -15,8 +15,10 @@ if(VESPERON_CONFIG_FOLDER AND NOT IS_ABSOLUTE "${VESPERON_CONFIG_FOLDER}")
   message(FATAL_ERROR "VESPERON_CONFIG_FOLDER must be an absolute path: ${VESPERON_CONFIG_FOLDER}")
 endif()
 
-file(GLOB VESPERON_POSIX_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/platform/posix/*.cpp)
-list(FILTER VESPERON_POSIX_SOURCES EXCLUDE REGEX "/fltk_[a-z_]+\\.cpp$")
+# One folder per technology; the FLTK folder is the window module's alone.
+set(posix_folder ${CMAKE_SOURCE_DIR}/src/platform/posix)
+file(GLOB VESPERON_POSIX_SOURCES CONFIGURE_DEPENDS ${posix_folder}/core/*.cpp
+     ${posix_folder}/proc/*.cpp ${posix_folder}/logind/*.cpp ${posix_folder}/regedit/*.cpp)
 add_library(vesperon_posix STATIC ${VESPERON_POSIX_SOURCES})
 target_link_libraries(vesperon_posix PUBLIC vesperon_core)
 target_compile_definitions(vesperon_posix PRIVATE VESPERON_VERSION="${PROJECT_VERSION}"
@@ -39,18 +41,18 @@ set(FLTK_SKIP_IMAGES ON)
 find_package(FLTK REQUIRED)
 
 # The FLTK backend, for the module and for the tests that drive it directly.
-file(GLOB VESPERON_FLTK_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/platform/posix/fltk_*.cpp)
-list(FILTER VESPERON_FLTK_SOURCES EXCLUDE REGEX "/fltk_module\\.cpp$")
+file(GLOB VESPERON_FLTK_SOURCES CONFIGURE_DEPENDS ${posix_folder}/fltk/*.cpp)
+list(REMOVE_ITEM VESPERON_FLTK_SOURCES ${posix_folder}/fltk/fltk_module.cpp)
 add_library(vesperon_fltk STATIC ${VESPERON_FLTK_SOURCES})
 target_include_directories(vesperon_fltk PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_include_directories(vesperon_fltk SYSTEM PUBLIC ${FLTK_INCLUDE_DIR})
 target_link_libraries(vesperon_fltk PUBLIC vesperon_base ${FLTK_LIBRARIES})
 
 # The window module: beside the executable in the build tree, one entry point exported.
-add_library(vesperon-fltk MODULE ${CMAKE_SOURCE_DIR}/src/platform/posix/fltk_module.cpp)
+add_library(vesperon-fltk MODULE ${CMAKE_SOURCE_DIR}/src/platform/posix/fltk/fltk_module.cpp)
 target_link_libraries(vesperon-fltk PRIVATE vesperon_fltk)
 target_compile_definitions(vesperon-fltk PRIVATE VESPERON_VERSION="${PROJECT_VERSION}")
-set(VESPERON_MODULE_EXPORTS ${CMAKE_SOURCE_DIR}/src/platform/posix/fltk_module.map)
+set(VESPERON_MODULE_EXPORTS ${CMAKE_SOURCE_DIR}/src/platform/posix/fltk/fltk_module.map)
 target_link_options(vesperon-fltk PRIVATE -Wl,--no-undefined
                     -Wl,--version-script=${VESPERON_MODULE_EXPORTS})
 set_target_properties(vesperon-fltk PROPERTIES PREFIX "" LINK_DEPENDS ${VESPERON_MODULE_EXPORTS}

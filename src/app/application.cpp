@@ -1,5 +1,7 @@
 #include "app/application.h"
 
+#include "check/report_text.h"
+
 #include <string>
 
 namespace vesperon {
@@ -33,8 +35,7 @@ int runApplication(platform::Platform& platform) {
     if (!platform.windowing.available()) {
         std::string reason = platform.windowing.unavailableReason();
         if (reason.empty()) {
-            reason = "no display for the configuration window; set DISPLAY, or start with -r "
-                     "(restart) or -s (shut down)";
+            reason = report_text::noDisplay();
         }
         form1.reportNoWindow(reason);
         return 1;

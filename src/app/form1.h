@@ -4,23 +4,25 @@
 #include "app/shutdown_request.h"
 #include "auxiliary/process_list_window.h"
 #include "auxiliary/start_config_prompt.h"
-#include "check/check_run.h"
+#include "check/check_session.h"
 #include "check/results_window.h"
 #include "config/check_list_editor.h"
+#include "config/settings_file.h"
 #include "forms/form.h"
 #include "fso/cls_fso.h"
 #include "platform/platform.h"
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace vesperon {
 
-// The configuration window, and the start-up window: its load handler carries the run
-// modes, and it owns the state of a check run and the program's other windows.
+// The configuration window, and the start-up window: its load handler carries the run modes.
+// The check itself is the check session's; the procedures below are its entry points, and the
+// window owns the program's other windows.
 class Form1 final : public Form {
 public:
     Form1(platform::Platform& platform, Forms& forms);
@@ -28,9 +30,6 @@ public:
     static platform::FormLayout layout();
 
     void CheckAllFiles(const bool& bShowList);
-    // The check run behind CheckAllFiles, handing every entry's finding to observer too.
-    CheckRunReport checkAll(bool showList, const std::function<void(const Finding&)>& observer,
-                            bool describeHolders = false);
     bool CheckFile(std::string& sFile);
     std::int16_t isFileInUse(const std::string& path);
     void EnsureConfig();
@@ -59,12 +58,6 @@ public:
     // Set by a run mode, or when the program cannot work at all (no folder for its files);
     // interactive mode leaves it empty.
     std::optional<RunOutcome> runOutcome;
-    // An administrator's run in a folder that other users may change: that folder, and what
-    // it means, as start-up said it on standard error.
-    std::optional<std::string> folderWarning;
-    // Called, from the run bound's thread, when the run was stuck past its bound: with the
-    // entry it was stuck on, found undetermined, and the report so far (which it blocks).
-    std::function<void(const Finding&, const CheckRunReport&)> onTimeUp;
 
 protected:
     void Form_Load() override;
@@ -73,15 +66,17 @@ protected:
 
 private:
     void runMode(ShutdownKind kind);
-    // The run is stuck past its bound: says so and writes its warning; the exit status.
-    int timeUp();
-    void writeAbortEntries(const CheckRunReport& report);
-    void reportFailedRequest(const platform::StartOutcome& outcome);
-    void writeSwitch(const char* checkBox, const char* section, const char* key);
+    void saveSwitch(const char* checkBox, const SettingsSwitch& which);
+    // The window's check boxes and the switches they show.
+    static constexpr std::pair<const char*, SettingsSwitch> switches[] = {
+        {"WriteEventCheck", settings::writeToNTEventLog},
+        {"ForceCheck", settings::forceAppsToClose},
+    };
 
     platform::Platform& p_;
-    RunProgress progress_;
     std::unique_ptr<clsFSO> fso_;
+    CheckSession session_;
+    CheckOutcome lastCheck_; // of the last CheckAllFiles
     Form2 form2_;
     form4 form4_;
     Form3 form3_;

@@ -4,17 +4,15 @@
 #include "app/shutdown_request.h"
 #include "app/version_caption.h"
 #include "base/resume_next.h"
-#include "config/app_folder.h"
-#include "config/settings_file.h"
-#include "eventlog/event_writer.h"
+#include "check/report_text.h"
 
-#include <cstdio>
 #include <optional>
 
 namespace vesperon {
 
 Form1::Form1(platform::Platform& platform, Forms& forms)
-    : Form(forms, layout()), p_(platform), form2_(forms),
+    : Form(forms, layout()), p_(platform),
+      session_(platform, [this]() -> clsFSO& { return fso(); }), form2_(forms),
       form4_(forms, platform, [this]() -> clsFSO& { return fso(); }),
       form3_(forms, platform, *this), form5_(forms, platform.processListing) {}
 
@@ -29,51 +27,19 @@ clsFSO& Form1::fso() {
 
 void Form1::Form_Load() {
     resumeNext([&] { Caption(VersionCaption("", "")); });
-    // Where the run is bounded, one that gets stuck (a file system that stops answering) is
-    // ended as one that could not tell. Until the check list is read, that is the subject.
-    resumeNext([&] {
-        p_.system.runBound().guard([&] {
-            progress_.report.logging = true;
-            progress_.subject = checkListPath(p_);
-        });
-        p_.system.runBound().setExpiry([this] { return timeUp(); });
-    });
-    if (!hasAppFolder(p_)) {
-        // Files in some other folder would be the wrong ones: do nothing rather than guess.
-        std::fputs("vesperon: cannot find the folder that holds the program, where its settings "
-                   "file and check list are kept; nothing was checked and nothing requested\n",
-                   stderr);
+    if (!session_.begin()) {
         runOutcome = RunOutcome::Failed;
         Unload();
         return;
     }
-    resumeNext([&] {
-        if (const auto folder = p_.files.changeableByOthers(configFolder(p_))) {
-            folderWarning = *folder + " may be written by other users, who could then choose "
-                                      "what this run checks and where it writes; keep the "
-                                      "program in a folder that only root may change";
-            p_.system.writeStandardError("vesperon: " + *folderWarning);
-        }
-    });
     resumeNext([&] { EnsureConfig(); });
     resumeNext([&] { EnsureSettings(); });
     resumeNext([&] {
-        const std::string path = settingsFilePath(p_);
-        if (auto why = p_.profile.whyUnreadable(path)) {
-            p_.system.writeStandardError("vesperon: cannot read the settings file " + path + ": " +
-                                         *why + "; using the defaults (log on, force off)");
-        }
-    });
-    resumeNext([&] {
-        if (settingIsOn(p_.profile, settingsFilePath(p_), settings::eventLogSection,
-                        settings::writeToNTEventLog)) {
-            Value("WriteEventCheck", 1);
-        }
-    });
-    resumeNext([&] {
-        if (settingIsOn(p_.profile, settingsFilePath(p_), settings::generalSection,
-                        settings::forceAppsToClose)) {
-            Value("ForceCheck", 1);
+        const Settings settings = session_.readSettings();
+        for (const auto& [checkBox, which] : switches) {
+            if (settings.*which.value) {
+                Value(checkBox, 1);
+            }
         }
     });
     std::optional<ShutdownKind> mode;
@@ -94,74 +60,39 @@ void Form1::runMode(ShutdownKind kind) {
     Hide();
     const bool showList = false;
     bool checked = false;
-    CheckRunReport report;
     resumeNext([&] {
-        report = checkAll(showList, nullptr);
+        CheckAllFiles(showList);
         checked = true;
     });
     resumeNext([&] {
         if (const std::size_t count = p_.files.uninspectedProcesses(); count > 0) {
-            const std::string line = "vesperon: " + std::to_string(count) +
-                                     (count == 1 ? " process" : " processes") +
-                                     " could not be inspected (root needs CAP_SYS_PTRACE to see "
-                                     "them); files they hold count as free\n";
-            std::fputs(line.c_str(), stderr);
+            p_.system.writeStandardError(report_text::uninspectedLine(count));
         }
     });
     runOutcome = bFileInUse ? RunOutcome::Withheld : RunOutcome::Failed;
     // A check that could not finish has not shown that nothing is in use.
     if (checked && !bFileInUse) {
-        resumeNext([&] {
-            // The file decides, not the check box: it may have changed during the check.
-            const bool forced = settingIsOn(p_.profile, settingsFilePath(p_),
-                                            settings::generalSection, settings::forceAppsToClose);
-            const platform::StartOutcome outcome =
-                p_.processes.start(shutdownRequest(kind, forced));
-            if (outcome.started) {
-                runOutcome = RunOutcome::Started;
-            } else {
-                reportFailedRequest(outcome);
-            }
-        });
+        resumeNext([&] { runOutcome = requestShutdown(p_, session_, kind); });
     }
     resumeNext([&] {
-        writeRunMetrics(p_, {kind == ShutdownKind::Restart ? RunKind::Restart : RunKind::Shutdown,
-                             *runOutcome, report.entries, report.inhibitorRows.size(),
-                             p_.system.unixTimeSeconds()});
+        writeRunMetrics(
+            p_, lastCheck_.settings.textfileDirectory,
+            runRecord(kind == ShutdownKind::Restart ? RunKind::Restart : RunKind::Shutdown,
+                      *runOutcome, lastCheck_.report, p_.system.unixTimeSeconds()));
     });
     Unload();
-}
-
-void Form1::reportFailedRequest(const platform::StartOutcome& outcome) {
-    resumeNext([&] { p_.system.writeStandardError(failedRequestLine(outcome)); });
-    resumeNext([&] {
-        if (settingIsOn(p_.profile, settingsFilePath(p_), settings::eventLogSection,
-                        settings::writeToNTEventLog)) {
-            std::int32_t type = event_type::warning;
-            std::int32_t id = 0;
-            bool dll = false;
-            WriteEvent(p_, failedRequestEntry(outcome), type, id, dll);
-        }
-    });
 }
 
 void Form1::reportNoWindow(const std::string& reason) {
     std::string arguments;
     resumeNext([&] { arguments = p_.system.argumentText(); });
     if (arguments.empty()) {
-        resumeNext([&] { p_.system.writeStandardError("vesperon: " + reason); });
+        resumeNext([&] { p_.system.writeStandardError(report_text::noWindowLine(reason)); });
         return;
     }
-    resumeNext([&] { p_.system.writeStandardError(notStartedLine(arguments, reason)); });
-    resumeNext([&] {
-        if (settingIsOn(p_.profile, settingsFilePath(p_), settings::eventLogSection,
-                        settings::writeToNTEventLog)) {
-            std::int32_t type = event_type::warning;
-            std::int32_t id = 0;
-            bool dll = false;
-            WriteEvent(p_, notStartedEntry(arguments, reason), type, id, dll);
-        }
-    });
+    resumeNext(
+        [&] { p_.system.writeStandardError(report_text::notStartedLine(arguments, reason)); });
+    resumeNext([&] { session_.warn(report_text::notStartedEntry(arguments, reason)); });
 }
 
 void Form1::Form_Unload(std::int16_t& /*cancel*/) {

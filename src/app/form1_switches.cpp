@@ -7,12 +7,12 @@
 
 namespace vesperon {
 
-void Form1::writeSwitch(const char* checkBox, const char* section, const char* key) {
+void Form1::saveSwitch(const char* checkBox, const SettingsSwitch& which) {
     // Every click writes at once: a run started meanwhile already sees the new value.
-    const char* value = Value(checkBox) == 1 ? settings::on : settings::off;
+    const bool on = Value(checkBox) == 1;
     const std::string path = settingsFilePath(p_);
     platform::ProfileWrite write{false, "unknown error"};
-    resumeNext([&] { write = WriteIniValue(p_.profile, path, section, key, value); });
+    resumeNext([&] { write = writeSwitch(p_.profile, path, which, on); });
     if (write.written) {
         return;
     }
@@ -21,15 +21,15 @@ void Form1::writeSwitch(const char* checkBox, const char* section, const char* k
         p_.windowing.messageBox("Could not save the setting in " + path + ": " + write.reason,
                                 platform::msgbox::okOnly, applicationTitle);
     });
-    resumeNext([&] { Value(checkBox, settingIsOn(p_.profile, path, section, key) ? 1 : 0); });
+    resumeNext([&] { Value(checkBox, readSettings(p_.profile, path).*which.value ? 1 : 0); });
 }
 
 void Form1::ForceCheck_Click() {
-    writeSwitch("ForceCheck", settings::generalSection, settings::forceAppsToClose);
+    saveSwitch("ForceCheck", settings::forceAppsToClose);
 }
 
 void Form1::WriteEventCheck_Click() {
-    writeSwitch("WriteEventCheck", settings::eventLogSection, settings::writeToNTEventLog);
+    saveSwitch("WriteEventCheck", settings::writeToNTEventLog);
 }
 
 } // namespace vesperon

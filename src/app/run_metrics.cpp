@@ -1,8 +1,8 @@
 #include "app/run_metrics.h"
 
 #include "base/app_identity.h"
+#include "check/report_text.h"
 #include "config/app_folder.h"
-#include "config/settings_file.h"
 
 #include <array>
 #include <utility>
@@ -142,18 +142,20 @@ std::string runMetricsText(const RunRecord& run, const std::optional<std::string
     return out.take();
 }
 
-void writeRunMetrics(platform::Platform& p, const RunRecord& run) {
+RunRecord runRecord(RunKind kind, RunOutcome outcome, const CheckRunReport& report,
+                    std::int64_t time) {
+    return {kind, outcome, report.entries, report.inhibitorRows.size(), time};
+}
+
+void writeRunMetrics(platform::Platform& p, const std::string& folder, const RunRecord& run) {
     if (!p.edition.textfileMetrics) {
         return;
     }
-    const std::string folder = ReadIniValue(p.profile, settingsFilePath(p),
-                                            settings::metricsSection, settings::textfileDirectory);
     if (folder.empty()) {
         return;
     }
     if (folder.front() != p.edition.separator) {
-        p.system.writeStandardError("vesperon: [Metrics] TextfileDirectory is not an absolute "
-                                    "folder; no metrics written");
+        p.system.writeStandardError(report_text::metricsFolderNotAbsoluteLine());
         return;
     }
     std::string path = folder;
@@ -167,7 +169,7 @@ void writeRunMetrics(platform::Platform& p, const RunRecord& run) {
         previous = std::move(read.bytes);
     }
     if (!p.files.replaceFile(path, runMetricsText(run, previous))) {
-        p.system.writeStandardError("vesperon: cannot write the metrics file " + path);
+        p.system.writeStandardError(report_text::metricsUnwritableLine(path));
     }
 }
 

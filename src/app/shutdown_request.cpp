@@ -1,7 +1,8 @@
 #include "app/shutdown_request.h"
 
+#include "base/resume_next.h"
 #include "base/text.h"
-#include "base/unicode_text.h"
+#include "check/report_text.h"
 
 namespace vesperon {
 
@@ -51,25 +52,15 @@ platform::StartRequest shutdownRequest(ShutdownKind kind, bool forced) {
     return {shutdownCommandLine(kind, forced), shutdownArguments(kind, forced), showMinimized};
 }
 
-std::string failedRequestEntry(const platform::StartOutcome& outcome) {
-    return std::string(" *** A Planned Shutdown Failed! *** ") + text::crlf + text::crlf +
-           "Command:  " + outcome.commandLine + text::crlf + text::crlf +
-           "Reason:  " + outcome.reason + text::crlf;
-}
-
-std::string failedRequestLine(const platform::StartOutcome& outcome) {
-    return "vesperon: the shutdown request failed: " + outcome.commandLine + ": " + outcome.reason;
-}
-
-std::string notStartedEntry(const std::string& argumentText, const std::string& reason) {
-    return std::string(" *** A Planned Shutdown was Not Started! *** ") + text::crlf + text::crlf +
-           "Arguments:  " + unicode::visible(argumentText) + text::crlf + text::crlf +
-           "Reason:  not a run mode (-r restart, -s shut down); " + reason + text::crlf;
-}
-
-std::string notStartedLine(const std::string& argumentText, const std::string& reason) {
-    return "vesperon: not a run mode (-r restart, -s shut down): \"" +
-           unicode::visible(argumentText) + "\"; " + reason;
+RunOutcome requestShutdown(platform::Platform& p, CheckSession& session, ShutdownKind kind) {
+    const bool forced = session.readSettings().forceAppsToClose;
+    const platform::StartOutcome outcome = p.processes.start(shutdownRequest(kind, forced));
+    if (outcome.started) {
+        return RunOutcome::Started;
+    }
+    resumeNext([&] { p.system.writeStandardError(report_text::failedRequestLine(outcome)); });
+    resumeNext([&] { session.warn(report_text::failedRequestEntry(outcome)); });
+    return RunOutcome::Failed;
 }
 
 } // namespace vesperon

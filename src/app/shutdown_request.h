@@ -1,5 +1,8 @@
 #pragma once
 
+#include "app/run_outcome.h"
+#include "check/check_session.h"
+#include "platform/platform.h"
 #include "platform/processes.h"
 
 #include <optional>
@@ -24,17 +27,8 @@ std::vector<std::string> shutdownArguments(ShutdownKind kind, bool forced);
 // Both forms, started minimised.
 platform::StartRequest shutdownRequest(ShutdownKind kind, bool forced);
 
-// The warning of a request that could not be started or that its command refused: a
-// header line, then a block naming the command line and one giving the reason.
-std::string failedRequestEntry(const platform::StartOutcome& outcome);
-// The same in one line, for standard error.
-std::string failedRequestLine(const platform::StartOutcome& outcome);
-
-// The warning of an argument text that selects no run mode, started where the configuration
-// window it opens cannot be shown (reason says why): a header line, then a block naming the
-// argument text and one giving the reason.
-std::string notStartedEntry(const std::string& argumentText, const std::string& reason);
-// The same in one line, for standard error.
-std::string notStartedLine(const std::string& argumentText, const std::string& reason);
+// Starts the request, forced as the settings file says now: it may have changed during the
+// check. A request that fails is said on standard error and, when logging is on, in a warning.
+RunOutcome requestShutdown(platform::Platform& p, CheckSession& session, ShutdownKind kind);
 
 } // namespace vesperon

@@ -1,13 +1,14 @@
 #include "app/terminal_command.h"
 
-#include "app/form1.h"
 #include "app/run_metrics.h"
 #include "app/shutdown_request.h"
-#include "app/terminal_report.h"
 #include "base/app_identity.h"
 #include "base/text.h"
 #include "build_info.h"
+#include "check/check_session.h"
+#include "check/report_text.h"
 #include "config/app_folder.h"
+#include "fso/cls_fso.h"
 
 #include <cstdio>
 #include <set>
@@ -62,29 +63,29 @@ std::string helpText(platform::Platform& p) {
 }
 
 int runTest(platform::Platform& p, bool json, bool colour) {
-    Forms forms(p.windowing);
-    Form1 form1(p, forms);
-    // The start-up of every run: the check list and the settings file are ensured. The
-    // window is never drawn.
-    form1.Load();
-    if (form1.runOutcome) {
+    clsFSO fso(p);
+    CheckSession session(p, [&]() -> clsFSO& { return fso; });
+    // The start-up of every run: the check list and the settings file are ensured.
+    if (!session.start()) {
         return 1; // no folder for the program's files: said on standard error already
     }
-    TerminalReport out(json, colour);
+    report_text::TerminalReport out(json, colour);
     std::vector<std::string> warnings;
-    if (form1.folderWarning) {
-        warnings.push_back(*form1.folderWarning);
+    if (session.folderWarning()) {
+        warnings.push_back(*session.folderWarning());
     }
-    form1.onTimeUp = [&](const Finding& stuck, const CheckRunReport& report) {
+    session.onTimeUp = [&](const Finding& stuck, const CheckRunReport& report) {
         print(out.entry(stuck) + out.end(report, p.files.uninspectedProcesses(), warnings));
     };
     print(out.begin());
-    const CheckRunReport report = form1.checkAll(
-        false, [&](const Finding& finding) { print(out.entry(finding)); }, true);
+    const CheckOutcome outcome =
+        session.check([&](const Finding& finding) { print(out.entry(finding)); }, true);
+    const CheckRunReport& report = outcome.report;
     print(out.end(report, p.files.uninspectedProcesses(), warnings));
-    writeRunMetrics(p, {RunKind::Test, report.blocked ? RunOutcome::Withheld : RunOutcome::Started,
-                        report.entries, report.inhibitorRows.size(), p.system.unixTimeSeconds()});
-    form1.Unload();
+    writeRunMetrics(p, outcome.settings.textfileDirectory,
+                    runRecord(RunKind::Test,
+                              report.blocked ? RunOutcome::Withheld : RunOutcome::Started, report,
+                              p.system.unixTimeSeconds()));
     return report.blocked ? 2 : 0;
 }
 
@@ -132,8 +133,7 @@ std::optional<int> runTerminalCommand(platform::Platform& p, bool colour) {
     if (asksForTest(given)) {
         return runTest(p, given.contains("--json"), colour && !given.contains("--json"));
     }
-    std::fprintf(stderr, "vesperon: unknown arguments \"%s\" (see %s --help)\n", arguments.c_str(),
-                 BaseName(p).c_str());
+    p.system.writeStandardError(report_text::unknownArgumentsLine(arguments, BaseName(p)));
     return 1;
 }
 

@@ -21,7 +21,4 @@ struct Finding {
     bool blocks() const { return state == EntryState::InUse || state == EntryState::Undetermined; }
 };
 
-// "in use", "free", "missing", "undetermined", "not a file".
-const char* stateName(EntryState state);
-
 } // namespace vesperon

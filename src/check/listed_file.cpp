@@ -1,7 +1,9 @@
 #include "check/listed_file.h"
 
 #include "base/text.h"
-#include "check/in_use.h"
+#include "check/report_text.h"
+
+#include <stdexcept>
 
 namespace vesperon {
 
@@ -20,6 +22,16 @@ platform::Presence presenceOf(platform::Files& files, const std::string& path) {
 }
 
 } // namespace
+
+std::string& StripChars(std::string& s, const std::string& remove) {
+    if (remove.empty()) {
+        throw std::invalid_argument("StripChars: nothing to remove");
+    }
+    for (auto at = s.find(remove); at != std::string::npos; at = s.find(remove)) {
+        s.erase(at, remove.size());
+    }
+    return s;
+}
 
 bool isAbsolutePath(const platform::Edition& edition, const std::string& path) {
     if (!edition.driveLetters) {
@@ -81,7 +93,7 @@ Finding testListedEntry(platform::Platform& p, std::string entry, bool describeH
         return finding;
     case platform::Presence::Undetermined:
         finding.state = EntryState::Undetermined;
-        finding.message = inUseMessage(in_use::undetermined);
+        finding.message = report_text::inUseMessage(in_use::undetermined);
         finding.seenAs = p.files.seenAs(finding.path);
         return finding;
     case platform::Presence::File:
@@ -92,27 +104,11 @@ Finding testListedEntry(platform::Platform& p, std::string entry, bool describeH
         return finding;
     }
     finding.state = code == in_use::inUse ? EntryState::InUse : EntryState::Undetermined;
-    finding.message = inUseMessage(code);
+    finding.message = report_text::inUseMessage(code);
     if (describeHolders && finding.state == EntryState::InUse) {
         finding.holders = p.files.holdersOf(finding.path);
     }
     return finding;
-}
-
-const char* stateName(EntryState state) {
-    switch (state) {
-    case EntryState::InUse:
-        return "in use";
-    case EntryState::Free:
-        return "free";
-    case EntryState::Missing:
-        return "missing";
-    case EntryState::Undetermined:
-        return "undetermined";
-    case EntryState::NotAFile:
-        return "not a file";
-    }
-    return "undetermined";
 }
 
 } // namespace vesperon

@@ -9,6 +9,16 @@
 
 namespace vesperon {
 
+// The codes of the single-file test.
+namespace in_use {
+inline constexpr std::int16_t free = 0;
+inline constexpr std::int16_t inUse = -1;
+inline constexpr std::int16_t undetermined = -2;
+} // namespace in_use
+
+// Removes every occurrence of remove from s (exact comparison); s holds the result too.
+std::string& StripChars(std::string& s, const std::string& remove);
+
 // The path a check-list entry names, and what the system says about it.
 struct ListedFile {
     std::string path; // the text as tested

@@ -1,8 +1,11 @@
 #include "config/check_list_file.h"
 
 #include "base/app_identity.h"
+#include "base/resume_next.h"
 #include "base/text.h"
 #include "base/unicode_text.h"
+#include "config/app_folder.h"
+#include "fso/cls_fso.h"
 
 namespace vesperon {
 
@@ -10,6 +13,16 @@ std::string checkListHeader() {
     const std::string rule = "; " + std::string(44, '*');
     return rule + text::crlf + ";     " + applicationTitle + " - Configuration File" + text::crlf +
            rule + text::crlf;
+}
+
+void ensureCheckList(platform::Platform& p, clsFSO& fso) {
+    resumeNext([&] {
+        const std::string path = checkListPath(p);
+        if (fso.File_Exist(path) || !p.files.absent(path)) {
+            return;
+        }
+        p.files.createFile(path, checkListHeader() + text::crlf);
+    });
 }
 
 bool WriteTextFile(platform::Files& files, const std::string& path, const std::string& text,

@@ -2,6 +2,7 @@
 
 #include "config/check_list_reader.h"
 #include "platform/files.h"
+#include "platform/platform.h"
 #include "platform/system.h"
 
 #include <optional>
@@ -11,8 +12,13 @@
 
 namespace vesperon {
 
+class clsFSO;
+
 // The comment header of a new check list; WriteTextFile's own CR LF makes its empty fourth line.
 std::string checkListHeader();
+// Creates the check list with its header when nothing is there; a list that merely cannot be
+// seen never gets a second header.
+void ensureCheckList(platform::Platform& p, clsFSO& fso);
 // Writes text + CR LF, appending or replacing; false when anything failed.
 bool WriteTextFile(platform::Files& files, const std::string& path, const std::string& text,
                    bool overwrite);

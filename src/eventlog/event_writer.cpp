@@ -35,4 +35,11 @@ bool WriteEvent(platform::Platform& p, const std::string& message, std::int32_t&
     return registered && reported; // false: Failed Registry Write, or ReportEvent Failed
 }
 
+void writeWarningEntry(platform::Platform& p, const std::string& message) {
+    std::int32_t type = event_type::warning;
+    std::int32_t id = 0;
+    bool dll = false;
+    WriteEvent(p, message, type, id, dll);
+}
+
 } // namespace vesperon

@@ -21,5 +21,8 @@ inline constexpr std::int32_t information = 4;
 // becomes (and is written back as) 10177.
 bool WriteEvent(platform::Platform& p, const std::string& message, std::int32_t& eventType,
                 std::int32_t& eventId, bool& messageFileIsDll);
+// WriteEvent as every warning of a run calls it: a warning, the default id, the executable as
+// its message file; whether it was written is not looked at.
+void writeWarningEntry(platform::Platform& p, const std::string& message);
 
 } // namespace vesperon

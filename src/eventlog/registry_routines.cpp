@@ -119,8 +119,8 @@ std::uint32_t GetHiveKey(platform::Files& files, const std::string& hiveText) {
         }
     }
     try {
-        return !hiveText.empty() && files.normalFileExists(hiveText) ? hive_key::iniFile
-                                                                     : hive_key::none;
+        return !hiveText.empty() && files.normalFilePresent(hiveText) ? hive_key::iniFile
+                                                                      : hive_key::none;
     } catch (...) {
         return hive_key::none;
     }

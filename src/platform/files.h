@@ -32,8 +32,6 @@ public:
     virtual ~InputFile() = default;
     // Up to size bytes into buffer: how many were read, 0 at the end, -1 on a read error.
     virtual long read(char* buffer, std::size_t size) = 0;
-    // Back to the first byte; false when the file cannot be read from the start again.
-    virtual bool rewind() = 0;
 };
 
 struct OpenedFile {
@@ -65,7 +63,9 @@ struct LockAttempt {
     std::unique_ptr<FileLock> lock; // set when Held
 };
 
-// Plain file operations; every call opens, works and closes before it returns.
+// Plain file operations. A call closes what it opens before it returns, but for what it hands
+// back (an opened file, a lock) and the one folder that the probes of a check run keep open
+// between them until endProbeRun().
 class Files {
 public:
     virtual ~Files() = default;
@@ -105,7 +105,7 @@ public:
     // Creates the file holding bytes when nothing at all is at the path: never writes to what
     // is there, nor through a link planted meanwhile. False when it was not created.
     virtual bool createFile(const std::string& path, const std::string& bytes) {
-        return pathAbsent(path) && writeText(path, bytes, false);
+        return absent(path) && writeText(path, bytes, false);
     }
     // Removes from the folder what a replace of one of the named files left behind when its
     // process was killed (replaceFile's temporary files), once no writer can still be at it.
@@ -118,9 +118,9 @@ public:
         return std::nullopt;
     }
     // True only when the system says that nothing exists at that path.
-    virtual bool pathAbsent(const std::string& path) = 0;
+    virtual bool absent(const std::string& path) = 0;
     // True for an existing file that is neither hidden, system nor a folder.
-    virtual bool normalFileExists(const std::string& path) = 0;
+    virtual bool normalFilePresent(const std::string& path) = 0;
     virtual bool deleteFile(const std::string& path) = 0;
     // Replaces the file's whole content in one step: a temporary file in the same folder,
     // then renamed over it. On failure the old file is left whole.

@@ -1,5 +1,5 @@
-#include "app/form1.h"
 #include "auxiliary/pause.h"
+#include "auxiliary/start_config_prompt.h"
 #include "platform/fake/fake_platform.h"
 
 #include <gtest/gtest.h>
@@ -10,8 +10,13 @@ namespace {
 struct Prompt : ::testing::Test {
     fake::FakePlatform f;
     Forms forms{f.windowing};
-    Form1 configuration{f.platform, forms};
-    Form3& prompt = configuration.startPrompt();
+    // The window the prompt opens; only its name matters here.
+    Form configuration{forms, [] {
+                           platform::FormLayout design;
+                           design.name = "Form1";
+                           return design;
+                       }()};
+    Form3 prompt{forms, f.platform, configuration};
     void SetUp() override { forms.enableWindows(); }
     const std::vector<std::string>& label2() { return f.windowing.textLog["Form3.Label2"]; }
 };

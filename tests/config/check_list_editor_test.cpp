@@ -1,6 +1,7 @@
-#include "app/form1.h"
 #include "base/unicode_text.h"
+#include "config/check_list_editor.h"
 #include "config/check_list_file.h"
+#include "fso/cls_fso.h"
 #include "platform/fake/fake_platform.h"
 
 #include <gtest/gtest.h>
@@ -14,8 +15,8 @@ using Items = std::vector<std::string>;
 struct Editor : ::testing::Test {
     fake::FakePlatform f;
     Forms forms{f.windowing};
-    Form1 owner{f.platform, forms};
-    form4& editor = owner.editor();
+    clsFSO fso{f.platform};
+    form4 editor{forms, f.platform, [this]() -> clsFSO& { return fso; }};
 
     void SetUp() override {
         f.disk.addFile("C:\\Data\\a.txt");

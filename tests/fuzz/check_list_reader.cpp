@@ -22,10 +22,6 @@ public:
         at_ += n;
         return static_cast<long>(n);
     }
-    bool rewind() override {
-        at_ = 0;
-        return true;
-    }
 
 private:
     std::string_view bytes_;
@@ -49,8 +45,8 @@ public:
     platform::LockAttempt lockFile(const std::string&) override { return {}; }
     platform::FileRead readWhole(const std::string&) override { return {}; }
     bool writeText(const std::string&, const std::string&, bool) override { return false; }
-    bool pathAbsent(const std::string&) override { return false; }
-    bool normalFileExists(const std::string&) override { return false; }
+    bool absent(const std::string&) override { return false; }
+    bool normalFilePresent(const std::string&) override { return false; }
     bool deleteFile(const std::string&) override { return false; }
     bool replaceFile(const std::string&, const std::string&) override { return false; }
     std::string lastWriteFailure() override { return {}; }

@@ -1,6 +1,6 @@
 // Whatever answers on the system bus: a message whose length is checked first, then parsed,
 // then read as a list of inhibitor locks.
-#include "platform/posix/dbus_wire.h"
+#include "platform/posix/logind/dbus_wire.h"
 
 #include <cstdlib>
 

@@ -1,5 +1,5 @@
 // One line of /proc/<pid>/maps, as a process of any kind may show it.
-#include "platform/posix/proc_maps_line.h"
+#include "platform/posix/proc/proc_maps_line.h"
 
 #include <cstdlib>
 

@@ -1,13 +1,15 @@
 // The REGEDIT4 reader and writer: key path, value name, then a type byte and the data, then
 // the file's bytes ("key\x01name\x01<type>data\x01file").
-#include "platform/posix/regedit_text.h"
+#include "platform/posix/regedit/regedit_text.h"
 
 #include "fields.h"
+#include "support/regedit_values.h"
 
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace vesperon::platform::regedit_text;
+    using vesperon::test::findValue;
     const auto fields = vesperon::fuzz::fieldsOf(data, size, 4);
     const std::string_view key = fields[0], name = fields[1], typed = fields[2];
     const std::string_view file = fields[3];

@@ -24,10 +24,6 @@ public:
         at_ += n;
         return static_cast<long>(n);
     }
-    bool rewind() override {
-        at_ = 0;
-        return true;
-    }
 
 private:
     std::string bytes_;
@@ -127,7 +123,7 @@ bool FakeFiles::writeText(const std::string& path, const std::string& bytes, boo
     return true;
 }
 
-bool FakeFiles::pathAbsent(const std::string& path) {
+bool FakeFiles::absent(const std::string& path) {
     const std::string k = disk_.keyOf(path);
     return !disk_.files.contains(k) && !disk_.folders.contains(k) && !disk_.unreadable.contains(k);
 }

@@ -22,8 +22,8 @@ public:
     platform::LockAttempt lockFile(const std::string& path) override;
     platform::FileRead readWhole(const std::string& path) override;
     bool writeText(const std::string& path, const std::string& bytes, bool overwrite) override;
-    bool pathAbsent(const std::string& path) override;
-    bool normalFileExists(const std::string& path) override { return disk_.hasFile(path); }
+    bool absent(const std::string& path) override;
+    bool normalFilePresent(const std::string& path) override { return disk_.hasFile(path); }
     bool deleteFile(const std::string& path) override;
     bool replaceFile(const std::string& path, const std::string& bytes) override;
     std::string lastWriteFailure() override { return "Access is denied."; }

@@ -35,9 +35,8 @@ void FakeProcessListing::enumProcesses(std::vector<std::uint32_t>& ids, std::uin
     bytesReturned = static_cast<std::uint32_t>(n * 4);
 }
 
-platform::ProcessHandle FakeProcessListing::openProcess(std::uint32_t access, bool,
+platform::ProcessHandle FakeProcessListing::openProcess(std::uint32_t, bool,
                                                         std::uint32_t processId) {
-    accessAsked.push_back(access);
     for (const auto& p : processes) {
         if (p.id == processId && p.opens) {
             return 1000 + processId;

@@ -37,7 +37,6 @@ public:
     std::vector<FakeProcess> processes;
     bool snapshotFails = false;
     std::vector<std::uint32_t> enumCalls; // cb of each EnumProcesses call
-    std::vector<std::uint32_t> accessAsked;
     std::vector<platform::ProcessHandle> closed;
 
 private:

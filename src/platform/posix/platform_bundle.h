@@ -1,16 +1,16 @@
 #pragma once
 
 #include "platform/platform.h"
-#include "platform/posix/logind_inhibitors.h"
-#include "platform/posix/module_windowing.h"
-#include "platform/posix/posix_file_system.h"
-#include "platform/posix/posix_files.h"
-#include "platform/posix/posix_processes.h"
-#include "platform/posix/posix_profile.h"
-#include "platform/posix/posix_registry.h"
-#include "platform/posix/posix_system.h"
-#include "platform/posix/proc_process_listing.h"
-#include "platform/posix/syslog_event_log.h"
+#include "platform/posix/core/posix_event_log.h"
+#include "platform/posix/core/posix_file_system.h"
+#include "platform/posix/core/posix_files.h"
+#include "platform/posix/core/posix_processes.h"
+#include "platform/posix/core/posix_profile.h"
+#include "platform/posix/core/posix_system.h"
+#include "platform/posix/core/posix_windowing.h"
+#include "platform/posix/logind/posix_shutdown_inhibitors.h"
+#include "platform/posix/proc/posix_process_listing.h"
+#include "platform/posix/regedit/posix_registry.h"
 
 namespace vesperon::platform::posix {
 
@@ -32,10 +32,10 @@ private:
     PosixProcesses processes_;
     PosixProfile profile_;
     PosixRegistry registry_;
-    SyslogEventLog eventLog_;
-    ModuleWindowing windowing_; // loads the window module only for a window
-    ProcProcessListing processListing_;
-    LogindInhibitors inhibitors_;
+    PosixEventLog eventLog_;
+    PosixWindowing windowing_; // loads the window module only for a window
+    PosixProcessListing processListing_;
+    PosixShutdownInhibitors inhibitors_;
     Platform platform_;
 };
 

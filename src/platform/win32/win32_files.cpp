@@ -127,9 +127,6 @@ public:
         const DWORD want = size > (1u << 20) ? (1u << 20) : static_cast<DWORD>(size);
         return ::ReadFile(h_.get(), buffer, want, &n, nullptr) ? static_cast<long>(n) : -1;
     }
-    bool rewind() override {
-        return ::SetFilePointer(h_.get(), 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER;
-    }
 
 private:
     Handle h_;
@@ -208,7 +205,7 @@ bool Win32Files::writeText(const std::string& path, const std::string& bytes, bo
     return true;
 }
 
-bool Win32Files::pathAbsent(const std::string& path) {
+bool Win32Files::absent(const std::string& path) {
     if (::GetFileAttributesW(widePath(path).c_str()) != INVALID_FILE_ATTRIBUTES) {
         return false;
     }
@@ -216,7 +213,7 @@ bool Win32Files::pathAbsent(const std::string& path) {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
-bool Win32Files::normalFileExists(const std::string& path) {
+bool Win32Files::normalFilePresent(const std::string& path) {
     const DWORD attributes = ::GetFileAttributesW(widePath(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES &&
            (attributes &

@@ -22,8 +22,8 @@ public:
     LockAttempt lockFile(const std::string& path) override;
     FileRead readWhole(const std::string& path) override;
     bool writeText(const std::string& path, const std::string& bytes, bool overwrite) override;
-    bool pathAbsent(const std::string& path) override;
-    bool normalFileExists(const std::string& path) override;
+    bool absent(const std::string& path) override;
+    bool normalFilePresent(const std::string& path) override;
     bool deleteFile(const std::string& path) override;
     bool replaceFile(const std::string& path, const std::string& bytes) override;
     std::string lastWriteFailure() override { return lastWriteFailure_; }

@@ -61,16 +61,16 @@ TEST(Win32Files, ReadWriteReplaceAndAbsence) {
     const std::string path = dir.file("Дан\\list.cfg");
     EXPECT_EQ(files.readWhole(path).status, FileRead::Status::Absent);
     EXPECT_EQ(files.readWhole(dir.file("no\\such\\list.cfg")).status, FileRead::Status::Absent);
-    EXPECT_TRUE(files.pathAbsent(path));
+    EXPECT_TRUE(files.absent(path));
     ASSERT_TRUE(files.writeText(path, "a\r\n", false));
     ASSERT_TRUE(files.writeText(path, "b\r\n", false));
     EXPECT_EQ(files.readWhole(path).bytes, "a\r\nb\r\n");
     ASSERT_TRUE(files.writeText(path, "c\r\n", true));
     EXPECT_EQ(files.readWhole(path).bytes, "c\r\n");
-    EXPECT_FALSE(files.pathAbsent(path));
-    EXPECT_FALSE(files.pathAbsent(dir.path()));
-    EXPECT_TRUE(files.normalFileExists(path));
-    EXPECT_FALSE(files.normalFileExists(dir.path()));
+    EXPECT_FALSE(files.absent(path));
+    EXPECT_FALSE(files.absent(dir.path()));
+    EXPECT_TRUE(files.normalFilePresent(path));
+    EXPECT_FALSE(files.normalFilePresent(dir.path()));
     EXPECT_FALSE(files.writeText(dir.file("no\\such\\x.cfg"), "x", false));
     EXPECT_NE(files.lastWriteFailure().find("(error 3)"), std::string::npos);
 
@@ -87,7 +87,7 @@ TEST(Win32Files, ReadWriteReplaceAndAbsence) {
     std::sort(left.begin(), left.end());
     EXPECT_EQ(left, (std::vector<std::string>{"list.cfg", "list.cfg.new"}));
     EXPECT_TRUE(files.deleteFile(path));
-    EXPECT_TRUE(files.pathAbsent(path));
+    EXPECT_TRUE(files.absent(path));
 }
 
 // The process list window lists this program by its path (Windows NT lists by process id).

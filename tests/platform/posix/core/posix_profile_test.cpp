@@ -1,0 +1,133 @@
+#include "platform/posix/core/posix_profile.h"
+#include "platform/profile_cases.h"
+#include "support/temp_dir.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace vesperon::platform::posix {
+namespace {
+
+using namespace std::string_literals;
+using vesperon::test::TempDir;
+
+std::vector<std::string> folderContents(const TempDir& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        names.push_back(entry.path().filename().string());
+    }
+    return names;
+}
+
+ino_t inodeOf(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
+}
+
+TEST(PosixProfile, ReadsTheSharedCasesFromRealFiles) {
+    TempDir dir;
+    PosixProfile profile;
+    for (const auto& c : vesperon::test::profileCases()) {
+        dir.write("case.ini", c.file);
+        EXPECT_EQ(profile.getString(c.section, c.key, "", 255, dir.file("case.ini")), c.expected)
+            << c.name;
+    }
+}
+
+TEST(PosixProfile, DefaultsAndBufferSize) {
+    TempDir dir;
+    PosixProfile profile;
+    const std::string missing = dir.file("missing.ini");
+    EXPECT_EQ(profile.getString("s", "k", "dflt  ", 255, missing), "dflt");
+    EXPECT_EQ(profile.getString("s", "k", "dflt", 3, missing), "df");
+    EXPECT_EQ(profile.getString("s", "k", "  ", 255, missing), " ");
+    EXPECT_EQ(profile.getString("s", "k", "dflt", 0, missing), "");
+    EXPECT_EQ(profile.getString("s", "k", "'q'", 255, missing), "q");
+    // A file that cannot be opened at all gives the default untouched.
+    EXPECT_EQ(profile.getString("s", "k", "'q'", 255, dir.path()), "'q'");
+    EXPECT_EQ(profile.getString("s", "k", "d", 255, missing + "\0x"s), "d");
+
+    dir.write("long.ini", "[s]\r\nk=" + std::string(300, 'x') + "\r\n");
+    EXPECT_EQ(profile.getString("s", "k", "", 255, dir.file("long.ini")), std::string(254, 'x'));
+}
+
+TEST(PosixProfile, WritesCreateThenExtendTheFileButNeverWriteThroughALink) {
+    TempDir dir;
+    PosixProfile profile;
+    const std::string file = dir.file("v.ini");
+    ASSERT_TRUE(profile.writeString("EventLog", "WriteToNTEventLog", "1", file).written);
+    EXPECT_EQ(dir.read("v.ini"), "[EventLog]\r\nWriteToNTEventLog=1\r\n");
+
+    ASSERT_TRUE(profile.writeString("Other", "Key", "two words", file).written);
+    EXPECT_EQ(dir.read("v.ini"),
+              "[EventLog]\r\nWriteToNTEventLog=1\r\n[Other]\r\nKey=two words\r\n");
+
+    // Writing what is already there leaves the file itself in place.
+    ino_t before = inodeOf(file);
+    EXPECT_TRUE(profile.writeString("eventlog", "writetonteventlog", "1", file).written);
+    EXPECT_EQ(inodeOf(file), before);
+
+    EXPECT_EQ(folderContents(dir), std::vector<std::string>{"v.ini"});
+
+    // A link may have been planted by another user: neither it nor what it names changes.
+    ASSERT_EQ(::symlink("v.ini", dir.file("link.ini").c_str()), 0);
+    EXPECT_EQ(profile.writeString("Other", "Key", "2", dir.file("link.ini")).reason,
+              "a symbolic link, which is never written through");
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("link.ini")));
+    EXPECT_EQ(dir.read("v.ini"),
+              "[EventLog]\r\nWriteToNTEventLog=1\r\n[Other]\r\nKey=two words\r\n");
+}
+
+TEST(PosixProfile, RefusedWritesAndReadOnlyPlacesChangeNothing) {
+    TempDir dir;
+    PosixProfile profile;
+    EXPECT_FALSE(profile.writeString("s", "k", "v", dir.file("a.ini") + "\0b"s).written);
+    EXPECT_FALSE(profile.writeString("s", "k", "v", dir.path()).written);
+    EXPECT_FALSE(profile.writeString("s", "k", "v", dir.file("no/such/folder.ini")).written);
+
+    const std::string utf16 = "\xFF\xFE[\0s\0]\0"s;
+    dir.write("wide.ini", utf16);
+    EXPECT_FALSE(profile.writeString("s", "k", "v", dir.file("wide.ini")).written);
+    EXPECT_EQ(dir.read("wide.ini"), utf16);
+    EXPECT_EQ(folderContents(dir), std::vector<std::string>{"wide.ini"});
+    if (::geteuid() == 0) {
+        GTEST_SKIP() << "permissions do not bind root";
+    }
+    const std::string original = "[s]\r\nk=1\r\n";
+    dir.write("v.ini", original);
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
+    EXPECT_FALSE(profile.writeString("s", "k", "2", dir.file("v.ini")).written);
+    EXPECT_FALSE(profile.writeString("s", "k", "2", dir.file("new.ini")).written);
+    EXPECT_EQ(dir.read("v.ini"), original);
+    EXPECT_EQ(folderContents(dir).size(), 2u);
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
+
+    ASSERT_EQ(::chmod(dir.file("v.ini").c_str(), 0444), 0);
+    EXPECT_FALSE(profile.writeString("s", "k", "2", dir.file("v.ini")).written);
+    EXPECT_EQ(dir.read("v.ini"), original);
+    ASSERT_EQ(::chmod(dir.file("v.ini").c_str(), 0), 0);
+    EXPECT_EQ(profile.getString("s", "k", "d", 255, dir.file("v.ini")), "d");
+}
+
+TEST(PosixProfile, UnreadableFileIsToldFromAMissingOne) {
+    TempDir dir;
+    PosixProfile profile;
+    EXPECT_EQ(profile.whyUnreadable(dir.file("missing.ini")), std::nullopt);
+    EXPECT_EQ(profile.whyUnreadable(dir.file("missing/v.ini")), std::nullopt);
+    ASSERT_EQ(::mkfifo(dir.file("fifo.ini").c_str(), 0644), 0);
+    EXPECT_EQ(profile.whyUnreadable(dir.file("fifo.ini")), "not a regular file") << "no wait";
+    EXPECT_EQ(profile.whyUnreadable(dir.path()), "Is a directory");
+    dir.write("v.ini", "[s]\r\nk=1\r\n");
+    EXPECT_EQ(profile.whyUnreadable(dir.file("v.ini")), std::nullopt);
+    if (::geteuid() != 0) {
+        ASSERT_EQ(::chmod(dir.file("v.ini").c_str(), 0), 0);
+        EXPECT_EQ(profile.whyUnreadable(dir.file("v.ini")), "Permission denied");
+    }
+}
+
+} // namespace
+} // namespace vesperon::platform::posix
