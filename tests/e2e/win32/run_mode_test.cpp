@@ -325,6 +325,7 @@ TEST_F(Installation, MissingShutdownProgramFailsWithStatusOneAndSaysWhy) {
         0u)
         << said;
     EXPECT_NE(said.find("(error 2)\r\n"), std::string::npos) << said;
+    EXPECT_EQ(said.find('\n'), said.size() - 1) << "one line: " << said;
     const std::string entry =
         "ReportEventW L\"" + traced(" *** A Planned Shutdown Failed! *** \r\n\r\nCommand:  " +
                                     command + "\r\n\r\nReason:  " + program + ": ");
