@@ -272,6 +272,7 @@ TEST_F(Installation, FileHeldByAnotherProcessBlocksRegistersAndLogs) {
                              RRF_RT_REG_DWORD, nullptr, &types, &size),
               ERROR_SUCCESS);
     EXPECT_EQ(types, 7u);
+    EXPECT_EQ(size, sizeof types) << "a whole DWORD";
     EXPECT_EQ(registeredMessageFile(), registered());
     const std::string trace = eventLogTrace();
     EXPECT_NE(trace.find(abortEntry(job), trace.find(abortEntry(job)) + 1), std::string::npos)
