@@ -52,35 +52,32 @@ bool wow64() {
     return ::IsWow64Process(::GetCurrentProcess(), &wow64) && wow64;
 }
 
+std::string folderOf(UINT(WINAPI* get)(LPSTR, UINT)) {
+    char folder[MAX_PATH] = {};
+    get(folder, MAX_PATH);
+    return folder;
+}
+
+std::string systemFolder() {
+    return folderOf(::GetSystemDirectoryA);
+}
+
 // Under WOW64 a 32-bit program's System32 is SysWOW64; Sysnative reaches the real one.
 std::string nativeSystemFolder() {
-    char windows[MAX_PATH] = {};
-    ::GetWindowsDirectoryA(windows, MAX_PATH);
-    return std::string(windows) + (wow64() ? "\\Sysnative" : "\\System32");
+    return folderOf(::GetWindowsDirectoryA) + (wow64() ? "\\Sysnative" : "\\System32");
 }
 
 // Where the stand-in that the program starts from the system folder says it is: under WOW64
 // the system starts the 32-bit one, from SysWOW64.
 std::string startedStandIn() {
-    char folder[MAX_PATH] = {};
-    if (wow64()) {
-        ::GetSystemWow64DirectoryA(folder, MAX_PATH);
-    } else {
-        ::GetSystemDirectoryA(folder, MAX_PATH);
-    }
-    return std::string(folder) + "\\shutdown.exe";
+    return folderOf(wow64() ? ::GetSystemWow64DirectoryA : ::GetSystemDirectoryA) +
+           "\\shutdown.exe";
 }
 
 std::string buildFolder() {
     char self[MAX_PATH] = {};
     ::GetModuleFileNameA(nullptr, self, MAX_PATH);
     return fs::path(self).parent_path().string();
-}
-
-std::string systemFolder() {
-    char folder[MAX_PATH] = {};
-    ::GetSystemDirectoryA(folder, MAX_PATH);
-    return folder;
 }
 
 const std::string header = "; ********************************************\r\n"
@@ -115,14 +112,19 @@ std::string eventLogTrace() {
 const std::string sourceKey =
     "SYSTEM\\CurrentControlSet\\Services\\Eventlog\\Application\\Vesperon";
 
-// The event source's message file as registered; empty when none is.
+// The event source's message file as registered, with the zeros stored after it; empty when
+// none is.
 std::wstring registeredMessageFile() {
-    wchar_t file[MAX_PATH] = {};
+    HKEY key = nullptr;
+    wchar_t file[2 * MAX_PATH] = {};
     DWORD size = sizeof file;
-    return ::RegGetValueW(HKEY_LOCAL_MACHINE, wide(sourceKey).c_str(), L"EventMessageFile",
-                          RRF_RT_REG_SZ, nullptr, file, &size) == ERROR_SUCCESS
-               ? file
-               : L"";
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, wide(sourceKey).c_str(), 0, KEY_READ, &key) != 0) {
+        return L"";
+    }
+    const LONG read = ::RegQueryValueExW(key, L"EventMessageFile", nullptr, nullptr,
+                                         reinterpret_cast<BYTE*>(file), &size);
+    ::RegCloseKey(key);
+    return read == ERROR_SUCCESS ? std::wstring(file, size / sizeof(wchar_t)) : L"";
 }
 
 // The entry, as Wine traces it, of a run that a held file withheld.
@@ -161,6 +163,9 @@ struct Installation : ::testing::Test {
     }
 
     void SetUp() override { install("vesperon.exe"); }
+
+    // The program's path as the registry should hold it: one terminating zero.
+    std::wstring registered() const { return wide(exe) + L'\0'; }
 
     // name may start with a folder of its own, made here.
     void install(const std::string& name) {
@@ -257,7 +262,7 @@ TEST_F(Installation, FileHeldByAnotherProcessBlocksRegistersAndLogs) {
     dir.write("vesperon.cfg", header + "\"" + job + "\"\r\n");
     setSourceKeyAccess(L"D:(A;;KR;;;WD)(A;;WD;;;WD)"); // read-only, but for this list
     EXPECT_EQ(runHolding(job), 2u) << "withheld";
-    EXPECT_NE(registeredMessageFile(), wide(exe)) << "the registration was refused";
+    EXPECT_NE(registeredMessageFile(), registered()) << "the registration was refused";
     setSourceKeyAccess(L"D:(A;;KA;;;WD)");
     EXPECT_EQ(runHolding(job), 2u);
     EXPECT_TRUE(request(500).empty());
@@ -267,7 +272,8 @@ TEST_F(Installation, FileHeldByAnotherProcessBlocksRegistersAndLogs) {
                              RRF_RT_REG_DWORD, nullptr, &types, &size),
               ERROR_SUCCESS);
     EXPECT_EQ(types, 7u);
-    EXPECT_EQ(registeredMessageFile(), wide(exe));
+    EXPECT_EQ(size, sizeof types) << "a whole DWORD";
+    EXPECT_EQ(registeredMessageFile(), registered());
     const std::string trace = eventLogTrace();
     EXPECT_NE(trace.find(abortEntry(job), trace.find(abortEntry(job)) + 1), std::string::npos)
         << "both runs logged: " << trace;
@@ -297,7 +303,7 @@ TEST_F(Installation, NamesOutsideTheAnsiCodePage) {
     dir.write("Дан\\Отчёт.mdb", "data");
     dir.write("Дан\\Nightly.cfg", utf16(header + job + "\r\n"));
     EXPECT_EQ(runHolding(job), 2u) << "the held file was not seen";
-    EXPECT_EQ(registeredMessageFile(), wide(exe));
+    EXPECT_EQ(registeredMessageFile(), registered());
     EXPECT_NE(eventLogTrace().find(abortEntry(job)), std::string::npos);
 
     dir.write("Дан\\Nightly.ini", "[General]\r\nForceAppsToClose=1\r\n");
@@ -320,6 +326,7 @@ TEST_F(Installation, MissingShutdownProgramFailsWithStatusOneAndSaysWhy) {
         0u)
         << said;
     EXPECT_NE(said.find("(error 2)\r\n"), std::string::npos) << said;
+    EXPECT_EQ(said.find('\n'), said.size() - 1) << "one line: " << said;
     const std::string entry =
         "ReportEventW L\"" + traced(" *** A Planned Shutdown Failed! *** \r\n\r\nCommand:  " +
                                     command + "\r\n\r\nReason:  " + program + ": ");
@@ -330,7 +337,8 @@ TEST_F(Installation, MissingShutdownProgramFailsWithStatusOneAndSaysWhy) {
 // cannot be told: each keeps the machine up and is named in the warning, never passes for
 // missing. Files are held from this process, as a running job would hold them.
 TEST_F(Installation, EntriesThatMustNeverCountAsMissing) {
-    const std::string held = dir.file("data\\Отчёт held.txt"); // UTF-8 in this source
+    const std::string held = dir.file("data\\Отчёт held.txt");  // UTF-8 in this source
+    const std::string ansi = dir.file("data\\caf\xC3\xA9.txt"); // café in UTF-8
     const std::string plain = dir.file("data\\held.txt");
     const std::string longFolder = dir.file(std::string(230, 'L'));
     const std::string system = nativeSystemFolder() + "\\vesperon-e2e";
@@ -347,12 +355,13 @@ TEST_F(Installation, EntriesThatMustNeverCountAsMissing) {
         handles.push_back(h);
     };
     for (const std::string& path :
-         {held, plain, longFolder + "\\held2.txt", dir.file("data\\nul.txt"),
+         {held, plain, ansi, longFolder + "\\held2.txt", dir.file("data\\nul.tar.gz"),
           dir.file("data\\com1.txt"), dir.file("data\\aux"), system + "\\held.mdb"}) {
         hold(path);
     }
     dir.write(std::string(230, 'L') + "\\free.txt", "");
     const std::string drive = dir.path().substr(0, 2);
+    const std::string share = "\\\\localhost\\c"; // C:\ as scripts/lib/wine-test shares it
     const std::string heldLine = held + "\r\n";
     const struct {
         const char* what;
@@ -364,7 +373,7 @@ TEST_F(Installation, EntriesThatMustNeverCountAsMissing) {
         {"UTF-16 lines appended (cmd /u /c echo >>) at an odd offset",
          header + "C:\\x\r\n" + utf16(heldLine + "C:\\y\r\n", false), 2},
         {"a code-page line (Add-Content) in a UTF-8 list",
-         header + "C:\\caf\xE9.txt\r\n" + heldLine, 2},
+         header + dir.file("data") + "\\caf\xE9.txt\r\n", 2},
         {"an OEM line (echo >>) in a UTF-8 list", header + "C:\\caf\x82.txt\r\n" + heldLine, 2},
         {"a line with a NUL before it", header + std::string("C:\\a\0b\r\n", 7) + plain + "\r\n",
          2},
@@ -374,10 +383,17 @@ TEST_F(Installation, EntriesThatMustNeverCountAsMissing) {
         {"an environment variable", header + "%VESPERON_DATA%\\held.txt\r\n", 2},
         {"long, with a trailing dot", header + longFolder + "\\held2.txt.\r\n", 2},
         {"long, with forward slashes", header + longFolder + "/sub/../held2.txt\r\n", 2},
-        {"long, a free file through \"..\"", header + longFolder + "\\sub\\..\\free.txt\r\n", 0},
-        {"a reserved device name", header + dir.file("data\\nul.txt") + "\r\n", 2},
+        {"long, free, already behind \"\\\\?\\\"",
+         header + "\\\\?\\" + longFolder + "\\free.txt\r\n", 0},
+        {"long, on a share", header + share + longFolder.substr(2) + "\\held2.txt\r\n", 2},
+        {"long, free, on a share through \"..\"",
+         header + share + longFolder.substr(2) + "\\sub\\..\\free.txt\r\n", 0},
+        {"a reserved device name, two extensions", header + dir.file("data\\nul.tar.gz") + "\r\n",
+         2},
         {"a device name with an extension", header + dir.file("data\\com1.txt") + "\r\n", 2},
         {"a bare device name", header + dir.file("data\\aux") + "\r\n", 2},
+        {"a file no one may read (write-only in Linux's /sys)",
+         header + "Z:\\sys\\bus\\platform\\drivers_probe\r\n", 2},
         {"System32 of 64-bit Windows", header + "C:\\Windows\\System32\\vesperon-e2e\\held.mdb\r\n",
          2},
     };
@@ -393,7 +409,7 @@ TEST_F(Installation, EntriesThatMustNeverCountAsMissing) {
     // The folder's own clean-up reaches neither beyond MAX_PATH nor device names.
     for (const std::string& path :
          {longFolder + "\\held2.txt", longFolder + "\\free.txt", longFolder + "\\sub", longFolder,
-          dir.file("data\\nul.txt"), dir.file("data\\com1.txt"), dir.file("data\\aux"),
+          dir.file("data\\nul.tar.gz"), dir.file("data\\com1.txt"), dir.file("data\\aux"),
           system + "\\held.mdb", system}) {
         const std::wstring name = L"\\\\?\\" + wide(path);
         ::DeleteFileW(name.c_str()) || ::RemoveDirectoryW(name.c_str());
@@ -431,9 +447,9 @@ TEST_F(Installation, NoRunModeWhereNoOneSeesAWindowEndsAndSaysWhy) {
                                               std::string(arguments) + "\r\n")),
                   std::string::npos);
     }
-    EXPECT_TRUE(request(300).empty());
     ::CloseDesktop(desktop);
     ::CloseWindowStation(station);
+    EXPECT_TRUE(request(300).empty());
 
     install("Program Files\\Vesperon\\vesperon.exe");
     EXPECT_EQ(run("-r", false, 30000, true), 0u);

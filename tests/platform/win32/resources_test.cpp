@@ -15,10 +15,9 @@ std::string selfPath() {
 }
 
 std::string programPath() {
-    std::string path = selfPath();
-    path.resize(path.find_last_of('\\'));
-    path.resize(path.find_last_of('\\') + 1);
-    return path + "vesperon.exe";
+    const std::string self = selfPath();
+    return self.substr(0, self.find_last_of('\\', self.find_last_of('\\') - 1) + 1) +
+           "vesperon.exe";
 }
 
 // The event message table gives the entry text and a line break after it.

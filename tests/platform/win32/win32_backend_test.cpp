@@ -1,7 +1,14 @@
+#include "auxiliary/pause.h"
+#include "auxiliary/process_list_window.h"
+#include "platform/fake/fake_windowing.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_files.h"
+#include "platform/win32/win32_process_listing.h"
+#include "platform/win32/win32_system.h"
 #include "support/temp_dir.h"
 
+#include <algorithm>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -10,31 +17,24 @@ namespace {
 
 using platform::FileRead;
 
-// Whether a file held open by another handle or process probes as in use, and free once it
-// is let go, the end-to-end runs under Wine tell.
-
 // Names outside the ANSI code page, behind "\\?\" or on a share: absent only when the
-// system says so plainly. Paths beyond MAX_PATH and device names the end-to-end runs try.
+// system says so plainly. Held files, long paths and device names the end-to-end runs try.
 TEST(Win32Files, PresenceOfListedPaths) {
     using platform::Presence;
     test::TempDir dir;
     platform::win32::Win32Files files;
     dir.write("Дан.mdb", "");
     const std::string name = dir.file("Дан.mdb");
-    const struct {
-        std::string path;
-        Presence presence;
-    } cases[] = {{name, Presence::File},
-                 {"\\\\?\\" + name, Presence::File},
-                 {dir.path(), Presence::NotAFile},
-                 {dir.file("missing.mdb"), Presence::Absent},
-                 {dir.file("no\\such\\x.mdb"), Presence::Absent},
-                 {"\\\\no-such-server\\share\\x.mdb", Presence::Undetermined}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.path);
-        EXPECT_EQ(files.presenceOf(c.path), c.presence);
+    const std::pair<std::string, Presence> cases[] = {
+        {name, Presence::File},
+        {"\\\\?\\" + name, Presence::File},
+        {dir.path(), Presence::NotAFile},
+        {dir.file("missing.mdb"), Presence::Absent},
+        {dir.file("no\\such\\x.mdb"), Presence::Absent},
+        {dir.file("a|b.mdb"), Presence::Undetermined}}; // a name the system refuses
+    for (const auto& [path, presence] : cases) {
+        EXPECT_EQ(files.presenceOf(path), presence) << path;
     }
-    EXPECT_EQ(files.probe(name), platform::ProbeResult::Free);
 }
 
 TEST(Win32Files, LockIsTakenInTurnsAndWaitedForBoundedly) {
@@ -52,8 +52,9 @@ TEST(Win32Files, LockIsTakenInTurnsAndWaitedForBoundedly) {
     EXPECT_EQ(files.lockFile(dir.file("no\\such\\v.lock")).status, Status::Unavailable);
 }
 
-// In a folder named outside the ANSI code page, as an application folder may be.
-TEST(Win32Files, ReadWriteAndAbsence) {
+// In a folder named outside the ANSI code page, as an application folder may be. A rewrite
+// goes through a fresh file that it never leaves behind, and spares any other file.
+TEST(Win32Files, ReadWriteReplaceAndAbsence) {
     test::TempDir dir;
     platform::win32::Win32Files files;
     ASSERT_TRUE(::CreateDirectoryW(platform::win32::widen(dir.file("Дан")).c_str(), nullptr));
@@ -72,10 +73,41 @@ TEST(Win32Files, ReadWriteAndAbsence) {
     EXPECT_FALSE(files.normalFilePresent(dir.path()));
     EXPECT_FALSE(files.writeText(dir.file("no\\such\\x.cfg"), "x", false));
     EXPECT_NE(files.lastWriteFailure().find("(error 3)"), std::string::npos);
+
+    dir.write("Дан\\list.cfg.new", "someone else's");
     ASSERT_TRUE(files.replaceFile(path, "d\r\n"));
     EXPECT_EQ(dir.read("Дан\\list.cfg"), "d\r\n");
+    EXPECT_FALSE(files.replaceFile(dir.file("Дан"), "x")) << "a folder is never replaced";
+    EXPECT_FALSE(files.replaceFile(dir.file("missing\\list.cfg"), "x"));
+    std::vector<std::string> left;
+    for (const auto& entry :
+         std::filesystem::directory_iterator(platform::win32::widen(dir.file("Дан")))) {
+        left.push_back(platform::win32::narrow(entry.path().filename().wstring()));
+    }
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"list.cfg", "list.cfg.new"}));
     EXPECT_TRUE(files.deleteFile(path));
     EXPECT_TRUE(files.absent(path));
+}
+
+// The process list window lists this program by its path (Windows NT lists by process id).
+TEST(Win32ProcessListing, ListsThisProgram) {
+    char self[MAX_PATH] = {};
+    ::GetModuleFileNameA(nullptr, self, MAX_PATH);
+    const std::string path = self;
+    platform::win32::Win32ProcessListing listing;
+    const auto byId = listProcesses(listing);
+    EXPECT_NE(std::find(byId.begin(), byId.end(), path), byId.end());
+}
+
+// The clock counts whole seconds: a pause of one second ends within the next two.
+TEST(Win32System, PauseLastsItsSeconds) {
+    platform::win32::Win32System system;
+    fake::FakeWindowing windowing;
+    const DWORD start = ::GetTickCount();
+    Pause(system, windowing, 1);
+    EXPECT_GE(::GetTickCount() - start, 900u);
+    EXPECT_LE(::GetTickCount() - start, 2500u);
 }
 
 } // namespace

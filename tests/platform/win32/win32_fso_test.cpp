@@ -1,3 +1,4 @@
+#include "app/form1.h"
 #include "fso/fso_cases.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_file_system.h"
@@ -14,11 +15,27 @@ namespace {
 
 using platform::win32::widen;
 
+// The real code-page conversions, with the program in the work folder.
+struct SystemInFolder final : platform::System {
+    platform::win32::Win32System real;
+    std::string exe;
+    std::string executablePath() override { return exe; }
+    std::string argumentText() override { return ""; }
+    std::int64_t localTimeWholeSeconds() override { return real.localTimeWholeSeconds(); }
+    void sleepMilliseconds(int milliseconds) override { real.sleepMilliseconds(milliseconds); }
+    std::optional<std::string> legacyToUtf8(std::string_view bytes) override {
+        return real.legacyToUtf8(bytes);
+    }
+    std::optional<std::string> utf8ToLegacy(std::string_view text) override {
+        return real.utf8ToLegacy(text);
+    }
+};
+
 struct Win32Bench : test::FsoBench {
     test::TempDir dir;
     platform::win32::Win32FileSystem fs;
     platform::win32::Win32Files files;
-    platform::win32::Win32System system;
+    SystemInFolder system;
     platform::Platform p{platform::windowsEdition,
                          system,
                          files,
@@ -64,21 +81,28 @@ TEST(FsoCases, OnTheWindowsFileSystem) {
 
 struct Win32Fso : Win32Bench, ::testing::Test {};
 
-// Open without sharing, neither a file nor its folder can be deleted: the rest goes.
-TEST_F(Win32Fso, HeldFilesStay) {
-    write("k/a.txt", "x");
-    write("k/s/b.txt", "x");
-    write("k/held.txt", "x");
-    HANDLE held = ::CreateFileW(widen(at("k/held.txt")).c_str(), GENERIC_READ, 0, nullptr,
-                                OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    EXPECT_FALSE(fso_.KillFile(at("k/held.txt")));
-    EXPECT_FALSE(fso_.KillDir(at("k"), true));
-    ::CloseHandle(held);
-    EXPECT_TRUE(exists("k/held.txt"));
-    EXPECT_FALSE(exists("k/a.txt"));
-    EXPECT_FALSE(exists("k/s"));
-    EXPECT_TRUE(f.windowing.messages.empty()) << "no re-creation after the fallback";
+// Add File appends to a list saved in the ANSI code page (1252 here) in that code page, and a
+// name the code page cannot hold as a UTF-8 line. A file on drive Z: (this program) is added too.
+TEST_F(Win32Fso, AddFileKeepsAnAnsiListReadable) {
+    system.exe = at("vesperon.exe");
+    const std::string list = "; list\r\nC:\\caf\xE9.txt\r\n";
+    write("vesperon.cfg", list);
+    write("caf\xC3\xA9.txt", "");
+    write("Дан.txt", "");
+    char self[MAX_PATH] = {};
+    ::GetModuleFileNameA(nullptr, self, MAX_PATH);
+    ASSERT_EQ(std::string(self).rfind("Z:\\", 0), 0u) << self;
+    Forms forms{f.windowing};
+    Form1 owner{p, forms};
+    forms.enableWindows();
+    owner.editor().Show();
+    for (const std::string& chosen : {at("caf\xC3\xA9.txt"), at("Дан.txt"), std::string(self)}) {
+        f.windowing.dialogResults.push_back(chosen);
+        owner.editor().userClicks("AddBrowse");
+    }
+    EXPECT_EQ(read("vesperon.cfg"),
+              list + at("") + "\\caf\xE9.txt" + "\r\n" + at("Дан.txt") + "\r\n" + self + "\r\n");
+    EXPECT_TRUE(f.windowing.messages.empty());
 }
 
 // On 64-bit Windows, System32 is where a 64-bit program finds it, not the SysWOW64 that the

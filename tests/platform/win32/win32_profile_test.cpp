@@ -3,6 +3,7 @@
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
+#include <windows.h>
 
 namespace vesperon {
 namespace {
@@ -25,12 +26,20 @@ TEST_F(Win32Profile, AgreesWithTheSharedTableOfTrickyFiles) {
     EXPECT_EQ(profile.getString("s", "k", "", 255, dir.file("long.ini")), std::string(254, 'x'));
 }
 
-TEST_F(Win32Profile, UnreadableFileIsToldFromAMissingOne) {
+// A file that cannot be read or written says so: only a missing one reads as missing.
+TEST_F(Win32Profile, UnreadableOrUnwritableFileIsToldFromAMissingOne) {
     EXPECT_EQ(profile.whyUnreadable(dir.file("missing.ini")), std::nullopt);
     EXPECT_EQ(profile.whyUnreadable(dir.file("missing\\v.ini")), std::nullopt);
     EXPECT_EQ(profile.whyUnreadable(dir.path()), "it is a folder");
     dir.write("v.ini", "[s]\r\nk=1\r\n");
     EXPECT_EQ(profile.whyUnreadable(dir.file("v.ini")), std::nullopt);
+    const HANDLE held = ::CreateFileA(dir.file("v.ini").c_str(), GENERIC_READ, 0, nullptr,
+                                      OPEN_EXISTING, 0, nullptr);
+    EXPECT_NE(profile.whyUnreadable(dir.file("v.ini")), std::nullopt) << "held by another program";
+    ::CloseHandle(held);
+    const auto write = profile.writeString("s", "k", "2", dir.file("missing\\v.ini"));
+    EXPECT_FALSE(write.written);
+    EXPECT_NE(write.reason.find("(error "), std::string::npos) << write.reason;
 }
 
 } // namespace

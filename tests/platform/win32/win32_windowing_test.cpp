@@ -1,11 +1,7 @@
-#include "platform/win32/win32_files.h"
 #include "platform/win32/win32_native_window.h"
 #include "platform/win32/win32_windowing.h"
 #include "platform/window_cases.h"
-#include "support/temp_dir.h"
 
-#include <algorithm>
-#include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
 #include <thread>
@@ -31,17 +27,8 @@ TEST_F(Win32Windowing, ClientAreaAndControlsSitWhereDeclared) {
     }
 }
 
-TEST_F(Win32Windowing, StylesAndTabOrder) {
-    auto tool = open(Form2::layout());
-    HWND h = native(tool).handle();
-    EXPECT_NE(::GetWindowLongA(h, GWL_EXSTYLE) & WS_EX_TOOLWINDOW, 0);
-    EXPECT_EQ(::GetWindowLongA(h, GWL_STYLE) & (WS_MAXIMIZEBOX | WS_MINIMIZEBOX | WS_THICKFRAME),
-              0);
-
+TEST_F(Win32Windowing, TabOrder) {
     auto main = open(Form1::layout());
-    h = native(main).handle();
-    EXPECT_EQ(::GetWindowLongA(h, GWL_EXSTYLE) & WS_EX_TOOLWINDOW, 0);
-    EXPECT_EQ(::GetWindowLongA(h, GWL_STYLE) & (WS_MAXIMIZEBOX | WS_THICKFRAME), 0);
     // Tab through the window's own message loop: the frame takes no part.
     main->setFocus("ConfigEdit");
     for (const char* next : {"WriteEventCheck", "ForceCheck", "ConfigTest", "ConfigEdit"}) {
@@ -133,26 +120,6 @@ TEST_F(Win32Windowing, FolderPickerOwnedByTheFormAndCancelled) {
     user.join();
     EXPECT_FALSE(chosen.has_value());
     EXPECT_EQ(pickerOwner, ownerHandle);
-}
-
-TEST(Win32Files, ReplaceLeavesNoTemporaryFileAndSparesOtherFiles) {
-    test::TempDir dir;
-    platform::win32::Win32Files files;
-    dir.write("list.cfg", "old");
-    dir.write("list.cfg.new", "someone else's");
-    ASSERT_TRUE(files.replaceFile(dir.file("list.cfg"), "new"));
-    EXPECT_EQ(dir.read("list.cfg"), "new");
-    EXPECT_EQ(dir.read("list.cfg.new"), "someone else's");
-
-    std::filesystem::create_directory(dir.file("folder"));
-    EXPECT_FALSE(files.replaceFile(dir.file("folder"), "x")) << "a folder is never replaced";
-    EXPECT_FALSE(files.replaceFile(dir.file("missing\\list.cfg"), "x"));
-    std::vector<std::string> left;
-    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
-        left.push_back(entry.path().filename().string());
-    }
-    std::sort(left.begin(), left.end());
-    EXPECT_EQ(left, (std::vector<std::string>{"folder", "list.cfg", "list.cfg.new"}));
 }
 
 } // namespace
