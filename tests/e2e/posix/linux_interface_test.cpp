@@ -1,4 +1,5 @@
 #include "e2e/posix/run_support.h"
+#include "support/environment_guard.h"
 #include "support/private_system_bus.h"
 
 #include <csignal>
@@ -204,10 +205,12 @@ TEST(TerminalInterface, HelpVersionAndUnknownOptions) {
 }
 
 // The sticky bit keeps others from replacing what lies in a folder, not from adding names to
-// it: the program's own folder is still changeable by others.
+// it: the program's own folder is still changeable by others. A run bound of 0 is none.
 TEST(TerminalInterface, StickyFolderOthersMayWriteIsNamed) {
     Installation app;
     app.listFiles({"job.dat"});
+    EnvironmentGuard bound("VESPERON_RUN_BOUND");
+    ::setenv("VESPERON_RUN_BOUND", "0", 1);
     ASSERT_EQ(::chmod(app.dir.path().c_str(), 01777), 0);
     EXPECT_EQ(app.run({"--test"}), 0);
     EXPECT_TRUE(

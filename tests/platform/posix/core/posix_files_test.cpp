@@ -78,16 +78,16 @@ TEST(PosixFiles, ProbeSeesWhatOtherProcessesHold) {
         bool ownTable, leaderEnds;
     } cases[] = {{"held by a thread with its own descriptor table", true, false},
                  {"held by a thread whose leader has ended", false, true}};
-    PosixFiles files; // each run reads the holders again
+    PosixFiles files; // each run reads the holders again: a file held since counts
+    TempDir dir;      // one folder, so that no file takes over the inode of an earlier one
+    dir.write("other", "x");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        TempDir dir;
-        dir.write("data", "some bytes");
-        dir.write("other", "x");
-        Child child([&] { return holdInThread(dir.file("data"), c.ownTable); }, c.leaderEnds);
+        dir.write(c.name, "some bytes");
+        Child child([&] { return holdInThread(dir.file(c.name), c.ownTable); }, c.leaderEnds);
         ASSERT_TRUE(child.ready());
         files.beginProbeRun();
-        EXPECT_EQ(files.probe(dir.file("data")), ProbeResult::InUse);
+        EXPECT_EQ(files.probe(dir.file(c.name)), ProbeResult::InUse);
         EXPECT_EQ(files.probe(dir.file("other")), ProbeResult::Free);
         files.endProbeRun();
     }
@@ -185,6 +185,7 @@ TEST(PosixFiles, LockIsTakenInTurnsAndWaitedForBoundedly) {
     }
     auto held = files.lockFile(lock);
     EXPECT_EQ(held.status, Status::Held);
+    EXPECT_EQ(PosixFiles("/proc", milliseconds(0)).lockFile(lock).status, Status::TimedOut);
     held.lock.reset();
     EXPECT_EQ(files.lockFile(lock).status, Status::Held);
     // Nowhere to keep a lock file, or something else under its name: no lock to wait for.

@@ -89,10 +89,11 @@ TEST(PosixProfile, RefusedWritesAndReadOnlyPlacesChangeNothing) {
     EXPECT_FALSE(profile.writeString("s", "k", "v", dir.path()).written);
     EXPECT_FALSE(profile.writeString("s", "k", "v", dir.file("no/such/folder.ini")).written);
 
-    const std::string utf16 = "\xFF\xFE[\0s\0]\0"s;
-    dir.write("wide.ini", utf16);
-    EXPECT_FALSE(profile.writeString("s", "k", "v", dir.file("wide.ini")).written);
-    EXPECT_EQ(dir.read("wide.ini"), utf16);
+    for (const std::string& utf16 : {"\xFF\xFE[\0s\0]\0"s, "\xFE\xFF\0[\0s\0]"s}) {
+        dir.write("wide.ini", utf16);
+        EXPECT_FALSE(profile.writeString("s", "k", "v", dir.file("wide.ini")).written);
+        EXPECT_EQ(dir.read("wide.ini"), utf16);
+    }
     EXPECT_EQ(folderContents(dir), std::vector<std::string>{"wide.ini"});
     if (::geteuid() == 0) {
         GTEST_SKIP() << "permissions do not bind root";

@@ -75,12 +75,17 @@ TEST(PosixRegistry, NamesALineCannotHoldAreRefused) {
     test::TempDir dir;
     PosixRegistry registry(dir.path());
     RegistryHandle handle = 0;
+    const mode_t mask = ::umask(0); // as a scheduler may leave it
     EXPECT_EQ(registry.createKey(localMachine, "Bad\nKey", handle), 87);
     EXPECT_EQ(registry.createKey(localMachine, std::string("Cut\0Short", 9), handle), 87);
     ASSERT_EQ(registry.createKey(localMachine, "V", handle), 0);
     EXPECT_EQ(registry.setValue(handle, std::string("a\0b", 3), 1, text("x")), 87);
     EXPECT_EQ(registry.closeKey(handle), 0);
     EXPECT_EQ(dir.read(hiveFile), "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\V]\r\n\r\n");
+    ::umask(mask);
+    struct stat info {};
+    ASSERT_EQ(::stat(dir.file("registry").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 022, 0u) << "a state folder others may write";
 }
 
 TEST(PosixRegistry, PermissionErrorsChangeNothing) {
