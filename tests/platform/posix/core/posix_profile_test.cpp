@@ -49,6 +49,7 @@ TEST(PosixProfile, DefaultsAndBufferSize) {
     EXPECT_EQ(profile.getString("s", "k", "'q'", 255, missing), "q");
     // A file that cannot be opened at all gives the default untouched.
     EXPECT_EQ(profile.getString("s", "k", "'q'", 255, dir.path()), "'q'");
+    EXPECT_EQ(profile.getString("s", "k", "dflt", 3, dir.path()), "df");
     EXPECT_EQ(profile.getString("s", "k", "d", 255, missing + "\0x"s), "d");
 
     dir.write("long.ini", "[s]\r\nk=" + std::string(300, 'x') + "\r\n");
