@@ -147,6 +147,9 @@ TEST(RegeditText, MalformedFilesSurvive) {
             }
         }
     }
+    // An editor that doubled the CR: the value is still replaced where it stands.
+    const std::string doubled = std::string("[") + key + "]\r\r\n\"V\"=dword:00000002\r\r\n";
+    EXPECT_EQ(setValue(doubled, key, "V", 4, {3, 0, 0, 0}).find("00000002"), std::string::npos);
     // Names and paths that a line cannot hold leave the file alone.
     EXPECT_EQ(setValue("x", key, "a\nb", 4, {1, 0, 0, 0}), "x");
     EXPECT_EQ(setValue("x", "HKEY_USERS\r\nbad", "a", 4, {1, 0, 0, 0}), "x");
