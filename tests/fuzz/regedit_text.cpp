@@ -9,7 +9,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace vesperon::platform::regedit_text;
-    using vesperon::test::findValue;
+    using vesperon::test::storedLine;
     const auto fields = vesperon::fuzz::fieldsOf(data, size, 4);
     const std::string_view key = fields[0], name = fields[1], typed = fields[2];
     const std::string_view file = fields[3];
@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<std::uint8_t> bytes(typed.empty() ? typed.end() : typed.begin() + 1,
                                           typed.end());
 
-    findValue(file, key, name);
+    storedLine(file, key, name);
     const std::string withKey = ensureKey(file, key);
     if (ensureKey(withKey, key) != withKey) {
         std::abort(); // a key is added once
@@ -30,8 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool writable = key.find_first_of("\r\n") == std::string_view::npos &&
                           (key.empty() || key.front() != '-') &&
                           name.find_first_of("\r\n") == std::string_view::npos;
-    if (writable && findValue(written, key, name) != std::pair{type, bytes}) {
-        std::abort(); // what was written reads back
+    if (writable && storedLine(written, key, name) != formatValueLine(name, type, bytes)) {
+        std::abort(); // the value's last line, the one an import takes, is the one written
     }
     if (!writable && written != file) {
         std::abort(); // what cannot be written leaves the file as it was

@@ -35,6 +35,7 @@ TEST(ProfileText, CopyToBufferCutsAndStripsQuotesOnlyWhenTheValueFits) {
         {"\"abc\"", 4, "ab"}, // Wine cuts the closing quote and then one character more
         {"\"abc\"", 3, "ab"},
         {"'a'", 1, ""},
+        {"\"abc", 255, "\"abc"},
         {"\"" + x300 + "\"", 255, x300.substr(0, 254)},
         {"\"" + x300.substr(0, 100) + "\"", 255, x300.substr(0, 100)},
         {"a\0b"s, 255, "a"},

@@ -156,6 +156,8 @@ Holder::Holder(const std::string& path, Way way, const std::string& commandName)
         ::close(ready[0]);
         if (!commandName.empty()) {
             ::prctl(PR_SET_NAME, commandName.c_str());
+            // Another group than its user's, so that the user named is the owner's.
+            (void)!::setgid(65534);
         }
         int fd = ::open(path.c_str(), O_RDONLY);
         struct stat st {};

@@ -78,16 +78,16 @@ TEST(PosixFiles, ProbeSeesWhatOtherProcessesHold) {
         bool ownTable, leaderEnds;
     } cases[] = {{"held by a thread with its own descriptor table", true, false},
                  {"held by a thread whose leader has ended", false, true}};
-    PosixFiles files; // each run reads the holders again
+    PosixFiles files; // each run reads the holders again: a file held since counts
+    TempDir dir;      // one folder, so that no file takes over the inode of an earlier one
+    dir.write("other", "x");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        TempDir dir;
-        dir.write("data", "some bytes");
-        dir.write("other", "x");
-        Child child([&] { return holdInThread(dir.file("data"), c.ownTable); }, c.leaderEnds);
+        dir.write(c.name, "some bytes");
+        Child child([&] { return holdInThread(dir.file(c.name), c.ownTable); }, c.leaderEnds);
         ASSERT_TRUE(child.ready());
         files.beginProbeRun();
-        EXPECT_EQ(files.probe(dir.file("data")), ProbeResult::InUse);
+        EXPECT_EQ(files.probe(dir.file(c.name)), ProbeResult::InUse);
         EXPECT_EQ(files.probe(dir.file("other")), ProbeResult::Free);
         files.endProbeRun();
     }
@@ -129,6 +129,8 @@ TEST(PosixFiles, PresenceOfListedPaths) {
                  {dir.file("fifo"), Presence::NotAFile},
                  {dir.file("file/"), Presence::Absent},
                  {dir.file("loop"), Presence::Undetermined},
+                 {dir.file("loop/file"), Presence::Undetermined},
+                 {"/tmp", Presence::NotAFile},
                  {dir.file(std::string(300, 'n')), Presence::Undetermined},
                  {dir.file("file") + std::string(1, '\0'), Presence::Undetermined}};
     PosixFiles files;
@@ -234,6 +236,9 @@ TEST(PosixFiles, WriteTextAppendsOrReplaces) {
     EXPECT_TRUE(files.writeText(dir.file("log"), "x", true));
     EXPECT_EQ(dir.read("log"), "x");
     EXPECT_FALSE(files.writeText(dir.file("no/such/folder"), "x", true));
+    ASSERT_EQ(::symlink("log", dir.file("link").c_str()), 0);
+    EXPECT_FALSE(files.writeText(dir.file("link"), "planted", false));
+    EXPECT_EQ(dir.read("log"), "x");
 }
 
 // A reader sees the old bytes or the new ones, on disk too after a crash, and never a file that
@@ -282,11 +287,14 @@ TEST(PosixFiles, PathQueries) {
     dir.write("file", "x");
     dir.write(".hidden", "x");
     ASSERT_EQ(::symlink(dir.file("missing").c_str(), dir.file("dangling").c_str()), 0);
+    ASSERT_EQ(::symlink("loop", dir.file("loop").c_str()), 0);
     struct Case {
         std::string name;
         bool absent, normal;
-    } cases[] = {{"missing", true, false},   {"file", false, true},       {".hidden", false, false},
-                 {"dangling", false, false}, {"file/below", true, false}, {"", false, false}};
+    } cases[] = {{"missing", true, false},     {"file", false, true},
+                 {".hidden", false, false},    {"dangling", false, false},
+                 {"file/below", true, false},  {"", false, false},
+                 {"loop/below", false, false}, {std::string(300, 'n'), false, false}};
     PosixFiles files;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -94,6 +94,10 @@ TEST_F(PosixFso, TemporaryFilesArePrivateAndFollowTmpdir) {
     EXPECT_EQ(blank, dir.path() + "/");
     EXPECT_EQ(made.rfind(dir.path() + "/_", 0), 0u) << made;
     EXPECT_TRUE(std::filesystem::is_directory(made));
+    ::setenv("TMPDIR", "relative", 1); // not wherever the program happens to be started
+    const std::string fallback = fso_.Create_Tmp_Folder();
+    EXPECT_EQ(fallback.rfind('/', 0), 0u) << fallback;
+    std::filesystem::remove(fallback);
 }
 
 TEST_F(PosixFso, ReadOnlyFolderIsRestricted) {
@@ -130,8 +134,9 @@ TEST_F(PosixFso, RootDrivesAndPaths) {
                                                "tmpfs /dev/shm tmpfs rw 0 0\n"
                                                "/dev/sda1 /mnt/My\\040Disk ext4 rw 0 0\n"
                                                "/dev/sda1 /mnt/My\\040Disk ext4 rw 0 0\n"
+                                               "/dev/sda2 /mnt/Old\\040 ext4 rw 0 0\n"
                                                "garbage\n"),
-              (std::vector<std::string>{"/", "/mnt/My Disk/"}));
+              (std::vector<std::string>{"/", "/mnt/My Disk/", "/mnt/Old /"}));
 }
 
 } // namespace

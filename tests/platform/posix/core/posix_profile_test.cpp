@@ -49,6 +49,7 @@ TEST(PosixProfile, DefaultsAndBufferSize) {
     EXPECT_EQ(profile.getString("s", "k", "'q'", 255, missing), "q");
     // A file that cannot be opened at all gives the default untouched.
     EXPECT_EQ(profile.getString("s", "k", "'q'", 255, dir.path()), "'q'");
+    EXPECT_EQ(profile.getString("s", "k", "dflt", 3, dir.path()), "df");
     EXPECT_EQ(profile.getString("s", "k", "d", 255, missing + "\0x"s), "d");
 
     dir.write("long.ini", "[s]\r\nk=" + std::string(300, 'x') + "\r\n");
@@ -89,10 +90,11 @@ TEST(PosixProfile, RefusedWritesAndReadOnlyPlacesChangeNothing) {
     EXPECT_FALSE(profile.writeString("s", "k", "v", dir.path()).written);
     EXPECT_FALSE(profile.writeString("s", "k", "v", dir.file("no/such/folder.ini")).written);
 
-    const std::string utf16 = "\xFF\xFE[\0s\0]\0"s;
-    dir.write("wide.ini", utf16);
-    EXPECT_FALSE(profile.writeString("s", "k", "v", dir.file("wide.ini")).written);
-    EXPECT_EQ(dir.read("wide.ini"), utf16);
+    for (const std::string& utf16 : {"\xFF\xFE[\0s\0]\0"s, "\xFE\xFF\0[\0s\0]"s}) {
+        dir.write("wide.ini", utf16);
+        EXPECT_FALSE(profile.writeString("s", "k", "v", dir.file("wide.ini")).written);
+        EXPECT_EQ(dir.read("wide.ini"), utf16);
+    }
     EXPECT_EQ(folderContents(dir), std::vector<std::string>{"wide.ini"});
     if (::geteuid() == 0) {
         GTEST_SKIP() << "permissions do not bind root";

@@ -4,6 +4,7 @@
 #include "support/temp_dir.h"
 
 #include <chrono>
+#include <cstddef>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
@@ -83,6 +84,20 @@ TEST(PosixShutdownInhibitors, NoBusAndASilentBus) {
     ::close(huge);
     EXPECT_EQ(tooLong.status, Status::Undetermined);
     EXPECT_NE(tooLong.problem.find("larger than"), std::string::npos) << tooLong.problem;
+
+    // An abstract address is a name outside the file system, taken but never answered here.
+    const int abstract = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    const std::string name = "vesperon-test-" + std::to_string(::getpid());
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    name.copy(address.sun_path + 1, name.size());
+    ASSERT_EQ(::bind(abstract, reinterpret_cast<sockaddr*>(&address),
+                     static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size())),
+              0);
+    ASSERT_EQ(::listen(abstract, 4), 0);
+    ::setenv("DBUS_SYSTEM_BUS_ADDRESS", ("unix:abstract=" + name).c_str(), 1);
+    EXPECT_EQ(PosixShutdownInhibitors(300).list().status, Status::Undetermined);
+    ::close(abstract);
 
     // Something at the bus's place that takes no connection of this kind cannot be asked.
     const int datagrams = busAt("datagrams", SOCK_DGRAM);
