@@ -1,3 +1,4 @@
+#include "app/application.h"
 #include "app/form1.h"
 #include "app/run_metrics.h"
 #include "app/terminal_command.h"
@@ -87,15 +88,14 @@ TEST(Startup, SwitchesAndForceDecideTheRequest) {
 TEST(Startup, WithoutAnAbsoluteFolderNothingIsWrittenOrRequested) {
     for (const char* exe : {"", "Vesperon.exe", "Tools\\Vesperon.exe", "\\Vesperon.exe"}) {
         for (const char* arguments : {"-r", ""}) {
-            Start s;
-            s.f.system.exePath = exe;
-            s.load(arguments);
-            const std::string said = s.f.system.standardError.at(0);
-            EXPECT_TRUE(s.f.disk.files.empty()) << exe;
-            EXPECT_TRUE(s.f.processes.started.empty()) << exe;
-            EXPECT_FALSE(s.form.Loaded()) << exe;
-            EXPECT_EQ(s.form.runOutcome, RunOutcome::Failed) << "exit status 1";
-            EXPECT_NE(said.find("cannot find the folder"), std::string::npos) << said;
+            fake::FakePlatform f;
+            f.system.exePath = exe;
+            f.system.arguments = arguments;
+            EXPECT_EQ(runApplication(f.platform), 1) << exe;
+            EXPECT_TRUE(f.disk.files.empty()) << exe;
+            EXPECT_TRUE(f.processes.started.empty()) << exe;
+            EXPECT_NE(f.system.standardError.at(0).find("cannot find the folder"),
+                      std::string::npos);
         }
     }
 }
@@ -249,11 +249,13 @@ TEST(Startup, WhatARunCouldNotDoIsSaidAndLogged) {
         EXPECT_EQ(s.form.runOutcome, RunOutcome::Failed);
         EXPECT_EQ(s.f.eventLog.events.size(), 1u) << "the failed request";
     }
-    Start s;
-    s.load("-r -f");
-    s.form.reportNoWindow("no display");
-    ASSERT_EQ(s.f.eventLog.events.size(), 1u);
-    EXPECT_NE(s.f.eventLog.events[0].strings.at(0).find("Arguments:  -r -f"), std::string::npos);
+    fake::FakePlatform f;
+    f.windowing.displayPresent = false;
+    f.system.arguments = "-r -f";
+    EXPECT_EQ(runApplication(f.platform), 1);
+    EXPECT_NE(f.system.standardError.at(0).find("\"-r -f\"; no display"), std::string::npos);
+    ASSERT_EQ(f.eventLog.events.size(), 1u);
+    EXPECT_NE(f.eventLog.events[0].strings.at(0).find("Arguments:  -r -f"), std::string::npos);
 }
 
 // --test over a held file and an entry that cannot be told: every holder, the decision and

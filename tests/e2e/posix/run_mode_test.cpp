@@ -24,8 +24,7 @@ using Args = std::vector<std::string>;
 TEST(RunMode, AnythingButASwitchNeverRequestsThenAFirstRestart) {
     Installation app;
     EXPECT_EQ(app.run({"-r", "-f"}), 1) << "no configuration window without a display";
-    EXPECT_NE(app.dir.read("stderr").find("not a run mode (-r restart, -s shut down): \"-r -f\"; "
-                                          "no display for the configuration window"),
+    EXPECT_NE(app.dir.read("stderr").find("not a run mode (-r restart, -s shut down): \"-r -f\""),
               std::string::npos);
     EXPECT_EQ(app.run({}), 1);
     EXPECT_TRUE(app.shutdownArguments(300).empty());
