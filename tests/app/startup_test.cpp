@@ -1,3 +1,4 @@
+#include "app/application.h"
 #include "app/form1.h"
 #include "app/run_metrics.h"
 #include "app/terminal_command.h"
@@ -6,6 +7,7 @@
 #include "platform/fake/fake_platform.h"
 
 #include <gtest/gtest.h>
+#include <optional>
 #include <tuple>
 
 namespace vesperon {
@@ -86,15 +88,14 @@ TEST(Startup, SwitchesAndForceDecideTheRequest) {
 TEST(Startup, WithoutAnAbsoluteFolderNothingIsWrittenOrRequested) {
     for (const char* exe : {"", "Vesperon.exe", "Tools\\Vesperon.exe", "\\Vesperon.exe"}) {
         for (const char* arguments : {"-r", ""}) {
-            Start s;
-            s.f.system.exePath = exe;
-            s.load(arguments);
-            const std::string said = s.f.system.standardError.at(0);
-            EXPECT_TRUE(s.f.disk.files.empty()) << exe;
-            EXPECT_TRUE(s.f.processes.started.empty()) << exe;
-            EXPECT_FALSE(s.form.Loaded()) << exe;
-            EXPECT_EQ(s.form.runOutcome, RunOutcome::Failed) << "exit status 1";
-            EXPECT_NE(said.find("cannot find the folder"), std::string::npos) << said;
+            fake::FakePlatform f;
+            f.system.exePath = exe;
+            f.system.arguments = arguments;
+            EXPECT_EQ(runApplication(f.platform), 1) << exe;
+            EXPECT_TRUE(f.disk.files.empty()) << exe;
+            EXPECT_TRUE(f.processes.started.empty()) << exe;
+            EXPECT_NE(f.system.standardError.at(0).find("cannot find the folder"),
+                      std::string::npos);
         }
     }
 }
@@ -148,9 +149,11 @@ TEST(Startup, EveryRunCarriesTheTimesOfItsMetricsOn) {
     const std::string prom = "/var/lib/node-exporter/vesperon.prom";
     f.disk.addFolder("/var/lib/node-exporter");
     f.disk.addFile("/opt/tools/vesperon.ini",
-                   "[Metrics]\r\nTextfileDirectory=/var/lib/node-exporter/\r\n");
+                   "[Metrics]\r\nTextfileDirectory=/var/lib/node-exporter\r\n");
     f.disk.addFile("/srv/job.dat", "");
-    f.disk.addFile("/opt/tools/vesperon.cfg", "/srv/job.dat\r\n");
+    f.disk.addFile("/opt/tools/vesperon.cfg", "/srv/job.dat\r\n/srv/gone.dat\r\n");
+    f.disk.addFile(prom, "vesperon_last_run_timestamp_seconds{mode=\"test\"} 12 (edited)\n");
+    const std::string entries = "vesperon_last_run_entries{state=";
     const std::string since = "vesperon_withheld_since_timestamp_seconds";
     const std::string request = "vesperon_last_request_timestamp_seconds";
     const std::string last = "vesperon_last_run_timestamp_seconds{mode=";
@@ -160,14 +163,18 @@ TEST(Startup, EveryRunCarriesTheTimesOfItsMetricsOn) {
         const char* startFailure;
         std::vector<std::string> lines; // "<series>" alone: absent from the file
     } nights[] = {
-        {"-r", true, "", {since + " 1000", request, last + "\"restart\"} 1000"}},
+        {"-r",
+         true,
+         "",
+         {since + " 1000", request, last + "\"restart\"} 1000", last + "\"test\"}",
+          entries + "\"missing\"} 1", entries + "\"undetermined\"} 0"}},
         // Withheld again: the run of withheld nights began at the first.
         {"-s",
          true,
          "",
          {since + " 1000", last + "\"restart\"} 1000", last + "\"shutdown\"} 2000"}},
         // A test by hand neither ends nor starts it, whatever it finds.
-        {"--test", false, "", {since + " 1000", last + "\"test\"} 3000"}},
+        {"--test", false, "", {since + " 1000", request, last + "\"test\"} 3000"}},
         {"-r", false, "", {since, request + " 4000"}},
         // A request that failed keeps the time of the last one that started.
         {"-r", false, "exit status 1", {since, request + " 4000", last + "\"restart\"} 5000"}},
@@ -227,19 +234,61 @@ TEST(Startup, MetricsThatCannotBeWrittenLeaveTheRunAsItWas) {
     }
 }
 
-TEST(Startup, RunModeSaysHowManyProcessesItCouldNotLookInto) {
-    Start s;
-    s.f.disk.uninspectedProcesses = 3;
-    s.load("-r");
-    EXPECT_EQ(s.f.system.standardError,
-              std::vector<std::string>{"vesperon: 3 processes could not be inspected (root needs "
-                                       "CAP_SYS_PTRACE to see them); files they hold count as "
-                                       "free"});
-    EXPECT_EQ(s.f.processes.started.size(), 1u);
+// Said on standard error whatever the run decides; a request the system refused is also
+// logged, and a scheduler's arguments that select no run leave an entry when no window opens.
+TEST(Startup, WhatARunCouldNotDoIsSaidAndLogged) {
+    for (const auto& [count, noun] : {std::pair{1u, "1 process"}, std::pair{3u, "3 processes"}}) {
+        Start s;
+        s.f.disk.uninspectedProcesses = count;
+        s.f.processes.failure = "exit status 1";
+        s.load("-r");
+        EXPECT_EQ(s.f.system.standardError.at(0),
+                  std::string("vesperon: ") + noun +
+                      " could not be inspected (root needs CAP_SYS_PTRACE to see them); files "
+                      "they hold count as free");
+        EXPECT_EQ(s.form.runOutcome, RunOutcome::Failed);
+        EXPECT_EQ(s.f.eventLog.events.size(), 1u) << "the failed request";
+    }
+    fake::FakePlatform f;
+    f.windowing.displayPresent = false;
+    f.system.arguments = "-r -f";
+    EXPECT_EQ(runApplication(f.platform), 1);
+    EXPECT_NE(f.system.standardError.at(0).find("\"-r -f\"; no display"), std::string::npos);
+    ASSERT_EQ(f.eventLog.events.size(), 1u);
+    EXPECT_NE(f.eventLog.events[0].strings.at(0).find("Arguments:  -r -f"), std::string::npos);
 }
 
-TEST(VersionCaptionTest, IsTheNameAndTheVersion) {
-    EXPECT_EQ(versionCaptionFor(1, 3, 2, "", ""), "Vesperon   v1.3.2");
+// --test over a held file and an entry that cannot be told: every holder, the decision and
+// the exit status, in colour or as JSON; what others chose is escaped, never raw.
+TEST(Startup, TestShowsEveryEntryAndHolder) {
+    fake::FakePlatform f{platform::posixEdition};
+    const std::string held = "/srv/a\\b.dat";
+    f.disk.addFile(held, "");
+    f.disk.inUse.insert(fake::FakeDisk::key(held));
+    f.disk.holders[fake::FakeDisk::key(held)] = {{1, "root", "cron\x7f", "open"},
+                                                 {2, "bob", "sh", "mapped"}};
+    f.disk.addFile("/opt/tools/vesperon.cfg", held + "\r\n");
+    auto run = [&](const char* arguments, std::optional<int> status, bool colour = false) {
+        f.system.arguments = arguments;
+        ::testing::internal::CaptureStdout();
+        EXPECT_EQ(runTerminalCommand(f.platform, colour), status) << arguments;
+        return ::testing::internal::GetCapturedStdout();
+    };
+    const std::string json = run("--test --json", 2);
+    for (const char* part : {"\"path\":\"/srv/a\\\\b.dat\"", "\"command\":\"cron\\u007f\"",
+                             "\"how\":\"open\"},{\"pid\":2,", "\"withheld\":true"}) {
+        EXPECT_NE(json.find(part), std::string::npos) << part << json;
+    }
+    f.disk.addFile("/opt/tools/vesperon.cfg", "relative.dat\r\n");
+    const std::string text = run("--test", 2, true);
+    EXPECT_NE(text.find("\033[33mundetermined"), std::string::npos) << text;
+    EXPECT_EQ(text.find("names no files"), std::string::npos) << text;
+    run("--test --x", 1);
+    run("-r", std::nullopt);
+}
+
+TEST(VersionCaptionTest, IsTheNameTheVersionTheStageAndTheSuffix) {
+    EXPECT_EQ(versionCaptionFor(1, 3, 1, "B", "x"), "Vesperon   v1.3.1 BETA  - x");
 }
 
 } // namespace

@@ -16,6 +16,7 @@ TEST(ArgumentText, IsWhatFollowsTheProgramName) {
         {"vesperon.exe", ""},
         {"vesperon.exe -r -f", "-r -f"},
         {"vesperon.exe\t-r ", "-r "},
+        {"\"vesperon.exe -r", ""}, // an unclosed quote holds the whole line
         // Launchers that pass the program's own path unquoted, blanks and all.
         {"C:\\Program Files\\V\\vesperon.exe -r", "-r"},
         {"c:\\program files\\v\\VESPERON\t-s", "-s"},

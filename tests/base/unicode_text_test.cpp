@@ -20,6 +20,9 @@ TEST(VisibleText, ControlCharactersAndStrayBytesBecomeEscapesAndTheRestStays) {
         // Bytes that are not UTF-8, among them a lone 8-bit CSI and a cut sequence.
         {"latin\xE9 csi\x9B end\xE2\x82", "latin\\xe9 csi\\x9b end\\xe2\\x82"},
         {"\xEF\xBF\xBD", "\xEF\xBF\xBD"},
+        // Surrogates, overlong forms and code points beyond U+10FFFF are no UTF-8 either.
+        {"\xED\xA0\x80 \xE0\x80\xAF \xC0\xAF \xF4\x90\x80\x80",
+         "\\xed\\xa0\\x80 \\xe0\\x80\\xaf \\xc0\\xaf \\xf4\\x90\\x80\\x80"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(unicode::visible(c.given), c.shown);

@@ -157,6 +157,8 @@ TEST_F(Check, CannotTellBlocks) {
                                         relative[3], cut.substr(0, CheckListReader::maxLineBytes),
                                         "C:\\Data\\free.txt\\x00x\\x00"}));
     EXPECT_EQ(blocking.back().message, "Unable to determine if file is in use");
+    EXPECT_NE(f.eventLog.events.back().strings.at(0).find("free.txt\\x00x\\x00\r\n"),
+              std::string::npos);
 
     f.disk.holdersUnknown = true;
     list("C:\\Data\\free.txt\r\n");
@@ -181,7 +183,7 @@ TEST_F(Check, BlockingShutdownLocksAndUnanswerableBusesWithhold) {
     // Who and why are anyone's to choose: a forged block, an escape sequence or a NUL in them
     // must neither add to the entry nor cut it, nor reach the results window raw.
     f.inhibitors.answer = {Status::Answered,
-                           {{"shutdown:sleep", "backup.sh\r\n\r\nFile in use:  /etc/passwd",
+                           {{"sleep:shutdown", "backup.sh\r\n\r\nFile in use:  /etc/passwd",
                              std::string("nightly\0 \x1b[2Jbackup", 19), "block", 0, 4711, "root"},
                             {"shutdown", "second",
                              "\x9b"
@@ -195,7 +197,11 @@ TEST_F(Check, BlockingShutdownLocksAndUnanswerableBusesWithhold) {
         "Shutdown inhibited by second (pid 4712, user bad\\nuser): \\x9b31m\\x7f";
     EXPECT_EQ(entry(), aborted + "\r\n" + first + "\r\n\r\n" + second + "\r\n");
     EXPECT_EQ(rows(), (std::vector<std::string>{first, second}));
+    f.disk.addFile(settingsPath, "[General]\r\nHonourInhibitors=0\r\n");
+    check();
+    EXPECT_FALSE(outcome.report.blocked);
     f.eventLog.events.clear();
+    SetUp();
     f.inhibitors.answer = {Status::Undetermined, {}, "no answer within 2 s"};
     check();
     EXPECT_TRUE(outcome.report.blocked);

@@ -129,13 +129,13 @@ TEST_F(Editor, RemoveRewritesTheListUnderAFreshHeader) {
 // A list changed behind the editor, or one that cannot be written, is never replaced by the
 // editor's copy: the editor shows the file as it is and says why nothing changed.
 TEST_F(Editor, StaleOrUnwritableListsAreShownAsTheyAreAndNothingIsLost) {
-    const std::string appended = f.disk.bytesOf(listPath) + "C:\\Data\\held.txt\r\n";
-    f.disk.addFile(listPath, appended); // as Add-Content or Notepad would, while it is open
+    std::string appended = f.disk.bytesOf(listPath);
+    appended.replace(appended.find("c.txt"), 5, "held.txt"); // by Notepad, while it is open
+    f.disk.addFile(listPath, appended);
     editor.ListIndex("List1", 0);
     editor.userClicks("RemoveFile");
     EXPECT_EQ(f.disk.bytesOf(listPath), appended);
-    EXPECT_EQ(items(), (Items{"C:\\Data\\a.txt", "C:\\Data\\b.txt", "C:\\Data\\c.txt",
-                              "C:\\Data\\held.txt"}));
+    EXPECT_EQ(items(), (Items{"C:\\Data\\a.txt", "C:\\Data\\b.txt", "C:\\Data\\held.txt"}));
     EXPECT_EQ(prompts(), std::vector<std::string>{
                              "The check list " + listPath +
                              " was changed by another program while it was shown here. It now "
@@ -143,7 +143,7 @@ TEST_F(Editor, StaleOrUnwritableListsAreShownAsTheyAreAndNothingIsLost) {
     editor.ListIndex("List1", 0); // shown as it is, it can be removed from
     editor.userClicks("RemoveFile");
     EXPECT_EQ(f.disk.bytesOf(listPath),
-              checkListWithEntries({"C:\\Data\\b.txt", "C:\\Data\\c.txt", "C:\\Data\\held.txt"}));
+              checkListWithEntries({"C:\\Data\\b.txt", "C:\\Data\\held.txt"}));
 
     const std::string before = f.disk.bytesOf(listPath);
     f.disk.replaceFails = true;
@@ -154,9 +154,21 @@ TEST_F(Editor, StaleOrUnwritableListsAreShownAsTheyAreAndNothingIsLost) {
     choose("C:\\Data\\new.txt");
     editor.userClicks("AddBrowse");
     EXPECT_EQ(f.disk.bytesOf(listPath), before);
-    EXPECT_EQ(items().size(), 3u) << "the file's entries, none gone, none added";
+    EXPECT_EQ(items().size(), 2u) << "the file's entries, none gone, none added";
     const std::string unsaved = "Could not save the check list " + listPath + ": Access is denied.";
     EXPECT_EQ(prompts(), (std::vector<std::string>{prompts().front(), unsaved, unsaved}));
+}
+
+// A list read only in part: neither Remove nor Add may write it back from the part.
+TEST_F(Editor, AListReadOnlyInPartIsNeverWritten) {
+    const std::string before = f.disk.bytesOf(listPath);
+    f.disk.readFailsAt[fake::FakeDisk::key(listPath)] = before.size() - 8;
+    editor.LoadCheckList();
+    editor.ListIndex("List1", 0);
+    editor.userClicks("RemoveFile");
+    choose("C:\\Data\\c.txt");
+    editor.userClicks("AddBrowse");
+    EXPECT_EQ(f.disk.bytesOf(listPath), before);
 }
 
 TEST_F(Editor, CloseDiscardsTheListAndAReopenLoadsItAfresh) {

@@ -64,7 +64,7 @@ TEST(CheckListReader, LinesAsWritten) {
 // Lists as editors save them and as Windows tools append to them: the mark never glues onto
 // the first path, and without one every line is read in the form it was written in.
 TEST(CheckListReader, DecodesWhatEditorsAndToolsWrite) {
-    const std::string name = "C:\\Данные\\jöb.mdb"; // UTF-8 in this source
+    const std::string name = "C:\\Данные\\jöb\U00010000\U0010FFFF.mdb"; // UTF-8 in this source
     auto unmarked = [](const std::string& utf8, bool bigEndian) {
         return utf16(utf8, bigEndian).substr(2);
     };
@@ -118,9 +118,9 @@ TEST(CheckListReader, LinesThatNameNoFileForSureAreMarked) {
     EXPECT_EQ(huge.lines.at(0).size(), CheckListReader::maxLineBytes);
     EXPECT_EQ(huge.exact, (std::vector<bool>{false, true}));
     EXPECT_EQ(readList("\xEF\xBB\xBF"
-                       "C:\\\xE9\r\n")
+                       "C:\\\xE9\r\nC:\\\xC2\x9B\r\n")
                   .exact,
-              std::vector<bool>{false});
+              (std::vector<bool>{false, false}));
     // Control characters and NULs, also in UTF-16 and in a UTF-16 line glued onto a line
     // without a line end, which its own line end ends whole.
     const Read controls =

@@ -10,8 +10,8 @@ using Entries = std::vector<std::string>;
 
 TEST(EntrySplit, WholeBlocksInOrderEachEntryWithinTheLimit) {
     const std::size_t limit = header.size() + 6;
-    EXPECT_EQ(splitIntoEntries(header, {"aa", "bbb", "cc", "dddddd", "e"}, limit),
-              (Entries{header + "aabbb", header + "cc", header + "dddddd", header + "e"}));
+    EXPECT_EQ(splitIntoEntries(header, {"aa", "bbbb", "cc", "dddddd", "e"}, limit),
+              (Entries{header + "aabbbb", header + "cc", header + "dddddd", header + "e"}));
     EXPECT_EQ(splitIntoEntries(header, {}, limit), Entries{header});
 }
 

@@ -77,7 +77,7 @@ TEST(RegistryRoutinesTable, WhatEachHiveAndLetterStores) {
         std::optional<Values> key; // nullopt: no key was created
     } cases[] = {
         {"hklm", "d", std::int32_t{7}, 0, hklm, Values{{"v", {4, {7, 0, 0, 0}}}}},
-        {"Hklm", "D", std::int32_t{-1}, 0, hklm, Values{{"v", {4, {0xFF, 0xFF, 0xFF, 0xFF}}}}},
+        {"Hklm", "D", true, 0, hklm, Values{{"v", {4, {0xFF, 0xFF, 0xFF, 0xFF}}}}},
         {"HKLM", "B", true, 0, hklm, Values{{"v", {3, {0xFF, 0xFF}}}}},
         {"hkcr", "b", false, 0, hive_key::classesRoot, Values{{"v", {3, {0, 0}}}}},
         {"HKDD", "S", std::string(), 0, hive_key::dynData, Values{{"v", {1, {0}}}}},

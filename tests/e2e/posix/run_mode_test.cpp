@@ -24,6 +24,8 @@ using Args = std::vector<std::string>;
 TEST(RunMode, AnythingButASwitchNeverRequestsThenAFirstRestart) {
     Installation app;
     EXPECT_EQ(app.run({"-r", "-f"}), 1) << "no configuration window without a display";
+    EXPECT_NE(app.dir.read("stderr").find("not a run mode (-r restart, -s shut down): \"-r -f\""),
+              std::string::npos);
     EXPECT_EQ(app.run({}), 1);
     EXPECT_TRUE(app.shutdownArguments(300).empty());
     EXPECT_EQ(app.dir.read("vesperon.cfg"), listHeader) << "start-up still creates the files";
@@ -58,19 +60,10 @@ TEST(RunMode, FileHeldOpenOrMappedByAnotherProcessBlocks) {
     EXPECT_EQ(app.shutdownArguments(), (Args{"-r", "+1", "Restart by Vesperon"}));
 }
 
-// UTF-16 of ASCII text, little- or big-endian, without a byte-order mark.
-std::string utf16(const std::string& ascii, bool bigEndian = false) {
-    std::string bytes;
-    for (char c : ascii) {
-        bytes += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
-    }
-    return bytes;
-}
-
-// Lists as editors save them and as tools append to them, entries typed or pasted by hand,
-// and entries that depend on a current folder: each keeps the machine up while the file it
-// means is held, and never passes for missing. Blanks around an entry are tried away only
-// when the whole text names nothing.
+// Entries typed or pasted by hand, and entries that depend on a current folder: each keeps the
+// machine up while the file it means is held, and never passes for missing. Blanks around an
+// entry are tried away only when the whole text names nothing. How each encoding of a list
+// decodes is the reader's to prove.
 TEST(RunMode, EntriesThatMustNeverCountAsMissing) {
     Installation app;
     const std::string name = app.file("Данные job.dat"); // UTF-8 in this source
@@ -85,12 +78,7 @@ TEST(RunMode, EntriesThatMustNeverCountAsMissing) {
         std::string list;
     } cases[] = {
         {"UTF-8 with a mark", "\xEF\xBB\xBF" + name + "\r\n"},
-        {"UTF-16 LE with a mark (Notepad)", "\xFF\xFE" + utf16(plain + "\r\n")},
-        {"UTF-16 LE without a mark", utf16(listHeader + plain + "\r\n")},
-        {"UTF-16 BE without a mark", utf16(plain + "\n", true)},
-        {"UTF-16 lines appended at an odd offset", listHeader + "/x\r\n" + utf16(plain + "\r\n")},
-        {"a Latin-1 line in a UTF-8 list", listHeader + "/srv/caf\xE9\r\n" + name + "\r\n"},
-        {"blanks and tabs around", "\t " + name + "  \r\n"},
+        {"blanks and tabs around", "\t " + name + " \t\r\n"},
         {"quoted, a blank after", "\"" + name + "\" \r\n"},
         {"a NUL and an escape before it", std::string("/a\0b\r\n/\x1b[2J\r\n", 13) + name + "\r\n"},
         {"relative", "data/held.dat\r\n"},
@@ -240,7 +228,7 @@ TEST(RunConditions, AMountThatStopsAnsweringHoldsNoRunPastItsBound) {
     EXPECT_EQ(app.run({"--test", "--json"}), 2);
     ::unsetenv("VESPERON_RUN_BOUND");
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
-    EXPECT_NE(app.dir.read("stderr").find("vesperon: the check did not finish within 2 s"),
+    EXPECT_NE(app.dir.read("stderr").find("did not finish within 2 s; " + mount.file()),
               std::string::npos)
         << app.dir.read("stderr");
     const std::string check =
