@@ -6,6 +6,7 @@
 #include "support/regedit_values.h"
 
 #include <cstdlib>
+#include <string>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace vesperon::platform::regedit_text;
@@ -30,7 +31,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool writable = key.find_first_of("\r\n") == std::string_view::npos &&
                           (key.empty() || key.front() != '-') &&
                           name.find_first_of("\r\n") == std::string_view::npos;
-    if (writable && storedLine(written, key, name) != formatValueLine(name, type, bytes)) {
+    // The writer ends its lines as the file already does; only the line ends may differ.
+    auto lineEndsAsLf = [](std::string text) {
+        for (std::size_t at; (at = text.find("\r\n")) != std::string::npos;) {
+            text.erase(at, 1);
+        }
+        return text;
+    };
+    const auto stored = storedLine(written, key, name);
+    if (writable &&
+        (!stored || lineEndsAsLf(*stored) != lineEndsAsLf(formatValueLine(name, type, bytes)))) {
         std::abort(); // the value's last line, the one an import takes, is the one written
     }
     if (!writable && written != file) {
