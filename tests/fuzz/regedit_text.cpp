@@ -31,10 +31,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool writable = key.find_first_of("\r\n") == std::string_view::npos &&
                           (key.empty() || key.front() != '-') &&
                           name.find_first_of("\r\n") == std::string_view::npos;
-    // The writer ends its lines as the file already does; only the line ends may differ.
+    // The writer ends its lines as the file already does, and a last line without an end
+    // stays so: only the line ends may differ.
     auto lineEndsAsLf = [](std::string text) {
         for (std::size_t at; (at = text.find("\r\n")) != std::string::npos;) {
             text.erase(at, 1);
+        }
+        for (char& c : text) {
+            c = c == '\r' ? '\n' : c;
+        }
+        if (!text.empty() && text.back() == '\n') {
+            text.pop_back();
         }
         return text;
     };
