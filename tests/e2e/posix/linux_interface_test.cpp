@@ -163,19 +163,20 @@ TEST(OverlayLayers, ListedPathInsideALayerIsUndeterminedAndNamesTheMergedPath) {
         GTEST_SKIP() << "an overlay of the test's own needs a mount namespace (root)";
     }
     Installation app;
-    for (const char* folder : {"lower/etc", "upper", "work", "merged", "l"}) {
+    for (const char* folder : {"lower/etc", "up:per", "work", "merged", "l"}) {
         std::filesystem::create_directories(app.file(folder));
     }
-    // Docker names its lower layers through short links.
-    ASSERT_EQ(::symlink("../lower", app.file("l/abc").c_str()), 0);
+    // Docker names its lower layers through short links; a colon in a lower folder's name is
+    // escaped, one in the upper folder's is not.
+    ASSERT_EQ(::symlink("../lower", app.file("l/a:bc").c_str()), 0);
     app.dir.write("lower/etc/app.conf", "conf");
-    app.dir.write("upper/new.dat", "new");
+    app.dir.write("up:per/new.dat", "new");
     app.dir.write("free.dat", "free");
     app.dir.write("vesperon.cfg", app.file("lower/etc/app.conf") + "\r\n" +
-                                      app.file("upper/new.dat") + "\r\n" + app.file("free.dat") +
+                                      app.file("up:per/new.dat") + "\r\n" + app.file("free.dat") +
                                       "\r\n");
-    app.mountSetup = "mount -t overlay overlay -o lowerdir=" + app.file("l/abc") +
-                     ",upperdir=" + app.file("upper") + ",workdir=" + app.file("work") + " " +
+    app.mountSetup = "mount -t overlay overlay -o 'lowerdir=" + app.file("l/a\\:bc") +
+                     ",upperdir=" + app.file("up:per") + ",workdir=" + app.file("work") + "' " +
                      app.file("merged");
     EXPECT_EQ(app.run({"--test"}), 2);
     const std::string out = app.dir.read("stdout");
@@ -183,7 +184,7 @@ TEST(OverlayLayers, ListedPathInsideALayerIsUndeterminedAndNamesTheMergedPath) {
                                   "\n              programs see it as " +
                                   app.file("merged/etc/app.conf") + "\n"))
         << out;
-    EXPECT_TRUE(contains(out, "undetermined  " + app.file("upper/new.dat") +
+    EXPECT_TRUE(contains(out, "undetermined  " + app.file("up:per/new.dat") +
                                   "\n              programs see it as " +
                                   app.file("merged/new.dat") + "\n"))
         << out;
