@@ -189,6 +189,16 @@ TEST(OverlayLayers, ListedPathInsideALayerIsUndeterminedAndNamesTheMergedPath) {
                                   app.file("merged/new.dat") + "\n"))
         << out;
     EXPECT_TRUE(contains(out, "free          " + app.file("free.dat") + "\n")) << out;
+    // File systems number their folders alike: only the device tells a layer from a folder
+    // above the listed file's file system.
+    const std::string b = app.file("b"), a = b + "/p/q/a";
+    std::filesystem::create_directories(b);
+    app.dir.write("vesperon.cfg", a + "/x/f\r\n");
+    app.mountSetup = "mount -t tmpfs t " + b + " && mkdir -p " + a + " && mount -t tmpfs t " + a +
+                     " && mkdir " + a + "/l " + a + "/m " + a + "/x && echo > " + a +
+                     "/x/f && mount -t overlay overlay -o lowerdir=" + a + "/l:" + a + "/m " +
+                     app.file("merged");
+    EXPECT_EQ(app.run({"--test"}), 0) << app.dir.read("stdout");
     app.mountSetup.clear();
     EXPECT_EQ(app.run({"-r"}), 0) << "without the overlay the layer is a folder like any other";
 }
