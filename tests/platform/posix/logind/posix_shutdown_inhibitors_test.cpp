@@ -105,5 +105,40 @@ TEST(PosixShutdownInhibitors, NoBusAndASilentBus) {
     ::close(datagrams);
 }
 
+// A bus whose socket this user may not open, or that answers the greeting with anything but
+// OK, is there yet cannot be asked: neither is "no login manager".
+TEST(PosixShutdownInhibitors, ABusThatRefusesByPermissionOrGreetingCannotTell) {
+    test::TempDir dir;
+    test::EnvironmentGuard saved("DBUS_SYSTEM_BUS_ADDRESS");
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    dir.file("bus").copy(address.sun_path, sizeof address.sun_path - 1);
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 4), 0);
+    ::setenv("DBUS_SYSTEM_BUS_ADDRESS", ("unix:path=" + dir.file("bus")).c_str(), 1);
+    if (::geteuid() != 0) { // permissions do not bind root
+        ASSERT_EQ(::chmod(dir.file("bus").c_str(), 0), 0);
+        EXPECT_EQ(PosixShutdownInhibitors(300).list().status, Status::Undetermined);
+        ASSERT_EQ(::chmod(dir.file("bus").c_str(), 0600), 0);
+    }
+    // Were the greeting's ERROR taken for OK, the answer that follows would list no locks.
+    std::thread server([listener] {
+        const int client = ::accept(listener, nullptr, nullptr);
+        char buffer[4096];
+        (void)!::read(client, buffer, sizeof buffer);
+        (void)!::send(client, "ERROR\r\n", 7, MSG_NOSIGNAL);
+        (void)!::read(client, buffer, sizeof buffer);
+        const char noLocks[] =
+            "l\2\0\1\10\0\0\0\2\0\0\0\x17\0\0\0\5\1u\0\2\0\0\0\10\1g\0\ta(ssssuu)"
+            "\0\0\0\0\0\0\0\0\0\0";
+        (void)!::send(client, noLocks, sizeof noLocks - 1, MSG_NOSIGNAL);
+        ::close(client);
+    });
+    EXPECT_EQ(PosixShutdownInhibitors(2000).list().status, Status::Undetermined);
+    server.join();
+    ::close(listener);
+}
+
 } // namespace
 } // namespace vesperon::platform::posix
