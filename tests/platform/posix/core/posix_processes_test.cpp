@@ -43,7 +43,7 @@ TEST(PosixProcesses, StillRunningAtTheBoundCountsAsStartedAndRunsOnInASessionOfI
 TEST(PosixProcesses, ProgramLookupAndAProgramThatCannotRun) {
     test::TempDir dir;
     test::EnvironmentGuard path("PATH");
-    for (const std::string folder : {"relative", "plain", "exec", "fallback"}) {
+    for (const std::string folder : {"relative", "plain", "ex ec\\", "fallback"}) {
         std::filesystem::create_directory(dir.file(folder));
         dir.write(folder + "/shutdown", "#!/bin/sh\n");
         ::chmod(dir.file(folder + "/shutdown").c_str(), folder == "plain" ? 0644 : 0755);
@@ -53,14 +53,15 @@ TEST(PosixProcesses, ProgramLookupAndAProgramThatCannotRun) {
     ::setenv("PATH", (":" + relative + ":" + dir.file("plain")).c_str(), 1);
     EXPECT_EQ(findProgram("shutdown", fallback), dir.file("fallback/shutdown"));
     EXPECT_EQ(findProgram(dir.file("plain/shutdown"), fallback), "");
-    ::setenv("PATH", dir.file("exec").c_str(), 1);
-    EXPECT_EQ(findProgram("shutdown", fallback), dir.file("exec/shutdown"));
+    ::setenv("PATH", dir.file("ex ec\\").c_str(), 1);
+    EXPECT_EQ(findProgram("shutdown", fallback), dir.file("ex ec\\/shutdown"));
 
-    dir.write("exec/shutdown", "#!/no/such/interpreter\n");
+    dir.write("ex ec\\/shutdown", "#!/no/such/interpreter\n");
     const StartOutcome outcome =
         PosixProcesses(std::chrono::seconds(10), fallback).start({"", {"shutdown"}, 2});
     EXPECT_FALSE(outcome.started);
     EXPECT_EQ(outcome.reason, "could not be run: No such file or directory");
+    EXPECT_EQ(outcome.commandLine, "\"" + dir.file("ex ec\\\\/shutdown") + "\"");
 }
 
 } // namespace
