@@ -143,15 +143,14 @@ TEST_F(Check, CannotTellBlocks) {
               std::string::npos);
     // Nothing can be seen of other processes, or no file number is left to probe with.
     list("C:\\Data\\free.txt\r\n");
-    const std::string undetermined =
-        aborted + "\r\nUnable to determine if file is in use:  C:\\Data\\free.txt\r\n";
-    f.disk.holdersUnknown = true;
-    check();
-    EXPECT_EQ(f.eventLog.events.back().strings.at(0), undetermined);
-    f.disk.holdersUnknown = false;
-    f.disk.fileNumbersLeft = false;
-    check();
-    EXPECT_EQ(f.eventLog.events.back().strings.at(0), undetermined);
+    for (const bool seeNothing : {true, false}) { // then no file number left
+        f.disk.holdersUnknown = seeNothing;
+        f.disk.fileNumbersLeft = seeNothing;
+        f.eventLog.events.clear();
+        check();
+        EXPECT_EQ(entry(),
+                  aborted + "\r\nUnable to determine if file is in use:  C:\\Data\\free.txt\r\n");
+    }
 }
 
 TEST_F(Check, ListThatFailsHalfWayBlocksAfterCheckingWhatWasRead) {

@@ -199,7 +199,7 @@ Read readList(const std::string& bytes, std::optional<std::size_t> failAt = std:
     return r;
 }
 
-TEST(CheckListReader, LinesAsWritten) {
+TEST(CheckListReader, LinesAsWrittenAndMarkedWhereTheyNameNoFileForSure) {
     EXPECT_EQ(readList(";a\r\n ;b\r\n\r\n   \r\nc \r\n\"d\"\r\n").lines,
               (Lines{";a", " ;b", "", "   ", "c ", "\"d\""}));
     const Read ends = readList("a\r\r\nb\n\nc");
@@ -212,6 +212,26 @@ TEST(CheckListReader, LinesAsWritten) {
     const Read cut = readList("C:\\a\r\nC:\\b\r\n", 8);
     EXPECT_TRUE(cut.failed);
     EXPECT_EQ(cut.lines, Lines{"C:\\a"}) << "a read error hands on no line it cut";
+    // Lines that name no file for sure are marked.
+    const std::string lone = "\xFF\xFE" + std::string("C\0\0\xD8:\0\r\0b\0", 10); // lone surrogate
+    EXPECT_EQ(readList(lone).exact, (std::vector<bool>{false, true}));
+    const Read odd = readList(utf16("C:\\a", false) + "\x41");
+    EXPECT_EQ(odd.exact, std::vector<bool>{false}) << "half a character at the end";
+    const Read huge = readList(std::string(CheckListReader::maxLineBytes + 1, 'x') + "\r\nC:\\b");
+    EXPECT_EQ(huge.lines.at(0).size(), CheckListReader::maxLineBytes);
+    EXPECT_EQ(huge.exact, (std::vector<bool>{false, true}));
+    EXPECT_EQ(readList("\xEF\xBB\xBF"
+                       "C:\\\xE9\r\nC:\\\xC2\x9B\r\n")
+                  .exact,
+              (std::vector<bool>{false, false}));
+    // Control characters and NULs, also in UTF-16 and in a UTF-16 line glued onto a line
+    // without a line end, which its own line end ends whole.
+    const Read controls =
+        readList(std::string("C:\\a\0b\r\nC:\\\x1b[2J\r\nC:\\\x7f\r\n", 23) +
+                 utf16(std::string("C:\\\0x\r\n", 7), false).substr(2) + "C:\\c\tTab\r\nC:\\d" +
+                 utf16("C:\\held.txt\r\n", false).substr(2) + "C:\\e");
+    EXPECT_EQ(controls.exact, (std::vector<bool>{false, false, false, false, true, false, true}));
+    EXPECT_EQ(controls.lines.back(), "C:\\e");
 }
 
 // Lists as editors save them and as Windows tools append to them: the mark never glues onto
@@ -256,28 +276,6 @@ TEST(CheckListReader, DecodesWhatEditorsAndToolsWrite) {
         EXPECT_EQ(r.lines, lines);
         EXPECT_EQ(r.exact, std::vector<bool>(lines.size(), true));
     }
-}
-
-TEST(CheckListReader, LinesThatNameNoFileForSureAreMarked) {
-    const std::string lone = "\xFF\xFE" + std::string("C\0\0\xD8:\0\r\0b\0", 10); // lone surrogate
-    EXPECT_EQ(readList(lone).exact, (std::vector<bool>{false, true}));
-    const Read odd = readList(utf16("C:\\a", false) + "\x41");
-    EXPECT_EQ(odd.exact, std::vector<bool>{false}) << "half a character at the end";
-    const Read huge = readList(std::string(CheckListReader::maxLineBytes + 1, 'x') + "\r\nC:\\b");
-    EXPECT_EQ(huge.lines.at(0).size(), CheckListReader::maxLineBytes);
-    EXPECT_EQ(huge.exact, (std::vector<bool>{false, true}));
-    EXPECT_EQ(readList("\xEF\xBB\xBF"
-                       "C:\\\xE9\r\nC:\\\xC2\x9B\r\n")
-                  .exact,
-              (std::vector<bool>{false, false}));
-    // Control characters and NULs, also in UTF-16 and in a UTF-16 line glued onto a line
-    // without a line end, which its own line end ends whole.
-    const Read controls =
-        readList(std::string("C:\\a\0b\r\nC:\\\x1b[2J\r\nC:\\\x7f\r\n", 23) +
-                 utf16(std::string("C:\\\0x\r\n", 7), false).substr(2) + "C:\\c\tTab\r\nC:\\d" +
-                 utf16("C:\\held.txt\r\n", false).substr(2) + "C:\\e");
-    EXPECT_EQ(controls.exact, (std::vector<bool>{false, false, false, false, true, false, true}));
-    EXPECT_EQ(controls.lines.back(), "C:\\e");
 }
 
 } // namespace

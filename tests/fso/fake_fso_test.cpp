@@ -25,7 +25,7 @@ struct WindowsStyle : ::testing::Test {
     }
 };
 
-TEST_F(WindowsStyle, FileExistAnswersOnlyForFilesOnReadyKnownDrives) {
+TEST_F(WindowsStyle, FilesExistOnlyOnReadyKnownDrives) {
     f.disk.addFile("C:\\dir\\g.txt");
     f.disk.addDrive('D', {false, 1}); // removable, no media
     f.disk.addDrive('E', {true, 0});  // of no known type
@@ -39,10 +39,7 @@ TEST_F(WindowsStyle, FileExistAnswersOnlyForFilesOnReadyKnownDrives) {
     f.fileSystem.queries = 0;
     EXPECT_FALSE(fso.File_Exist("   "));
     EXPECT_EQ(f.fileSystem.queries, 0) << "a blank text asks nothing";
-}
-
-TEST_F(WindowsStyle, DriveExistFillsTheDriveRecord) {
-    f.disk.addDrive('D', {false, 1});
+    // Drive_Exist fills the drive record.
     std::int32_t type = 99;
     EXPECT_TRUE(fso.Drive_Exist("c:\\anything", type));
     EXPECT_EQ(type, 2);
@@ -60,7 +57,7 @@ TEST_F(WindowsStyle, DriveExistFillsTheDriveRecord) {
     EXPECT_THROW(fso.IsDriveReady(""), std::invalid_argument);
 }
 
-TEST_F(WindowsStyle, PathText) {
+TEST_F(WindowsStyle, PathTextAndShrinkToFit) {
     EXPECT_EQ(fso.Add_Trailing_Slash("  C:\\temp  "), "C:\\temp\\");
     EXPECT_EQ(fso.Add_Trailing_Slash("C:\\temp\\"), "C:\\temp\\");
     EXPECT_EQ(fso.Add_Trailing_Slash("   "), "\\");
@@ -79,9 +76,6 @@ TEST_F(WindowsStyle, PathText) {
     EXPECT_EQ(fso.Get_Filename("C:\\dir\\"), "dir");
     EXPECT_EQ(fso.Get_Filename("C:\\"), "");
     EXPECT_EQ(fso.Get_Path("C:\\dir\\f.txt"), "C:\\dir");
-}
-
-TEST_F(WindowsStyle, ShrinkToFit) {
     const std::tuple<const char*, int, const char*> cases[] = {
         {"C:\\Program Files\\Some Folder\\Sub\\file.txt", 30, "C:\\...\\Sub\\file.txt"},
         {"  C:\\short.txt  ", 30, "C:\\short.txt"},
@@ -97,7 +91,7 @@ TEST_F(WindowsStyle, ShrinkToFit) {
     }
 }
 
-TEST_F(WindowsStyle, TemporaryNamesAndTheirDraws) {
+TEST_F(WindowsStyle, TemporaryNamesFilesAndFolders) {
     EXPECT_EQ(fso.Create_Tmp_Name(0), "");
     EXPECT_EQ(fso.Create_Tmp_Name(-3), "");
     EXPECT_EQ(fso.Create_Tmp_Name(1), "_");
@@ -116,9 +110,7 @@ TEST_F(WindowsStyle, TemporaryNamesAndTheirDraws) {
     }
     EXPECT_EQ(fso.Rnd2(5, 5), 5.0f);
     EXPECT_EQ(f.windowing.pendingMessagePasses, passes + 1001) << "every draw lets handlers run";
-}
-
-TEST_F(WindowsStyle, TemporaryFileAndFolderInTheSystemsFolder) {
+    // Temporary files and folders go in the system's folder.
     f.disk.addFolder("C:\\Temp");
     EXPECT_TRUE(fso.IsThisRestricted("   "));
     std::string folder = "  ";
