@@ -48,12 +48,18 @@ TEST_F(PosixFso, LinksAreNeitherListedNorFollowed) {
     EXPECT_TRUE(fso().DelTree32(at("alias"))) << "a link named as the folder goes as a link";
     EXPECT_EQ(outside.read("keep.txt"), "precious");
     EXPECT_FALSE(fso().File_Exist("/dev/null")) << "only regular files are probed";
-    if (::geteuid() != 0) { // permissions do not bind root
-        ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
-        EXPECT_TRUE(fso().IsThisRestricted(dir.path()));
-        EXPECT_FALSE(fso().KillFile(at("a.txt")));
-        ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
+}
+
+// Run once more as nobody by scripts/lib/unprivileged-tests.
+TEST_F(PosixFso, ReadOnlyFolderIsRestricted) {
+    if (::geteuid() == 0) {
+        GTEST_SKIP() << "permissions do not bind root";
     }
+    write("f.txt", "x");
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
+    EXPECT_TRUE(fso().IsThisRestricted(dir.path()));
+    EXPECT_FALSE(fso().KillFile(at("f.txt")));
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
 }
 
 TEST_F(PosixFso, TemporaryFilesArePrivateAndFollowTmpdir) {
