@@ -4,6 +4,8 @@
 #include "app/terminal_command.h"
 #include "app/version_caption.h"
 #include "config/app_folder.h"
+#include "config/check_list_file.h"
+#include "config/settings_file.h"
 #include "platform/fake/fake_platform.h"
 
 #include <gtest/gtest.h>
@@ -18,6 +20,7 @@ const std::string listPath = "C:\\Tools\\Vesperon.cfg";
 
 // One start of the program on a machine of its own.
 struct Start {
+    explicit Start(const platform::Edition& edition = platform::windowsEdition) : f{edition} {}
     fake::FakePlatform f;
     Forms forms{f.windowing};
     Form1 form{f.platform, forms};
@@ -27,23 +30,21 @@ struct Start {
     }
 };
 
-// What a fresh installation's files hold and what the window shows are checked by the
-// end-to-end runs and the configuration window's tests.
+// Nor when the existence check cannot answer for their drive.
 TEST(Startup, ExistingFilesAreNeverCompletedOrRepaired) {
-    Start s;
-    s.f.disk.addFile(listPath, "C:\\data.mdb");
-    s.f.disk.addFile(settingsPath, "[General]\r\nForceAppsToClose=1\r\n");
-    s.load("");
-    EXPECT_EQ(s.f.disk.bytesOf(listPath), "C:\\data.mdb");
-    EXPECT_EQ(s.f.disk.bytesOf(settingsPath), "[General]\r\nForceAppsToClose=1\r\n");
-
-    // Nor overwritten when the existence check cannot answer for their drive.
-    Start unseen;
-    unseen.f.disk.addFile(settingsPath, "[General]\r\nForceAppsToClose=1\r\n");
-    unseen.f.disk.unreadable.insert(fake::FakeDisk::key(settingsPath));
-    unseen.f.disk.drives['C'].type = 0;
-    unseen.load("");
-    EXPECT_EQ(unseen.f.disk.bytesOf(settingsPath), "[General]\r\nForceAppsToClose=1\r\n");
+    const std::string settings = "[General]\r\nForceAppsToClose=1\r\n";
+    for (const bool unseen : {false, true}) {
+        Start s;
+        s.f.disk.addFile(listPath, "C:\\data.mdb");
+        s.f.disk.addFile(settingsPath, settings);
+        if (unseen) {
+            s.f.disk.unreadable.insert(fake::FakeDisk::key(settingsPath));
+            s.f.disk.drives['C'].type = 0;
+        }
+        s.load("");
+        EXPECT_EQ(s.f.disk.bytesOf(listPath), "C:\\data.mdb");
+        EXPECT_EQ(s.f.disk.bytesOf(settingsPath), settings);
+    }
 }
 
 // What each argument text and ForceAppsToClose value start; "" opens the configuration window.
@@ -60,23 +61,18 @@ TEST(Startup, SwitchesAndForceDecideTheRequest) {
          "shutdown.exe -r -f -t 60 -c \"Forced Restart by Vesperon\" -d p:4:1"},
         {"-r", "ForceAppsToClose=\"1 \"", restart},
         {"-r", "ForceAppsToClose=yes", restart},
-        {"-r -f", "", ""},
-        {"/s", "", ""},
-        {"restart", "", ""},
-        {"- r", "", ""},
-        {"-x", "", ""},
-        {" \t ", "", ""},
     };
+    for (const char* arguments : {"-r -f", "/s", "restart", "- r", "-x", " \t "}) {
+        Start s;
+        s.load(arguments);
+        EXPECT_TRUE(s.form.Loaded() && s.f.processes.started.empty()) << arguments;
+    }
     for (const auto& [arguments, line, commandLine] : cases) {
         SCOPED_TRACE(std::string(arguments) + " " + line);
         Start s;
         s.f.disk.addFile(settingsPath, std::string("[General]\r\n") + line + "\r\n");
         s.load(arguments);
-        EXPECT_EQ(s.form.Loaded(), commandLine.empty());
-        if (commandLine.empty()) {
-            EXPECT_TRUE(s.f.processes.started.empty());
-            continue;
-        }
+        EXPECT_FALSE(s.form.Loaded());
         ASSERT_EQ(s.f.processes.started.size(), 1u);
         EXPECT_EQ(s.f.processes.started[0].commandLine, commandLine);
         EXPECT_EQ(s.f.processes.started[0].windowStyle, 2);
@@ -85,23 +81,19 @@ TEST(Startup, SwitchesAndForceDecideTheRequest) {
     }
 }
 
-TEST(Startup, WithoutAnAbsoluteFolderNothingIsWrittenOrRequested) {
+// Without an absolute folder nothing is written or requested.
+TEST(Startup, FilesFollowTheExecutable) {
     for (const char* exe : {"", "Vesperon.exe", "Tools\\Vesperon.exe", "\\Vesperon.exe"}) {
         for (const char* arguments : {"-r", ""}) {
             fake::FakePlatform f;
             f.system.exePath = exe;
             f.system.arguments = arguments;
             EXPECT_EQ(runApplication(f.platform), 1) << exe;
-            EXPECT_TRUE(f.disk.files.empty()) << exe;
-            EXPECT_TRUE(f.processes.started.empty()) << exe;
+            EXPECT_TRUE(f.disk.files.empty() && f.processes.started.empty()) << exe;
             EXPECT_NE(f.system.standardError.at(0).find("cannot find the folder"),
                       std::string::npos);
         }
     }
-}
-
-// Both files take the executable's folder and its name up to the last dot.
-TEST(Startup, FilesFollowTheExecutable) {
     fake::FakePlatform f;
     f.system.exePath = "C:\\Tools\\Nightly.Reboot.exe";
     EXPECT_EQ(settingsFilePath(f.platform), "C:\\Tools\\Nightly.Reboot.ini");
@@ -116,10 +108,10 @@ TEST(Startup, FilesFollowTheExecutable) {
     EXPECT_EQ(settingsFilePath(f.platform), "/opt/.vesperon.ini");
 }
 
-// A packaged build keeps both files in the folder it names, still after the executable's name,
-// and takes turns in the state folder: a run writes nothing beside the executable.
+// Files in the folder it names, the turn lock in the state folder, nothing beside the program.
 TEST(Startup, APackagedBuildKeepsItsFilesInItsConfigurationFolder) {
-    fake::FakePlatform f{platform::posixEdition};
+    Start s{platform::posixEdition};
+    fake::FakePlatform& f = s.f;
     f.system.exePath = "/usr/sbin/nightly";
     f.system.configFolder = "/etc/vesperon";
     f.system.stateDir = "/var/lib/vesperon";
@@ -129,11 +121,8 @@ TEST(Startup, APackagedBuildKeepsItsFilesInItsConfigurationFolder) {
     f.disk.addFile("/srv/job.dat", "");
     f.disk.inUse.insert(f.disk.keyOf("/srv/job.dat"));
     f.disk.addFile("/etc/vesperon/nightly.cfg", "/srv/job.dat\r\n");
-    Forms forms{f.windowing};
-    Form1 form{f.platform, forms};
-    f.system.arguments = "-r";
-    form.Load();
-    EXPECT_EQ(form.runOutcome, RunOutcome::Withheld);
+    s.load("-r");
+    EXPECT_EQ(s.form.runOutcome, RunOutcome::Withheld);
     EXPECT_TRUE(f.disk.hasFile("/etc/vesperon/nightly.ini"));
     EXPECT_TRUE(f.disk.hasFile("/var/lib/vesperon/nightly.lock"));
     for (const auto& [key, bytes] : f.disk.files) {
@@ -141,8 +130,7 @@ TEST(Startup, APackagedBuildKeepsItsFilesInItsConfigurationFolder) {
     }
 }
 
-// Night after night on one machine: the times each run carries on from the file it replaces.
-// What one run writes, the node exporter test reads back.
+// Night after night, each run carries on the times of the metrics file it replaces.
 TEST(Startup, EveryRunCarriesTheTimesOfItsMetricsOn) {
     fake::FakePlatform f{platform::posixEdition};
     f.system.unixTime = 0;
@@ -153,39 +141,18 @@ TEST(Startup, EveryRunCarriesTheTimesOfItsMetricsOn) {
     f.disk.addFile("/srv/job.dat", "");
     f.disk.addFile("/opt/tools/vesperon.cfg", "/srv/job.dat\r\n/srv/gone.dat\r\n");
     f.disk.addFile(prom, "vesperon_last_run_timestamp_seconds{mode=\"test\"} 12 (edited)\n");
-    const std::string entries = "vesperon_last_run_entries{state=";
     const std::string since = "vesperon_withheld_since_timestamp_seconds";
     const std::string request = "vesperon_last_request_timestamp_seconds";
     const std::string last = "vesperon_last_run_timestamp_seconds{mode=";
-    const struct {
-        const char* arguments;
-        bool inUse;
-        const char* startFailure;
-        std::vector<std::string> lines; // "<series>" alone: absent from the file
-    } nights[] = {
-        {"-r",
-         true,
-         "",
-         {since + " 1000", request, last + "\"restart\"} 1000", last + "\"test\"}",
-          entries + "\"missing\"} 1", entries + "\"undetermined\"} 0"}},
-        // Withheld again: the run of withheld nights began at the first.
-        {"-s",
-         true,
-         "",
-         {since + " 1000", last + "\"restart\"} 1000", last + "\"shutdown\"} 2000"}},
-        // A test by hand neither ends nor starts it, whatever it finds.
-        {"--test", false, "", {since + " 1000", request, last + "\"test\"} 3000"}},
-        {"-r", false, "", {since, request + " 4000"}},
-        // A request that failed keeps the time of the last one that started.
-        {"-r", false, "exit status 1", {since, request + " 4000", last + "\"restart\"} 5000"}},
-    };
-    for (const auto& night : nights) {
+    // One night's run and the lines of the file after it; "<series>" alone: it is absent.
+    auto night = [&](const char* arguments, bool inUse, const std::vector<std::string>& lines,
+                     const char* startFailure = "") {
         f.system.unixTime += 1000;
-        SCOPED_TRACE(std::string(night.arguments) + " at " + std::to_string(f.system.unixTime));
-        f.system.arguments = night.arguments;
-        f.processes.failure = night.startFailure;
+        SCOPED_TRACE(std::string(arguments) + " at " + std::to_string(f.system.unixTime));
+        f.system.arguments = arguments;
+        f.processes.failure = startFailure;
         f.disk.inUse.clear();
-        if (night.inUse) {
+        if (inUse) {
             f.disk.inUse.insert("/srv/job.dat");
         }
         ::testing::internal::CaptureStdout();
@@ -196,12 +163,23 @@ TEST(Startup, EveryRunCarriesTheTimesOfItsMetricsOn) {
         }
         ::testing::internal::GetCapturedStdout();
         const std::string text = "\n" + f.disk.bytesOf(prom);
-        for (const std::string& line : night.lines) {
+        for (const std::string& line : lines) {
             const bool absent = line.find(' ') == std::string::npos;
             EXPECT_EQ(text.find("\n" + line + (absent ? " " : "\n")) == std::string::npos, absent)
                 << line << text;
         }
-    }
+    };
+    night("-r", true,
+          {since + " 1000", request, last + "\"restart\"} 1000", last + "\"test\"}",
+           "vesperon_last_run_entries{state=\"missing\"} 1",
+           "vesperon_last_run_entries{state=\"undetermined\"} 0"});
+    // Withheld again: the run of withheld nights began at the first.
+    night("-s", true, {since + " 1000", last + "\"restart\"} 1000", last + "\"shutdown\"} 2000"});
+    // A test by hand neither ends nor starts it, whatever it finds.
+    night("--test", false, {since + " 1000", request, last + "\"test\"} 3000"});
+    night("-r", false, {since, request + " 4000"});
+    // A request that failed keeps the time of the last one that started.
+    night("-r", false, {since, request + " 4000", last + "\"restart\"} 5000"}, "exit status 1");
 }
 
 // Where no metrics can go, the run says so and its outcome stays its own.
@@ -212,30 +190,20 @@ TEST(Startup, MetricsThatCannotBeWrittenLeaveTheRunAsItWas) {
         {"", ""},
     };
     for (const auto& [line, said] : cases) {
-        fake::FakePlatform f{platform::posixEdition};
-        f.disk.addFile("/opt/tools/vesperon.ini", std::string("[Metrics]\r\n") + line + "\r\n");
-        f.system.arguments = "-r";
-        Forms forms{f.windowing};
-        Form1 form{f.platform, forms};
-        ::testing::internal::CaptureStderr();
-        form.Load();
-        ::testing::internal::GetCapturedStderr();
-        EXPECT_EQ(form.runOutcome, RunOutcome::Started) << line;
+        Start s{platform::posixEdition};
+        s.f.disk.addFile("/opt/tools/vesperon.ini", std::string("[Metrics]\r\n") + line + "\r\n");
+        s.load("-r");
+        EXPECT_EQ(s.form.runOutcome, RunOutcome::Started) << line;
         std::string errors;
-        for (const std::string& error : f.system.standardError) {
+        for (const std::string& error : s.f.system.standardError) {
             errors += error;
         }
-        if (*said == '\0') {
-            EXPECT_EQ(errors, "");
-        } else {
-            EXPECT_NE(errors.find(said), std::string::npos) << errors;
-        }
-        EXPECT_EQ(f.disk.files.size(), 3u) << "the list, the settings and the lock only";
+        EXPECT_TRUE(*said ? errors.find(said) != std::string::npos : errors.empty()) << errors;
+        EXPECT_EQ(s.f.disk.files.size(), 3u) << "the list, the settings and the lock only";
     }
 }
 
-// Said on standard error whatever the run decides; a request the system refused is also
-// logged, and a scheduler's arguments that select no run leave an entry when no window opens.
+// Said on standard error; a refused request, and arguments no window can show, also logged.
 TEST(Startup, WhatARunCouldNotDoIsSaidAndLogged) {
     for (const auto& [count, noun] : {std::pair{1u, "1 process"}, std::pair{3u, "3 processes"}}) {
         Start s;
@@ -258,8 +226,7 @@ TEST(Startup, WhatARunCouldNotDoIsSaidAndLogged) {
     EXPECT_NE(f.eventLog.events[0].strings.at(0).find("Arguments:  -r -f"), std::string::npos);
 }
 
-// --test over a held file and an entry that cannot be told: every holder, the decision and
-// the exit status, in colour or as JSON; what others chose is escaped, never raw.
+// Holders, decision and exit status, in colour or as JSON; what others chose is escaped.
 TEST(Startup, TestShowsEveryEntryAndHolder) {
     fake::FakePlatform f{platform::posixEdition};
     const std::string held = "/srv/a\\b.dat";
@@ -289,6 +256,119 @@ TEST(Startup, TestShowsEveryEntryAndHolder) {
 
 TEST(VersionCaptionTest, IsTheNameTheVersionTheStageAndTheSuffix) {
     EXPECT_EQ(versionCaptionFor(1, 3, 1, "B", "x"), "Vesperon   v1.3.1 BETA  - x");
+}
+
+// The configuration window as a user sees it: loaded without a switch, then shown.
+struct ConfigurationWindow : ::testing::Test, Start {
+    void open() {
+        load("");
+        forms.enableWindows();
+        form.Show();
+    }
+};
+
+// Opened with the file's settings, each click writes its switch at once.
+TEST_F(ConfigurationWindow, OpensWithTheSettingsOfTheFileAndEachClickWritesItsSwitch) {
+    f.disk.addFile(settingsPath, "[General]\r\nForceAppsToClose=1\r\n");
+    open();
+    auto* window = f.windowing.window("Form1");
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->caption, "Vesperon   v1.3");
+    EXPECT_EQ(window->checks["ForceCheck"], 1);
+    EXPECT_EQ(window->checks.count("WriteEventCheck"), 0u) << "a missing key leaves its box clear";
+    EXPECT_EQ(window->focus, "ConfigEdit");
+    form.userClicks("ForceCheck");
+    EXPECT_EQ(f.disk.bytesOf(settingsPath), "[General]\r\nForceAppsToClose=0\r\n");
+    form.userClicks("ForceCheck");
+    form.userClicks("WriteEventCheck");
+    EXPECT_EQ(f.disk.bytesOf(settingsPath),
+              "[General]\r\nForceAppsToClose=1\r\n[EventLog]\r\nWriteToNTEventLog=1\r\n");
+    EXPECT_EQ(window->checks["WriteEventCheck"], 1);
+}
+
+TEST_F(ConfigurationWindow, SettingThatCannotBeSavedIsSaidAndTheBoxPutBack) {
+    const std::string settings = "[EventLog]\r\nWriteToNTEventLog=1\r\n";
+    f.disk.addFile(settingsPath, settings);
+    f.disk.readOnly.insert(fake::FakeDisk::key(settingsPath));
+    open();
+    form.userClicks("WriteEventCheck");
+    ASSERT_EQ(f.windowing.messages.size(), 1u);
+    EXPECT_EQ(f.windowing.messages[0].prompt,
+              "Could not save the setting in " + settingsPath + ": Access is denied. (error 5)");
+    EXPECT_EQ(f.windowing.window("Form1")->checks["WriteEventCheck"], 1) << "what the file holds";
+    EXPECT_EQ(f.disk.bytesOf(settingsPath), settings);
+}
+
+TEST_F(ConfigurationWindow, UnreadableSettingsCountAsTheDefaultsAndSaySo) {
+    f.disk.addFile(settingsPath, "[EventLog]\r\nWriteToNTEventLog=0\r\n");
+    f.disk.unreadable.insert(fake::FakeDisk::key(settingsPath));
+    open();
+    EXPECT_EQ(form.Value("WriteEventCheck"), 1);
+    EXPECT_EQ(form.Value("ForceCheck"), 0);
+    EXPECT_EQ(f.system.standardError,
+              std::vector<std::string>{"vesperon: cannot read the settings file " + settingsPath +
+                                       ": Access is denied. (error 5); using the defaults (log "
+                                       "on, force off)"});
+    f.disk.addFile("C:\\long.ini", "[s]\r\nk=" + std::string(300, 'x') + "\r\n");
+    EXPECT_EQ(ReadIniValue(f.profile, "C:\\long.ini", "s", "k"), std::string(254, 'x'))
+        << "values are read through a buffer of 255";
+}
+
+TEST_F(ConfigurationWindow, TestNowListsFilesInUseInListOrder) {
+    f.disk.addFile(listPath, checkListHeader() + "\r\nC:\\b.mdb\r\nC:\\free.txt\r\nC:\\a.mdb\r\n");
+    for (const char* path : {"C:\\a.mdb", "C:\\b.mdb", "C:\\free.txt"}) {
+        f.disk.addFile(path);
+    }
+    open();
+    form.userClicks("ConfigTest"); // nothing in use: the results load, hidden
+    EXPECT_TRUE(form.results().Loaded() && !form.results().Visible());
+    f.windowing.messages.clear();
+    f.disk.inUse = {"c:\\a.mdb", "c:\\b.mdb"};
+    form.userClicks("ConfigTest");
+    EXPECT_TRUE(form.results().Visible());
+    EXPECT_EQ(f.windowing.window("Form2")->lists["List1"].first,
+              (std::vector<std::string>{"C:\\b.mdb", "C:\\a.mdb"}));
+    EXPECT_TRUE(f.windowing.messages.empty());
+    EXPECT_EQ(f.eventLog.events.size(), 1u) << "a test is a full check run, event included";
+    // Freed again: the open results window is emptied and the message says so.
+    f.disk.inUse.clear();
+    form.userClicks("ConfigTest");
+    EXPECT_TRUE(form.results().List("List1").items.empty() && form.results().Visible());
+    ASSERT_EQ(f.windowing.messages.size(), 1u);
+    EXPECT_EQ(f.windowing.messages[0].title + "|" + f.windowing.messages[0].prompt,
+              "Vesperon|Found no in-use files, this system would shutdown.");
+    EXPECT_TRUE(f.processes.started.empty()) << "a test never shuts anything down";
+}
+
+TEST_F(ConfigurationWindow, ViewEditRecreatesAMissingListAndOpensOneEditor) {
+    open();
+    f.disk.removeFile(listPath);
+    form.userClicks("ConfigEdit");
+    EXPECT_EQ(f.disk.bytesOf(listPath), checkListHeader() + "\r\n");
+    EXPECT_TRUE(form.editor().Visible());
+    EXPECT_TRUE(form.editor().List("List1").items.empty());
+    f.disk.addFile(listPath, checkListHeader() + "\r\nC:\\new.txt\r\n");
+    form.userClicks("ConfigEdit");
+    EXPECT_EQ(f.windowing.window("form4")->shows, 2) << "brought forward";
+    EXPECT_TRUE(form.editor().List("List1").items.empty()) << "not reloaded";
+    // Closing the window unloads every other.
+    form.userClicks("ConfigTest"); // loads the results window, hidden
+    ASSERT_EQ(forms.loaded().size(), 3u);
+    f.windowing.events["Form1"]->closeRequested();
+    EXPECT_TRUE(forms.empty()) << "the process ends with its last window";
+    EXPECT_TRUE(f.windowing.window("Form1") == nullptr && f.windowing.window("form4") == nullptr);
+    EXPECT_EQ(f.files.closeAllCalls, 1);
+}
+
+TEST_F(ConfigurationWindow, CheckFileRemovesQuotesFromTheCallersText) {
+    std::string path = "\"C:\\Da\"ta\\x.txt\"";
+    EXPECT_FALSE(form.CheckFile(path));
+    EXPECT_EQ(path, "C:\\Data\\x.txt");
+    EXPECT_EQ(form.sCheckMsg, "") << "a missing file sets no message";
+    // A NUL would cut the name where the system takes it: the file before it is not the one.
+    f.disk.addFile("C:\\Data\\x.txt");
+    std::string cut("C:\\Data\\x.txt\0.bak", 18);
+    EXPECT_TRUE(form.CheckFile(cut));
 }
 
 } // namespace

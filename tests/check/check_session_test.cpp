@@ -65,7 +65,6 @@ TEST_F(Check, EveryLineIsTestedInOrderAndEveryFileInUseReported) {
          "C:\\Data\\free.txt\r\n"
          "\"C:\\Data\\b.mdb\"\r\n");
     check();
-
     EXPECT_TRUE(outcome.report.blocked);
     EXPECT_EQ(rows(), (std::vector<std::string>{"C:\\Data\\a.mdb", "C:\\Data\\b.mdb"}));
     EXPECT_EQ(blocking.back().message, "File in use");
@@ -77,29 +76,6 @@ TEST_F(Check, EveryLineIsTestedInOrderAndEveryFileInUseReported) {
     EXPECT_EQ(f.disk.probed.size(), 3u) << "absent and commented files are never probed";
 }
 
-TEST_F(Check, NothingInUseOrLoggingOffMeansNoEventAndNoRegistryWrite) {
-    f.disk.addFile("C:\\Data\\free.txt");
-    list("C:\\Data\\free.txt\r\nC:\\nowhere\\x\r\n");
-    check();
-    EXPECT_FALSE(outcome.report.blocked);
-
-    f.disk.addFile(settingsPath, "[EventLog]\r\nWriteToNTEventLog=true\r\n");
-    held("C:\\Data\\free.txt");
-    check();
-    EXPECT_TRUE(outcome.report.blocked);
-    EXPECT_TRUE(f.eventLog.events.empty());
-    EXPECT_TRUE(f.registry.calls.empty());
-}
-
-TEST_F(Check, NoFileNumberLeftCountsAsInUse) {
-    f.disk.addFile("C:\\Data\\a.mdb");
-    f.disk.fileNumbersLeft = false;
-    list("C:\\Data\\a.mdb\n");
-    check();
-    EXPECT_TRUE(outcome.report.blocked);
-    EXPECT_EQ(entry(), aborted + "\r\nUnable to determine if file is in use:  C:\\Data\\a.mdb\r\n");
-}
-
 TEST_F(Check, RunsOfOneFolderTakeTurns) {
     const std::string lockPath = "C:\\Tools\\Vesperon.lock";
     f.disk.addFile("C:\\Data\\free.txt");
@@ -108,7 +84,6 @@ TEST_F(Check, RunsOfOneFolderTakeTurns) {
     EXPECT_FALSE(outcome.report.blocked);
     EXPECT_TRUE(f.disk.hasFile(lockPath));
     EXPECT_TRUE(f.disk.locked.empty()) << "let go at the end of the run";
-
     // Another run kept it for the whole wait: this one cannot tell, and says why.
     f.disk.lockedElsewhere.insert(fake::FakeDisk::key(lockPath));
     check();
@@ -117,25 +92,32 @@ TEST_F(Check, RunsOfOneFolderTakeTurns) {
               aborted + "\r\nUnable to determine if file is in use:  " + lockPath + "\r\n");
 }
 
-TEST_F(Check, CheckListThatCannotBeCreatedHoldsNoEntries) {
+// No list made, settings read once per run, no event when nothing is in use or logging is off.
+TEST_F(Check, QuietRunsWriteNothing) {
     f.disk.readOnly.insert("c:\\tools"); // nor can a lock file: the run goes on without one
     check();
     EXPECT_FALSE(f.disk.hasFile(listPath));
     EXPECT_FALSE(outcome.report.blocked);
-}
-
-TEST_F(Check, SettingsAreReadOncePerRunNotPerFile) {
+    f.disk.readOnly.clear();
     f.disk.addFile(listPath, "C:\\Data\\a.mdb\nC:\\Data\\b.mdb\rC:\\Data\\c.mdb");
+    f.profile.reads = 0;
     check();
     const int readsForThree = f.profile.reads;
-    f.disk.addFile(listPath, "C:\\Data\\a.mdb\n");
+    f.disk.addFile("C:\\Data\\free.txt");
+    list("C:\\Data\\free.txt\r\n");
     f.profile.reads = 0;
     check();
     EXPECT_EQ(f.profile.reads, readsForThree);
+    EXPECT_FALSE(outcome.report.blocked);
+    f.disk.addFile(settingsPath, "[EventLog]\r\nWriteToNTEventLog=true\r\n");
+    held("C:\\Data\\free.txt");
+    check();
+    EXPECT_TRUE(outcome.report.blocked);
+    EXPECT_TRUE(f.eventLog.events.empty());
+    EXPECT_TRUE(f.registry.calls.empty());
 }
 
-// The system could not say whether the file is there, or nothing can be seen of other
-// processes: the run blocks and says why.
+// Whatever cannot be told blocks the run, which says why.
 TEST_F(Check, CannotTellBlocks) {
     // Tried as written first: trimmed, it would name a file that is not there.
     f.disk.cannotTell.insert(fake::FakeDisk::key("\\\\server\\share\\job.lock "));
@@ -160,12 +142,16 @@ TEST_F(Check, CannotTellBlocks) {
     EXPECT_EQ(blocking.back().message, "Unable to determine if file is in use");
     EXPECT_NE(f.eventLog.events.back().strings.at(0).find("free.txt\\x00x\\x00\r\n"),
               std::string::npos);
-
-    f.disk.holdersUnknown = true;
+    // Nothing can be seen of other processes, or no file number is left to probe with.
     list("C:\\Data\\free.txt\r\n");
-    check();
-    ASSERT_EQ(blocking.size(), 1u);
-    EXPECT_EQ(blocking[0].message, "Unable to determine if file is in use");
+    for (const bool seeNothing : {true, false}) { // then no file number left
+        f.disk.holdersUnknown = seeNothing;
+        f.disk.fileNumbersLeft = seeNothing;
+        f.eventLog.events.clear();
+        check();
+        EXPECT_EQ(entry(),
+                  aborted + "\r\nUnable to determine if file is in use:  C:\\Data\\free.txt\r\n");
+    }
 }
 
 TEST_F(Check, ListThatFailsHalfWayBlocksAfterCheckingWhatWasRead) {
@@ -177,8 +163,7 @@ TEST_F(Check, ListThatFailsHalfWayBlocksAfterCheckingWhatWasRead) {
     EXPECT_EQ(f.disk.endedProbeRuns, 1) << "what the probes kept is let go";
 }
 
-// Locks that programs took against a shutdown keep the machine up as a file in use does, and
-// so does a login manager that cannot say.
+// Shutdown locks keep the machine up as a file in use does; so does a bus that cannot say.
 TEST_F(Check, BlockingShutdownLocksAndUnanswerableBusesWithhold) {
     using Status = platform::InhibitorList::Status;
     // Who and why are anyone's to choose: a forged block, an escape sequence or a NUL in them

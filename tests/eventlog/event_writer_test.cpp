@@ -1,3 +1,4 @@
+#include "eventlog/entry_split.h"
 #include "eventlog/event_writer.h"
 #include "eventlog/registry_routines.h"
 #include "platform/fake/fake_platform.h"
@@ -22,16 +23,14 @@ struct EventWriter : ::testing::Test {
     }
 };
 
-// The values registered for the source are read back by the end-to-end runs of both editions;
-// the entry's type and default id by the check run's tests.
-TEST_F(EventWriter, WritesOneEntryUnderTheSourcesName) {
+// The values registered for the source are read back by the end-to-end runs.
+TEST_F(EventWriter, WritesOneEntryUnderTheSourcesNameAndFailuresDecideTheResult) {
     f.system.exePath = "C:\\Tools\\Nightly.exe";
     ASSERT_TRUE(write(""));
     EXPECT_EQ(id, 10177) << "the default id is written back";
     ASSERT_EQ(f.eventLog.events.size(), 1u);
     EXPECT_EQ(f.eventLog.events[0].source, "Vesperon") << "it does not follow the file name";
     EXPECT_EQ(f.eventLog.deregistrations, 1);
-
     id = 42;
     dll = true;
     ASSERT_TRUE(write());
@@ -39,9 +38,7 @@ TEST_F(EventWriter, WritesOneEntryUnderTheSourcesName) {
     EXPECT_EQ(f.eventLog.events.at(1).eventId, 42u);
     const auto& file = f.registry.keys.at(sourceKey).at("EventMessageFile").data;
     EXPECT_EQ(std::string(file.begin(), file.end()), std::string("C:\\Tools\\Nightly.dll\0", 21));
-}
-
-TEST_F(EventWriter, FailuresDecideTheResult) {
+    // Failures decide the result.
     f.registry.setValueErrors["TypesSupported"] = 5;
     EXPECT_TRUE(write()) << "only the message file's registration matters";
     fake::FakePlatform denied;
@@ -58,13 +55,7 @@ TEST_F(EventWriter, FailuresDecideTheResult) {
     EXPECT_EQ(noReport.eventLog.deregistrations, 1) << "the source is closed after a failed report";
 }
 
-struct RegistryRoutines : ::testing::Test {
-    fake::FakePlatform f;
-    RegistryFacilities reg{f.registry, f.profile, f.files};
-};
-
-// What each hive text and type letter stores. A value its letter cannot hold, or an unknown
-// hive, leaves the registry untouched; a key opened is closed again.
+// A value its letter cannot hold, or an unknown hive, leaves the registry untouched.
 TEST(RegistryRoutinesTable, WhatEachHiveAndLetterStores) {
     using Values = std::map<std::string, fake::RegistryValue>;
     const auto hklm = hive_key::localMachine;
@@ -100,7 +91,16 @@ TEST(RegistryRoutinesTable, WhatEachHiveAndLetterStores) {
     }
 }
 
-TEST_F(RegistryRoutines, ErrorsAreReturnedAndTheKeyStillClosed) {
+// Errors are returned with the key closed; an existing file takes text values only.
+TEST(RegistryRoutines, ErrorsAndTheInitialisationFileForm) {
+    fake::FakePlatform f;
+    RegistryFacilities reg{f.registry, f.profile, f.files};
+    f.disk.addFile("C:\\Tools\\app.ini", "");
+    EXPECT_EQ(WriteRegValue(reg, "C:\\Tools\\app.ini", "Sect", "Name", "s", std::string("v")), 0);
+    EXPECT_EQ(WriteRegValue(reg, "C:\\Tools\\app.ini", "Sect", "Other", "D", std::int32_t{1}), 99);
+    EXPECT_EQ(WriteRegValue(reg, "C:\\Tools\\app.ini", "Sect", "Other", "B", true), 99);
+    EXPECT_EQ(f.disk.bytesOf("C:\\Tools\\app.ini"), "[Sect]\r\nName=v\r\n");
+    EXPECT_TRUE(f.registry.calls.empty());
     f.registry.setValueErrors["v"] = 5;
     EXPECT_EQ(WriteRegValue(reg, "HKLM", "K", "v", "S", std::string("x")), 5);
     EXPECT_EQ(f.registry.calls.back(), "close");
@@ -108,14 +108,21 @@ TEST_F(RegistryRoutines, ErrorsAreReturnedAndTheKeyStillClosed) {
     EXPECT_EQ(WriteRegValue(reg, "HKLM", "K", "v", "S", std::string("x")), 1010);
 }
 
-TEST_F(RegistryRoutines, ExistingFileSelectsTheInitialisationFileForm) {
-    f.disk.addFile("C:\\Tools\\app.ini", "");
-    EXPECT_EQ(WriteRegValue(reg, "C:\\Tools\\app.ini", "Sect", "Name", "s", std::string("v")), 0);
-    EXPECT_EQ(f.disk.bytesOf("C:\\Tools\\app.ini"), "[Sect]\r\nName=v\r\n");
-    EXPECT_EQ(WriteRegValue(reg, "C:\\Tools\\app.ini", "Sect", "Other", "D", std::int32_t{1}), 99);
-    EXPECT_EQ(WriteRegValue(reg, "C:\\Tools\\app.ini", "Sect", "Other", "B", true), 99);
-    EXPECT_EQ(f.disk.bytesOf("C:\\Tools\\app.ini"), "[Sect]\r\nName=v\r\n");
-    EXPECT_TRUE(f.registry.calls.empty());
+const std::string header = "HEAD\r\n";
+using Entries = std::vector<std::string>;
+
+// Whole blocks in order; one too long for any entry is cut over entries of its own.
+TEST(EntrySplit, BlocksFillEntriesWithinTheLimit) {
+    const std::string h = "HEAD\r\n";
+    const std::string huge(25, 'h');
+    using Entries = std::vector<std::string>;
+    EXPECT_EQ(splitIntoEntries(h, {"aa", "bbbb", "cc", "dddddd", "e"}, h.size() + 6),
+              (Entries{h + "aabbbb", h + "cc", h + "dddddd", h + "e"}));
+    EXPECT_EQ(splitIntoEntries(h, {}, h.size() + 6), Entries{h});
+    EXPECT_EQ(splitIntoEntries(h, {"a", huge, "b"}, h.size() + 10),
+              (Entries{h + "a", h + huge.substr(0, 10), h + huge.substr(10, 10),
+                       h + huge.substr(20), h + "b"}));
+    EXPECT_EQ(splitIntoEntries(h, {"xy"}, 3), (Entries{h + "x", h + "y"}));
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "fso/cls_fso.h"
 #include "platform/fake/fake_platform.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 #include <regex>
 #include <set>
@@ -14,9 +15,17 @@ namespace {
 struct WindowsStyle : ::testing::Test {
     fake::FakePlatform f;
     clsFSO fso{f.platform};
+    // Each message box shown, as "title|buttons|prompt".
+    std::vector<std::string> shown() const {
+        std::vector<std::string> boxes;
+        for (const auto& m : f.windowing.messages) {
+            boxes.push_back(m.title + "|" + std::to_string(m.buttons) + "|" + m.prompt);
+        }
+        return boxes;
+    }
 };
 
-TEST_F(WindowsStyle, FileExistAnswersOnlyForFilesOnReadyKnownDrives) {
+TEST_F(WindowsStyle, FilesExistOnlyOnReadyKnownDrives) {
     f.disk.addFile("C:\\dir\\g.txt");
     f.disk.addDrive('D', {false, 1}); // removable, no media
     f.disk.addDrive('E', {true, 0});  // of no known type
@@ -30,10 +39,7 @@ TEST_F(WindowsStyle, FileExistAnswersOnlyForFilesOnReadyKnownDrives) {
     f.fileSystem.queries = 0;
     EXPECT_FALSE(fso.File_Exist("   "));
     EXPECT_EQ(f.fileSystem.queries, 0) << "a blank text asks nothing";
-}
-
-TEST_F(WindowsStyle, DriveExistFillsTheDriveRecord) {
-    f.disk.addDrive('D', {false, 1});
+    // Drive_Exist fills the drive record.
     std::int32_t type = 99;
     EXPECT_TRUE(fso.Drive_Exist("c:\\anything", type));
     EXPECT_EQ(type, 2);
@@ -51,7 +57,7 @@ TEST_F(WindowsStyle, DriveExistFillsTheDriveRecord) {
     EXPECT_THROW(fso.IsDriveReady(""), std::invalid_argument);
 }
 
-TEST_F(WindowsStyle, PathText) {
+TEST_F(WindowsStyle, PathTextAndShrinkToFit) {
     EXPECT_EQ(fso.Add_Trailing_Slash("  C:\\temp  "), "C:\\temp\\");
     EXPECT_EQ(fso.Add_Trailing_Slash("C:\\temp\\"), "C:\\temp\\");
     EXPECT_EQ(fso.Add_Trailing_Slash("   "), "\\");
@@ -70,9 +76,6 @@ TEST_F(WindowsStyle, PathText) {
     EXPECT_EQ(fso.Get_Filename("C:\\dir\\"), "dir");
     EXPECT_EQ(fso.Get_Filename("C:\\"), "");
     EXPECT_EQ(fso.Get_Path("C:\\dir\\f.txt"), "C:\\dir");
-}
-
-TEST_F(WindowsStyle, ShrinkToFit) {
     const std::tuple<const char*, int, const char*> cases[] = {
         {"C:\\Program Files\\Some Folder\\Sub\\file.txt", 30, "C:\\...\\Sub\\file.txt"},
         {"  C:\\short.txt  ", 30, "C:\\short.txt"},
@@ -88,9 +91,7 @@ TEST_F(WindowsStyle, ShrinkToFit) {
     }
 }
 
-using DrivesAndTemporary = WindowsStyle;
-
-TEST_F(DrivesAndTemporary, TemporaryNamesAndTheirDraws) {
+TEST_F(WindowsStyle, TemporaryNamesFilesAndFolders) {
     EXPECT_EQ(fso.Create_Tmp_Name(0), "");
     EXPECT_EQ(fso.Create_Tmp_Name(-3), "");
     EXPECT_EQ(fso.Create_Tmp_Name(1), "_");
@@ -101,7 +102,6 @@ TEST_F(DrivesAndTemporary, TemporaryNamesAndTheirDraws) {
         seen.insert(name.begin() + 1, name.end());
     }
     EXPECT_GT(seen.size(), 30u) << "names vary although the clock stood still";
-
     const int passes = f.windowing.pendingMessagePasses;
     for (int i = 0; i < 1000; ++i) {
         const float r = fso.Rnd2(48, 122);
@@ -110,9 +110,7 @@ TEST_F(DrivesAndTemporary, TemporaryNamesAndTheirDraws) {
     }
     EXPECT_EQ(fso.Rnd2(5, 5), 5.0f);
     EXPECT_EQ(f.windowing.pendingMessagePasses, passes + 1001) << "every draw lets handlers run";
-}
-
-TEST_F(DrivesAndTemporary, TemporaryFileAndFolderInTheSystemsFolder) {
+    // Temporary files and folders go in the system's folder.
     f.disk.addFolder("C:\\Temp");
     EXPECT_TRUE(fso.IsThisRestricted("   "));
     std::string folder = "  ";
@@ -120,7 +118,6 @@ TEST_F(DrivesAndTemporary, TemporaryFileAndFolderInTheSystemsFolder) {
     EXPECT_EQ(folder, "C:\\Temp\\") << "the caller's variable is filled";
     std::string missing = "C:\\Nowhere\\";
     EXPECT_EQ(fso.Create_Tmp_Filename(missing), std::string(260, ' '));
-
     const std::string made = fso.Create_Tmp_Folder();
     EXPECT_EQ(made.size(), std::string("C:\\Temp\\_1234567\\").size()) << made;
     EXPECT_TRUE(f.disk.hasFolder(made));
@@ -132,48 +129,33 @@ TEST_F(DrivesAndTemporary, TemporaryFileAndFolderInTheSystemsFolder) {
     EXPECT_THROW(fso.Create_Tmp_Folder(), FsoError) << "one level only; the parent must exist";
 }
 
-TEST_F(DrivesAndTemporary, DiskSpace) {
-    double total = -1, free = -1, used = -1;
-    EXPECT_FALSE(fso.Get_Disk_Space("  ", total, free, used));
-    EXPECT_EQ(std::make_tuple(total, free, used), std::make_tuple(0.0, 0.0, 0.0));
+TEST_F(WindowsStyle, DiskSpace) {
+    auto space = [&](const char* path) {
+        double total = -1, free = -1, used = -1;
+        const bool answered = fso.Get_Disk_Space(path, total, free, used);
+        return std::make_tuple(answered, total, free, used);
+    };
+    EXPECT_EQ(space("  "), std::make_tuple(false, 0.0, 0.0, 0.0));
     EXPECT_TRUE(f.fileSystem.diskQueries.empty());
-
     f.fileSystem.diskSpace = platform::DiskSpace{1, 3'000'000'000ULL, 1'000'000'000ULL};
-    EXPECT_TRUE(fso.Get_Disk_Space("d:\\data", total, free, used));
-    EXPECT_EQ(std::make_tuple(total, free, used), std::make_tuple(3e9, 1e9, 2e9));
+    EXPECT_EQ(space("d:\\data"), std::make_tuple(true, 3e9, 1e9, 2e9));
     EXPECT_EQ(f.fileSystem.diskQueries, std::vector<std::string>{"Ex d:"}) << "first query only";
-
     // 2.15 GB from the older call: its products no longer overflow.
     f.fileSystem.diskSpace.reset();
     f.fileSystem.diskGeometry = platform::DiskGeometry{64, 512, 32'768, 65'600};
-    EXPECT_TRUE(fso.Get_Disk_Space("C:", total, free, used));
-    EXPECT_EQ(std::make_tuple(total, free, used),
-              std::make_tuple(2'149'580'800.0, 1'073'741'824.0, 1'075'838'976.0));
-
+    EXPECT_EQ(space("C:"),
+              std::make_tuple(true, 2'149'580'800.0, 1'073'741'824.0, 1'075'838'976.0));
     f.fileSystem.diskGeometry.reset();
-    EXPECT_FALSE(fso.Get_Disk_Space("C:", total, free, used));
-    EXPECT_EQ(std::make_tuple(total, free, used), std::make_tuple(0.0, 0.0, 0.0));
+    EXPECT_EQ(space("C:"), std::make_tuple(false, 0.0, 0.0, 0.0));
 }
 
 using platform::msgbox::no;
 using platform::msgbox::yes;
 
-// Each message box shown, as "title|buttons|prompt".
-struct FileOperations : WindowsStyle {
-    static std::string key(const std::string& path) { return fake::FakeDisk::key(path); }
-    std::vector<std::string> shown() const {
-        std::vector<std::string> boxes;
-        for (const auto& m : f.windowing.messages) {
-            boxes.push_back(m.title + "|" + std::to_string(m.buttons) + "|" + m.prompt);
-        }
-        return boxes;
-    }
-};
-
 // A name holding ";" splits the folder's list; the piece "b.txt" must not reach a file elsewhere.
-TEST_F(FileOperations, KillDirAndCreateDirStruct) {
+TEST_F(WindowsStyle, KillDirAndCreateDirStruct) {
     f.disk.addFile("C:\\K\\x;b.txt");
-    f.disk.inUse.insert(key("C:\\K\\x;b.txt"));
+    f.disk.inUse.insert(fake::FakeDisk::key("C:\\K\\x;b.txt"));
     f.disk.addFile("b.txt");
     EXPECT_FALSE(fso.KillDir("C:\\K", true));
     EXPECT_TRUE(f.disk.hasFile("b.txt"));
@@ -195,11 +177,11 @@ TEST_F(FileOperations, KillDirAndCreateDirStruct) {
 
 // Moves and copies ask with the last file record, carry the attributes, and name both paths
 // when they fail.
-TEST_F(FileOperations, Transfers) {
+TEST_F(WindowsStyle, Transfers) {
     f.disk.addFile("C:\\S\\src.txt", "new");
     f.disk.meta("C:\\S\\src.txt").attributes = 34; // hidden, archive
     f.disk.addFile("C:\\T\\dst.txt", "old");
-    f.disk.readOnly.insert(key("C:\\T\\dst.txt"));
+    f.disk.readOnly.insert(fake::FakeDisk::key("C:\\T\\dst.txt"));
     f.disk.addFile("C:\\I\\info.txt", "12345");
     f.disk.meta("C:\\I\\info.txt").modified = "2/3/2024 4:05:06 PM";
     ASSERT_TRUE(fso.Get_FileInfo("C:\\I\\info.txt"));
@@ -218,6 +200,126 @@ TEST_F(FileOperations, Transfers) {
                            ask, ask, ask,
                            "Errors detected|64|Error: 53  File not found\r\n\r\nError while "
                            "moving a file\r\n\r\nFROM: C:\\S\\none.txt\r\nTO: C:\\T\\new.txt"}));
+}
+
+using Raised = std::vector<std::pair<double, std::string>>;
+
+struct Recorder : clsFSOEvents {
+    Raised files, totals;
+    std::function<void(double&)> onFile;
+    void CountFiles(double& count, const std::string& path) override {
+        files.emplace_back(count, path);
+        if (onFile) {
+            onFile(count);
+        }
+    }
+    void CountTotals(double& count, const std::string& text) override {
+        totals.emplace_back(count, text);
+    }
+};
+
+struct Listings : WindowsStyle {
+    Recorder events;
+    void SetUp() override {
+        fso.setEvents(&events);
+        f.disk.addFile("C:\\D\\a.txt", std::string(10, 'x'));
+        f.disk.addFile("C:\\D\\b.TXT", std::string(20, 'x'));
+        f.disk.addFile("C:\\D\\c.log");
+        f.disk.addFile("C:\\D\\Sub\\d.txt", "abc");
+        f.disk.addFolder("C:\\D\\Empty");
+    }
+};
+
+TEST_F(Listings, FileListMatchesExtensionsWithoutRegardToCaseCountsThemAndStopsWhenCancelled) {
+    fso.Count(5);
+    EXPECT_EQ(fso.Get_FileList("C:\\D", false, "*.txt"), "C:\\D\\a.txt;C:\\D\\b.TXT;");
+    EXPECT_EQ(fso.Count(), 7);
+    EXPECT_EQ(events.files, (Raised{{6, "C:\\D\\a.txt"}, {7, "C:\\D\\b.TXT"}}));
+    EXPECT_EQ(fso.Get_FileList("C:\\D\\", true, "a*.TXT"),
+              "C:\\D\\a.txt;C:\\D\\b.TXT;C:\\D\\Sub\\d.txt;")
+        << "own files first, then subfolders; the name part of the pattern is ignored";
+    EXPECT_EQ(fso.Count(), 10);
+    events.files.clear();
+    const std::string all = "C:\\D\\a.txt;C:\\D\\b.TXT;C:\\D\\c.log;C:\\D\\Sub\\d.txt;";
+    EXPECT_EQ(fso.Get_FileList("C:\\D"), all);
+    EXPECT_EQ(fso.Get_FileList("C:\\D", true, "readme.txt"), all) << "no * lists every file";
+    EXPECT_EQ(fso.Count(), 10);
+    EXPECT_TRUE(events.files.empty());
+    EXPECT_EQ(fso.Get_FileList("C:\\D\\Empty"), "");
+    events.onFile = [](double& count) { count *= 10; }; // a handler changes the count itself
+    fso.Get_FileList("C:\\D", false, "*.txt");
+    EXPECT_EQ(fso.Count(), 1110);
+    // Cancelled before a walk, and during one.
+    events.files.clear();
+    fso.CancelProcessing(-1);
+    f.fileSystem.queries = 0;
+    EXPECT_EQ(fso.Get_FileList("C:\\D"), "");
+    EXPECT_EQ(f.fileSystem.queries, 0) << "the file system is not touched";
+    EXPECT_EQ(fso.Get_DirList("C:\\D"), "");
+    fso.CancelProcessing(0);
+    events.onFile = [&](double&) { fso.CancelProcessing(-1); };
+    EXPECT_EQ(fso.Get_FileList("C:\\D", true, "*.txt"), "")
+        << "what this folder gathered is dropped";
+    EXPECT_EQ(events.files.size(), 1u);
+    // Stopped inside the subfolder: the top folder keeps its own files.
+    fso.CancelProcessing(0);
+    events.files.clear();
+    events.onFile = [&](double&) {
+        if (events.files.size() == 3) {
+            fso.CancelProcessing(-1);
+        }
+    };
+    EXPECT_EQ(fso.Get_FileList("C:\\D", true, "*.txt"), "C:\\D\\a.txt;C:\\D\\b.TXT;");
+    EXPECT_NE(fso.CancelProcessing(), 0) << "stays set";
+}
+
+// Sizes (1), or files modified (3), created (4) or accessed (2) on or after a day.
+TEST_F(Listings, TotalsRaiseRunningTotalsAndBadInputTotalsZero) {
+    f.disk.meta("C:\\D\\a.txt").modified = "3/15/2024 11:59:59 PM";
+    f.disk.meta("C:\\D\\b.TXT").modified = "3/14/2024 8:00:00 AM";
+    f.disk.meta("C:\\D\\c.log").created = "3/16/2024 1:00:00 AM";
+    EXPECT_EQ(fso.Get_Totals("C:\\D", 3, "3/15/2024", false), "1");
+    EXPECT_EQ(events.totals, (Raised{{1, "C:\\D\\a.txt"}}));
+    EXPECT_EQ(fso.Get_Totals("C:\\D", 4, "3/16/2024", false), "1");
+    EXPECT_EQ(fso.Get_Totals("C:\\D", 2, "1/1/2024"), "4");
+    EXPECT_EQ(fso.Count(), 0) << "a date pattern lists every file without counting";
+    events.totals.clear();
+    EXPECT_EQ(fso.Get_Totals("C:\\D", 1, "*.txt", false), "30");
+    EXPECT_EQ(events.totals, (Raised{{10, "C:\\D\\a.txt"}, {30, "C:\\D\\b.TXT"}}));
+    EXPECT_EQ(fso.Get_Totals("C:\\D\\Sub"), "3");
+    EXPECT_EQ(fso.fileInfo().Path, "C:\\D\\Sub\\d.txt") << "the last file examined";
+    EXPECT_EQ(fso.Get_Totals("C:\\D\\Empty"), "0");
+    // Bad types, folders and dates, and an error inside the walk, all total zero.
+    for (std::int16_t type : {0, 5, -1}) {
+        EXPECT_EQ(fso.Get_Totals("C:\\D", type), "0") << type;
+    }
+    EXPECT_EQ(fso.Get_Totals("   ", 1), "0");
+    EXPECT_TRUE(f.windowing.messages.empty());
+    EXPECT_EQ(fso.Get_Totals("C:\\D", 2, "not a date"), "0");
+    f.disk.meta("C:\\D\\b.TXT").accessed = "garbled";
+    EXPECT_EQ(fso.Get_Totals("C:\\D", 2, "1/1/2020"), "0");
+    EXPECT_EQ(shown(),
+              (std::vector<std::string>{
+                  "Invalid date format|64|An invalid date was passed.",
+                  "Errors detected|64|Error: 13  Type mismatch\r\n\r\nFile: C:\\D\\b.TXT\r\n"
+                  "Size: 20\r\nCreated:  1/1/2024 12:00:00 PM\r\nModified: 3/14/2024 "
+                  "8:00:00 AM\r\nAccessed: garbled"}));
+}
+
+TEST_F(Listings, TextSearch) {
+    EXPECT_EQ(fso.TextSearch("C:\\D", "abc"), (std::vector<std::string>{"N/A", ""}))
+        << "subfolders are not searched";
+    for (int i = 0; i < 150; ++i) {
+        f.disk.addFile("C:\\Many\\f" + std::to_string(1000 + i) + ".txt", "needle");
+    }
+    f.disk.addFile("C:\\Many\\other.txt", "hay");
+    const auto found = fso.TextSearch("C:\\Many", "NEEDLE");
+    ASSERT_EQ(found.size(), 150u);
+    EXPECT_EQ(found.front(), "C:\\Many\\f1000.txt");
+    EXPECT_EQ(found.back(), "C:\\Many\\f1149.txt");
+    f.disk.unreadable.insert(fake::FakeDisk::key("C:\\Many\\other.txt"));
+    EXPECT_THROW(fso.TextSearch("C:\\Many", "x"), FsoError);
+    EXPECT_THROW(fso.TextSearch("C:\\Missing", "x"), FsoError);
 }
 
 } // namespace

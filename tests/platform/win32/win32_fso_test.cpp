@@ -1,10 +1,8 @@
 #include "app/form1.h"
 #include "fso/fso_cases.h"
-#include "platform/win32/wide_text.h"
 #include "platform/win32/win32_file_system.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_system.h"
-#include "support/temp_dir.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -12,8 +10,6 @@
 
 namespace vesperon {
 namespace {
-
-using platform::win32::widen;
 
 // The real code-page conversions, with the program in the work folder.
 struct SystemInFolder final : platform::System {
@@ -31,49 +27,8 @@ struct SystemInFolder final : platform::System {
     }
 };
 
-struct Win32Bench : test::FsoBench {
-    test::TempDir dir;
-    platform::win32::Win32FileSystem fs;
-    platform::win32::Win32Files files;
-    SystemInFolder system;
-    platform::Platform p{platform::windowsEdition,
-                         system,
-                         files,
-                         fs,
-                         f.processes,
-                         f.profile,
-                         f.registry,
-                         f.eventLog,
-                         f.windowing,
-                         f.processListing,
-                         f.inhibitors};
-    clsFSO fso_{p};
-    clsFSO& fso() override { return fso_; }
-    std::string at(const std::string& name) const override {
-        std::string path = name.empty() ? dir.path() : dir.file(name);
-        std::replace(path.begin(), path.end(), '/', '\\');
-        return path;
-    }
-    void write(const std::string& name, const std::string& bytes) override {
-        std::filesystem::create_directories(std::filesystem::path(widen(at(name))).parent_path());
-        dir.write(name, bytes);
-    }
-    void folder(const std::string& name) override {
-        std::filesystem::create_directories(widen(at(name)));
-    }
-    void readOnly(const std::string& name) override {
-        const std::wstring path = widen(at(name));
-        ::SetFileAttributesW(path.c_str(),
-                             ::GetFileAttributesW(path.c_str()) | FILE_ATTRIBUTE_READONLY);
-    }
-    bool exists(const std::string& name) const override { return dir.exists(name); }
-    std::string read(const std::string& name) const override { return dir.read(name); }
-    std::string alias(const std::string& name) override {
-        std::string path = at(name);
-        std::transform(path.begin(), path.end(), path.begin(), ::toupper);
-        return path;
-    }
-};
+using Win32Bench = test::BackendBench<platform::win32::Win32FileSystem, platform::win32::Win32Files,
+                                      SystemInFolder>;
 
 TEST(FsoCases, OnTheWindowsFileSystem) {
     test::runFsoCases<Win32Bench>();
@@ -100,38 +55,21 @@ TEST_F(Win32Fso, AddFileKeepsAnAnsiListReadable) {
         f.windowing.dialogResults.push_back(chosen);
         owner.editor().userClicks("AddBrowse");
     }
-    EXPECT_EQ(read("vesperon.cfg"),
+    EXPECT_EQ(dir.read("vesperon.cfg"),
               list + at("") + "\\caf\xE9.txt" + "\r\n" + at("Дан.txt") + "\r\n" + self + "\r\n");
     EXPECT_TRUE(f.windowing.messages.empty());
 }
 
-// On 64-bit Windows, System32 is where a 64-bit program finds it, not the SysWOW64 that the
-// system gives this 32-bit one (scripts/lib/wine-test runs the suite in a 64-bit prefix too).
-TEST_F(Win32Fso, System32AsA64BitProgramSeesIt) {
-    BOOL wow64 = FALSE;
-    ::IsWow64Process(::GetCurrentProcess(), &wow64);
-    char windows[MAX_PATH] = {};
-    ::GetWindowsDirectoryA(windows, MAX_PATH);
-    const std::string name = "\\vesperon-unit-" + std::to_string(::GetCurrentProcessId());
-    const std::wstring real =
-        widen(windows + std::string(wow64 ? "\\Sysnative" : "\\System32") + name);
-    const HANDLE h = ::CreateFileW(real.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    ::CloseHandle(h);
-    EXPECT_TRUE(fso_.File_Exist(windows + std::string("\\System32") + name));
-    ::DeleteFileW(real.c_str());
-}
-
 TEST_F(Win32Fso, DrivesAndDiskSpace) {
     std::int32_t type = 0;
-    EXPECT_TRUE(fso_.Drive_Exist("c:\\windows", type));
+    EXPECT_TRUE(fso().Drive_Exist("c:\\windows", type));
     EXPECT_EQ(type, 2);
-    EXPECT_EQ(fso_.driveInfo().RootFolder, "C:\\");
-    EXPECT_TRUE(fso_.Folder_Exist("C:\\")) << "a bare drive is a folder when the drive exists";
-    const auto drives = fso_.Available_Drives();
+    EXPECT_EQ(fso().driveInfo().RootFolder, "C:\\");
+    EXPECT_TRUE(fso().Folder_Exist("C:\\")) << "a bare drive is a folder when the drive exists";
+    const auto drives = fso().Available_Drives();
     EXPECT_NE(std::find(drives.begin(), drives.end(), "C:\\"), drives.end());
     double total = 0, free = 0, used = 0;
-    ASSERT_TRUE(fso_.Get_Disk_Space("c:\\windows", total, free, used));
+    ASSERT_TRUE(fso().Get_Disk_Space("c:\\windows", total, free, used));
     // Free space moves while other programs write; a drive's size does not.
     ULARGE_INTEGER available{}, size{}, unused{};
     ASSERT_TRUE(GetDiskFreeSpaceExA("C:\\", &available, &size, &unused));

@@ -4,7 +4,6 @@
 #include "platform/posix/core/posix_files.h"
 #include "platform/posix/core/posix_system.h"
 #include "support/environment_guard.h"
-#include "support/temp_dir.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -16,39 +15,9 @@
 namespace vesperon {
 namespace {
 
-struct PosixBench : test::FsoBench {
-    test::TempDir dir;
-    platform::posix::PosixFileSystem fs;
-    platform::posix::PosixFiles files;
-    platform::posix::PosixSystem system{0, nullptr};
-    platform::Platform p{platform::posixEdition,
-                         system,
-                         files,
-                         fs,
-                         f.processes,
-                         f.profile,
-                         f.registry,
-                         f.eventLog,
-                         f.windowing,
-                         f.processListing,
-                         f.inhibitors};
-    clsFSO fso_{p};
-    clsFSO& fso() override { return fso_; }
-    std::string at(const std::string& name) const override {
-        return name.empty() ? dir.path() : dir.file(name);
-    }
-    void write(const std::string& name, const std::string& bytes) override {
-        std::filesystem::create_directories(std::filesystem::path(at(name)).parent_path());
-        dir.write(name, bytes);
-    }
-    void folder(const std::string& name) override { std::filesystem::create_directories(at(name)); }
-    void readOnly(const std::string& name) override { ::chmod(at(name).c_str(), 0444); }
-    bool exists(const std::string& name) const override { return dir.exists(name); }
-    std::string read(const std::string& name) const override { return dir.read(name); }
-    std::string alias(const std::string& name) override {
-        std::filesystem::create_symlink(at(name), at(name + ".link"));
-        return at(name + ".link");
-    }
+struct PosixBench : test::BackendBench<platform::posix::PosixFileSystem,
+                                       platform::posix::PosixFiles, platform::posix::PosixSystem> {
+    PosixBench() : BackendBench(0, nullptr) {}
 };
 
 TEST(FsoCases, OnTheLinuxFileSystem) {
@@ -68,67 +37,66 @@ TEST_F(PosixFso, LinksAreNeitherListedNorFollowed) {
     ::symlink(at("a.txt").c_str(), at("link.txt").c_str());
     ::symlink(outside.path().c_str(), at("k/out").c_str());
     ::symlink(outside.file("keep.txt").c_str(), at("_Test.$$$").c_str());
-    EXPECT_EQ(fso_.Get_FileList(at(""), false), at(".hidden;") + at("a.txt;")) << "in name order";
-    EXPECT_EQ(fso_.Get_DirList(at("")), at("k"));
-    ASSERT_TRUE(fso_.Get_FileInfo(at(".hidden")));
-    EXPECT_EQ(fso_.fileInfo().Attributes, "HA");
-    EXPECT_FALSE(fso_.IsThisRestricted(dir.path()));
-    EXPECT_TRUE(fso_.KillDir(at("k"), true));
+    EXPECT_EQ(fso().Get_FileList(at(""), false), at(".hidden;") + at("a.txt;")) << "in name order";
+    EXPECT_EQ(fso().Get_DirList(at("")), at("k"));
+    ASSERT_TRUE(fso().Get_FileInfo(at(".hidden")));
+    EXPECT_EQ(fso().fileInfo().Attributes, "HA");
+    EXPECT_FALSE(fso().IsThisRestricted(dir.path()));
+    EXPECT_TRUE(fso().KillDir(at("k"), true));
     EXPECT_TRUE(std::filesystem::is_empty(at("k")));
     ::symlink(outside.path().c_str(), at("alias").c_str());
-    EXPECT_TRUE(fso_.DelTree32(at("alias"))) << "a link named as the folder goes as a link";
+    EXPECT_TRUE(fso().DelTree32(at("alias"))) << "a link named as the folder goes as a link";
     EXPECT_EQ(outside.read("keep.txt"), "precious");
-    EXPECT_FALSE(fso_.File_Exist("/dev/null")) << "only regular files are probed";
+    EXPECT_FALSE(fso().File_Exist("/dev/null")) << "only regular files are probed";
 }
 
-TEST_F(PosixFso, TemporaryFilesArePrivateAndFollowTmpdir) {
-    std::string folder = dir.path();
-    struct stat st {};
-    ASSERT_EQ(::lstat(fso_.Create_Tmp_Filename(folder).c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0600u);
-    test::EnvironmentGuard tmpdir("TMPDIR");
-    ::setenv("TMPDIR", dir.path().c_str(), 1);
-    std::string blank;
-    fso_.Create_Tmp_Filename(blank);
-    const std::string made = fso_.Create_Tmp_Folder();
-    EXPECT_EQ(blank, dir.path() + "/");
-    EXPECT_EQ(made.rfind(dir.path() + "/_", 0), 0u) << made;
-    EXPECT_TRUE(std::filesystem::is_directory(made));
-    ::setenv("TMPDIR", "relative", 1); // not wherever the program happens to be started
-    const std::string fallback = fso_.Create_Tmp_Folder();
-    EXPECT_EQ(fallback.rfind('/', 0), 0u) << fallback;
-    std::filesystem::remove(fallback);
-}
-
+// Run once more as nobody by scripts/lib/unprivileged-tests.
 TEST_F(PosixFso, ReadOnlyFolderIsRestricted) {
     if (::geteuid() == 0) {
         GTEST_SKIP() << "permissions do not bind root";
     }
     write("f.txt", "x");
     ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
-    EXPECT_TRUE(fso_.IsThisRestricted(dir.path()));
-    EXPECT_FALSE(fso_.KillFile(at("f.txt")));
+    EXPECT_TRUE(fso().IsThisRestricted(dir.path()));
+    EXPECT_FALSE(fso().KillFile(at("f.txt")));
     ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
 }
 
+TEST_F(PosixFso, TemporaryFilesArePrivateAndFollowTmpdir) {
+    std::string folder = dir.path();
+    struct stat st {};
+    ASSERT_EQ(::lstat(fso().Create_Tmp_Filename(folder).c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    test::EnvironmentGuard tmpdir("TMPDIR");
+    ::setenv("TMPDIR", dir.path().c_str(), 1);
+    std::string blank;
+    fso().Create_Tmp_Filename(blank);
+    EXPECT_EQ(blank, dir.path() + "/");
+    EXPECT_EQ(fso().Create_Tmp_Folder().rfind(dir.path() + "/_", 0), 0u);
+    ::setenv("TMPDIR", "relative", 1); // not wherever the program happens to be started
+    const std::string fallback = fso().Create_Tmp_Folder();
+    EXPECT_EQ(fallback.rfind('/', 0), 0u) << fallback;
+    std::filesystem::remove(fallback);
+}
+
 TEST_F(PosixFso, RootDrivesAndPaths) {
-    EXPECT_EQ(fso_.Remove_Trailing_Slash("/"), "/");
+    EXPECT_EQ(fso().Remove_Trailing_Slash("/"), "/");
     EXPECT_EQ(path_text::posixParentFolderName("/f"), "/");
     EXPECT_EQ(path_text::posixParentFolderName("/a/b/"), "/a");
-    EXPECT_EQ(fso_.Shrink_2_Fit("/home/user/docs/deep/file.txt", 20), "/.../deep/file.txt");
+    EXPECT_EQ(fso().Shrink_2_Fit("/home/user/docs/deep/file.txt", 20), "/.../deep/file.txt");
     std::int32_t type = 0;
-    EXPECT_TRUE(fso_.Drive_Exist("/x", type));
+    EXPECT_TRUE(fso().Drive_Exist("/x", type));
     EXPECT_EQ(type, 2);
-    const auto drives = fso_.Available_Drives();
+    const auto drives = fso().Available_Drives();
     EXPECT_NE(std::find(drives.begin(), drives.end(), "/"), drives.end());
     double total = 0, free = 0, used = 0;
-    ASSERT_TRUE(fso_.Get_Disk_Space(dir.path(), total, free, used));
+    ASSERT_TRUE(fso().Get_Disk_Space(dir.path(), total, free, used));
     // Free space moves while other programs write; a file system's size does not.
     struct statvfs vfs {};
     ASSERT_EQ(::statvfs(dir.path().c_str(), &vfs), 0);
     EXPECT_EQ(total, static_cast<double>(vfs.f_blocks) * static_cast<double>(vfs.f_frsize));
     EXPECT_TRUE(free >= 0 && free <= total && used == total - free);
-    EXPECT_FALSE(fso_.Get_Disk_Space(at("none"), total, free, used));
+    EXPECT_FALSE(fso().Get_Disk_Space(at("none"), total, free, used));
     EXPECT_EQ(platform::posix::realMountPoints("overlay / overlay rw 0 0\n"
                                                "proc /proc proc rw 0 0\n"
                                                "tmpfs /dev/shm tmpfs rw 0 0\n"
