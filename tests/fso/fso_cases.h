@@ -86,10 +86,14 @@ inline const std::vector<FsoCase>& fsoCases() {
              b.write("f.txt", "x");
              b.write("d/x", "");
              EXPECT_TRUE(b.fso().File_Exist(b.at("f.txt")));
+             // Not even a name that the folder the program runs in happens to hold.
+             const std::filesystem::path started = std::filesystem::current_path();
+             std::filesystem::current_path(b.at(""));
              for (const std::string& no :
-                  {b.at("d"), b.at("none"), std::string("f.txt"), " " + b.at("f.txt")}) {
+                  {b.at("d"), b.at("none"), std::string("d/x"), " " + b.at("f.txt")}) {
                  EXPECT_FALSE(b.fso().File_Exist(no)) << no;
              }
+             std::filesystem::current_path(started);
              EXPECT_TRUE(b.fso().Folder_Exist(b.at("d")));
              EXPECT_FALSE(b.fso().Folder_Exist(b.at("none")));
          }},
