@@ -1,22 +1,18 @@
 #include "platform/posix/core/posix_files.h"
+#include "platform/posix/proc/open_file_scan.h"
 #include "support/child_process.h"
 #include "support/temp_dir.h"
 
 #include <atomic>
 #include <cerrno>
 #include <chrono>
-#include <csignal>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
-#include <functional>
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -27,32 +23,23 @@ using test::Child;
 using test::TempDir;
 using Status = FileRead::Status;
 
-// The calls of write, fsync, close and rename that the unit tests' code makes (the tests link
-// with --wrap for each), recorded while a recorder lives; the first call of the kind named
-// failing fails with EIO (a close still closes). One recorder at a time.
-struct SyscallRecorder {
-    explicit SyscallRecorder(std::string failing = "") : failing(std::move(failing)) {
-        active = this;
-    }
-    ~SyscallRecorder() { active = nullptr; }
-    std::string failing;
-    std::vector<std::string> calls;
-    static inline SyscallRecorder* active = nullptr;
-};
+// The calls of write, fsync, close and rename that the unit tests make (linked with --wrap),
+// recorded while `recording`; the first of the kind `failing` fails with EIO.
+bool recording = false;
+std::string failing;
+std::vector<std::string> calls;
 
-// Records the call; true, with errno EIO, when it is the one to fail.
 bool failsNow(const char* kind) {
-    SyscallRecorder* recorder = SyscallRecorder::active;
-    if (recorder == nullptr) {
+    if (!recording) {
         return false;
     }
-    recorder->calls.push_back(kind);
-    if (recorder->failing != kind) {
-        return false;
+    calls.push_back(kind);
+    const bool fails = failing == kind;
+    if (fails) {
+        failing.clear();
+        errno = EIO;
     }
-    recorder->failing.clear();
-    errno = EIO;
-    return true;
+    return fails;
 }
 
 // A second thread opens the file and keeps it, in a descriptor table of its own or not.
@@ -93,61 +80,73 @@ TEST(PosixFiles, ProbeSeesWhatOtherProcessesHold) {
     }
 }
 
-TEST(PosixFiles, ProbeWithoutOtherHolders) {
-    TempDir dir;
-    ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
-    PosixFiles files;
-    files.beginProbeRun();
-    ::alarm(5); // a FIFO open that blocks ends the test run instead of hanging it
-    EXPECT_EQ(files.probe(dir.file("fifo")), ProbeResult::Free);
-    ::alarm(0);
-    EXPECT_EQ(files.probe(dir.file("missing")), ProbeResult::InUse) << "vanished after the test";
-    if (::geteuid() != 0) { // permissions do not bind root
-        dir.write("locked", "x");
-        ASSERT_EQ(::chmod(dir.file("locked").c_str(), 0), 0);
-        EXPECT_EQ(files.probe(dir.file("locked")), ProbeResult::InUse);
-    }
-}
-
-// Absent only when the system says plainly that nothing is there.
+// Absent only when the system says plainly that nothing is there; a dangling link to a check
+// list is a share that is not mounted, and a loop or a folder is a file that cannot be read.
 TEST(PosixFiles, PresenceOfListedPaths) {
     TempDir dir;
-    dir.write("file", "x");
+    dir.write("file", std::string("a\0b\r\n", 5));
+    dir.write(".hidden", "");
     ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
     ASSERT_EQ(::symlink(dir.file("missing").c_str(), dir.file("dangling").c_str()), 0);
     ASSERT_EQ(::symlink(dir.file("loop").c_str(), dir.file("loop").c_str()), 0);
     ASSERT_EQ(::symlink(dir.file("file").c_str(), dir.file("link").c_str()), 0);
+    using P = Presence;
+    const Status R = Status::Read, A = Status::Absent, U = Status::Unreadable;
     struct Case {
         std::string path;
         Presence presence;
-    } cases[] = {{dir.file("file"), Presence::File},
-                 {dir.file("link"), Presence::File},
-                 {dir.file("missing"), Presence::Absent},
-                 {dir.file("file/below"), Presence::Absent},
-                 {dir.file("dangling"), Presence::Absent},
-                 {dir.path(), Presence::NotAFile},
-                 {dir.file("fifo"), Presence::NotAFile},
-                 {dir.file("file/"), Presence::Absent},
-                 {dir.file("loop"), Presence::Undetermined},
-                 {dir.file("loop/file"), Presence::Undetermined},
-                 {"/tmp", Presence::NotAFile},
-                 {dir.file(std::string(300, 'n')), Presence::Undetermined},
-                 {dir.file("file") + std::string(1, '\0'), Presence::Undetermined}};
+        bool absent, normal;
+        Status whole, pieces;
+    };
+    std::vector<Case> cases = {
+        {dir.file("file"), P::File, false, true, R, R},
+        {dir.file("link"), P::File, false, true, R, R},
+        {dir.file(".hidden"), P::File, false, false, R, R},
+        {dir.file("missing"), P::Absent, true, false, A, A},
+        {dir.file("file/below"), P::Absent, true, false, A, A},
+        {dir.file("file/"), P::Absent, true, false, A, A},
+        {dir.file("dangling"), P::Absent, false, false, A, U},
+        {dir.file(""), P::NotAFile, false, false, U, U},
+        {dir.file("fifo"), P::NotAFile, false, false, U, U},
+        {"/tmp", P::NotAFile, false, false, U, U},
+        {dir.file("loop"), P::Undetermined, false, false, U, U},
+        {dir.file("loop/file"), P::Undetermined, false, false, U, U},
+        {dir.file(std::string(300, 'n')), P::Undetermined, false, false, U, U},
+        {dir.file("file") + '\0', P::Undetermined, true, false, A, A}};
+    if (::geteuid() != 0) { // permissions do not bind root
+        ASSERT_EQ(::mkdir(dir.file("closed").c_str(), 0700), 0);
+        dir.write("closed/file", "x");
+        dir.write("locked", "x");
+        ASSERT_EQ(::chmod(dir.file("locked").c_str(), 0), 0);
+        ASSERT_EQ(::chmod(dir.file("closed").c_str(), 0), 0);
+        cases.push_back({dir.file("locked"), P::File, false, true, U, U});
+        cases.push_back({dir.file("closed/file"), P::Undetermined, false, false, U, U});
+        cases.push_back({dir.file("closed/missing"), P::Undetermined, false, false, U, U});
+    }
     PosixFiles files;
     files.beginProbeRun();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
         EXPECT_EQ(files.presenceOf(c.path), c.presence);
+        EXPECT_EQ(files.absent(c.path), c.absent);
+        EXPECT_EQ(files.normalFilePresent(c.path), c.normal);
+        EXPECT_EQ(files.readWhole(c.path).status, c.whole);
+        EXPECT_EQ(files.openForReading(c.path).status, c.pieces);
     }
-    if (::geteuid() != 0) { // a folder that may not be searched hides what is in it
-        ASSERT_EQ(::mkdir(dir.file("closed").c_str(), 0700), 0);
-        dir.write("closed/file", "x");
-        ASSERT_EQ(::chmod(dir.file("closed").c_str(), 0), 0);
-        EXPECT_EQ(files.presenceOf(dir.file("closed/file")), Presence::Undetermined);
-        EXPECT_EQ(files.presenceOf(dir.file("closed/missing")), Presence::Undetermined);
-        ::chmod(dir.file("closed").c_str(), 0700);
-    }
+    ::alarm(5); // a FIFO open that blocks ends the test run instead of hanging it
+    EXPECT_EQ(files.probe(dir.file("fifo")), ProbeResult::Free);
+    ::alarm(0);
+    EXPECT_EQ(files.probe(dir.file("missing")), ProbeResult::InUse) << "vanished after the test";
+    EXPECT_EQ(files.probe(dir.file("locked")), ProbeResult::InUse);
     files.endProbeRun();
+    ::chmod(dir.file("closed").c_str(), 0700);
+    EXPECT_EQ(files.readWhole(dir.file("file")).bytes, std::string("a\0b\r\n", 5));
+    auto opened = files.openForReading(dir.file("file"));
+    ASSERT_EQ(opened.status, Status::Read);
+    char buffer[4];
+    EXPECT_EQ(opened.file->read(buffer, 4), 4);
+    EXPECT_EQ(opened.file->read(buffer, 4), 1);
+    EXPECT_EQ(opened.file->read(buffer, 4), 0);
 }
 
 TEST(PosixFiles, RunningOutOfDescriptorsIsNeverTakenForFree) {
@@ -196,111 +195,110 @@ TEST(PosixFiles, LockIsTakenInTurnsAndWaitedForBoundedly) {
     }
 }
 
-// Absent only when nothing is there: a loop or a folder is a file that cannot be read.
-TEST(PosixFiles, ReadWholeOrInPieces) {
-    TempDir dir;
-    dir.write("data", std::string("a\0b\r\n", 5));
-    dir.write("empty", "");
-    ASSERT_EQ(::symlink(dir.file("missing").c_str(), dir.file("dangling").c_str()), 0);
-    ASSERT_EQ(::symlink("loop", dir.file("loop").c_str()), 0);
-    PosixFiles files;
-    // Read whole (settings, registry) or in pieces (the check list, where a dangling link is
-    // a share that is not mounted).
-    const std::tuple<const char*, Status, Status> cases[] = {
-        {"missing", Status::Absent, Status::Absent},
-        {"data/below", Status::Absent, Status::Absent},
-        {"dangling", Status::Absent, Status::Unreadable},
-        {"loop", Status::Unreadable, Status::Unreadable},
-        {"", Status::Unreadable, Status::Unreadable},
-        {"empty", Status::Read, Status::Read}};
-    for (const auto& [name, whole, pieces] : cases) {
-        SCOPED_TRACE(name);
-        EXPECT_EQ(files.readWhole(dir.file(name)).status, whole);
-        EXPECT_EQ(files.openForReading(dir.file(name)).status, pieces);
-    }
-    EXPECT_EQ(files.readWhole(dir.file("data")).bytes, std::string("a\0b\r\n", 5));
-    auto opened = files.openForReading(dir.file("data"));
-    ASSERT_EQ(opened.status, Status::Read);
-    char buffer[4];
-    EXPECT_EQ(opened.file->read(buffer, 4), 4);
-    EXPECT_EQ(opened.file->read(buffer, 4), 1);
-    EXPECT_EQ(opened.file->read(buffer, 4), 0);
-}
-
-TEST(PosixFiles, WriteTextAppendsOrReplaces) {
-    TempDir dir;
-    PosixFiles files;
-    EXPECT_TRUE(files.writeText(dir.file("log"), "ab\r\n", false));
-    EXPECT_TRUE(files.writeText(dir.file("log"), "cd", false));
-    EXPECT_EQ(dir.read("log"), "ab\r\ncd");
-    EXPECT_TRUE(files.writeText(dir.file("log"), "x", true));
-    EXPECT_EQ(dir.read("log"), "x");
-    EXPECT_FALSE(files.writeText(dir.file("no/such/folder"), "x", true));
-    ASSERT_EQ(::symlink("log", dir.file("link").c_str()), 0);
-    EXPECT_FALSE(files.writeText(dir.file("link"), "planted", false));
-    EXPECT_EQ(dir.read("log"), "x");
-}
-
 // A reader sees the old bytes or the new ones, on disk too after a crash, and never a file that
-// lost its permissions.
-TEST(PosixFiles, ReplaceIsWholeOrNothing) {
+// lost its permissions; a link planted under the name is neither followed nor replaced.
+TEST(PosixFiles, WritesAppendOrReplaceWholeOrNothing) {
     TempDir dir;
-    dir.write("v.reg", "old");
-    ASSERT_EQ(::chmod(dir.file("v.reg").c_str(), 0640), 0);
-    auto onlyTheFile = [&] {
-        return std::distance(std::filesystem::directory_iterator(dir.path()),
-                             std::filesystem::directory_iterator()) == 1;
-    };
     PosixFiles files;
-    for (const char* failing : {"write", "fsync", "close", "rename"}) {
-        SCOPED_TRACE(failing);
-        SyscallRecorder recorder(failing);
+    EXPECT_TRUE(files.writeText(dir.file("v.reg"), "ab\r\n", false));
+    EXPECT_TRUE(files.writeText(dir.file("v.reg"), "cd", false));
+    EXPECT_EQ(dir.read("v.reg"), "ab\r\ncd");
+    EXPECT_TRUE(files.writeText(dir.file("v.reg"), "old", true));
+    EXPECT_EQ(dir.read("v.reg"), "old");
+    EXPECT_FALSE(files.writeText(dir.file("no/such/folder"), "x", true));
+    ASSERT_EQ(::chmod(dir.file("v.reg").c_str(), 0640), 0);
+    recording = true;
+    for (const char* kind : {"write", "fsync", "close", "rename"}) {
+        SCOPED_TRACE(kind);
+        failing = kind;
         EXPECT_FALSE(files.replaceFile(dir.file("v.reg"), "new"));
         EXPECT_EQ(dir.read("v.reg"), "old");
-        EXPECT_TRUE(onlyTheFile());
     }
-    {
-        SyscallRecorder recorder;
-        EXPECT_TRUE(files.replaceFile(dir.file("v.reg"), "new"));
-        // The new bytes are on disk before they take the name, and the name before it returns.
-        EXPECT_EQ(recorder.calls, (std::vector<std::string>{"write", "fsync", "close", "rename",
-                                                            "fsync", "close", "close"}));
-    }
+    calls.clear();
+    EXPECT_TRUE(files.replaceFile(dir.file("v.reg"), "new"));
+    recording = false;
+    // The new bytes are on disk before they take the name, and the name before it returns.
+    EXPECT_EQ(calls, (std::vector<std::string>{"write", "fsync", "close", "rename", "fsync",
+                                               "close", "close"}));
     EXPECT_EQ(dir.read("v.reg"), "new");
     struct stat info {};
     ASSERT_EQ(::stat(dir.file("v.reg").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0640u);
-    EXPECT_TRUE(onlyTheFile());
     ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
     EXPECT_FALSE(files.replaceFile(dir.file("fifo"), "x"));
     ASSERT_EQ(::stat(dir.file("fifo").c_str(), &info), 0);
     EXPECT_TRUE(S_ISFIFO(info.st_mode));
-    // A link planted under the name is neither followed nor replaced.
     ASSERT_EQ(::symlink("v.reg", dir.file("link").c_str()), 0);
+    EXPECT_FALSE(files.writeText(dir.file("link"), "planted", false));
     EXPECT_FALSE(files.replaceFile(dir.file("link"), "x"));
     EXPECT_TRUE(std::filesystem::is_symlink(dir.file("link")));
     EXPECT_EQ(dir.read("v.reg"), "new");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3)
+        << "no temporary file left";
 }
 
-TEST(PosixFiles, PathQueries) {
-    TempDir dir;
-    dir.write("file", "x");
-    dir.write(".hidden", "x");
-    ASSERT_EQ(::symlink(dir.file("missing").c_str(), dir.file("dangling").c_str()), 0);
-    ASSERT_EQ(::symlink("loop", dir.file("loop").c_str()), 0);
-    struct Case {
-        std::string name;
-        bool absent, normal;
-    } cases[] = {{"missing", true, false},     {"file", false, true},
-                 {".hidden", false, false},    {"dangling", false, false},
-                 {"file/below", true, false},  {"", false, false},
-                 {"loop/below", false, false}, {std::string(300, 'n'), false, false}};
-    PosixFiles files;
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(files.absent(dir.file(c.name)), c.absent);
-        EXPECT_EQ(files.normalFilePresent(dir.file(c.name)), c.normal);
+TEST(OpenFileScan, CountsOtherUsersProcessesItCannotLookInto) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "becoming another user needs root";
     }
+    // And on a made-up /proc, where no process ends during the pass, exactly the one it may
+    // not look into.
+    TempDir dir;
+    for (const char* folder : {"proc", "proc/42", "proc/10", "proc/10/fd"}) {
+        ASSERT_EQ(::mkdir(dir.file(folder).c_str(), 0755), 0);
+    }
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(dir.file("proc/10/fd").c_str(), 0700), 0);
+    Child child([&] {
+        OpenFileScan scan;
+        OpenFileScan madeUp(dir.file("proc"), 42);
+        return ::setresgid(65534, 65534, 65534) == 0 && ::setresuid(65534, 65534, 65534) == 0 &&
+               scan.scan() && scan.uninspectedProcesses() > 0 && madeUp.scan() &&
+               madeUp.uninspectedProcesses() == 1;
+    });
+    EXPECT_TRUE(child.ready());
+}
+
+// A made-up /proc, to reach what a real one rarely shows: maps whose device is not the one
+// stat() reports, mappings whose link cannot be followed, our own process.
+TEST(OpenFileScan, ReadsDescriptorsAndMappings) {
+    TempDir dir;
+    for (const char* name : {"own", "renumbered", "unlinked", "free"}) {
+        dir.write(name, "x");
+    }
+    auto inode = [&](const char* name) {
+        struct stat info {};
+        ::stat(dir.file(name).c_str(), &info);
+        return info;
+    };
+    // maps pads addresses with zeros; map_files names them without.
+    auto mapsLine = [&](const char* device, const char* name) {
+        return "00007f00-00007f10 r--p 00000000 " + std::string(device) + " " +
+               std::to_string(inode(name).st_ino) + "    /some/name\n";
+    };
+    auto proc = [&](const std::string& rest) { return dir.file("proc/" + rest); };
+    for (const char* folder : {"proc", "proc/20", "proc/20/map_files", "proc/30", "proc/42",
+                               "proc/42/fd", "proc/x", "proc/x/fd"}) {
+        ASSERT_EQ(::mkdir(dir.file(folder).c_str(), 0700), 0);
+    }
+    // The inode number is another file's: the mapping's own link decides.
+    dir.write("proc/20/maps",
+              "5500-5600 rw-p 00000000 00:00 0    [heap]\n" + mapsLine("ff:ff", "free"));
+    ASSERT_EQ(::symlink(dir.file("renumbered").c_str(), proc("20/map_files/7f00-7f10").c_str()), 0);
+    // Without a link to follow, the inode number is held on every device.
+    dir.write("proc/30/maps", mapsLine("ff:fe", "unlinked") + "garbage\n");
+    ASSERT_EQ(::symlink(dir.file("own").c_str(), proc("42/fd/3").c_str()), 0);
+    ASSERT_EQ(::symlink(dir.file("free").c_str(), proc("x/fd/3").c_str()), 0);
+
+    OpenFileScan scan(dir.file("proc"), 42);
+    ASSERT_TRUE(scan.scan());
+    for (auto [name, held] :
+         {std::pair{"renumbered", true}, {"unlinked", true}, {"own", false}, {"free", false}}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(scan.held(inode(name).st_dev, inode(name).st_ino), held);
+    }
+    EXPECT_FALSE(OpenFileScan(dir.file("missing")).scan());
+    EXPECT_FALSE(OpenFileScan(dir.file("proc"), 99).scan()) << "not listing this process";
 }
 
 } // namespace

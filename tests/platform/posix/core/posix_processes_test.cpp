@@ -1,7 +1,10 @@
+#include "auxiliary/process_list_window.h"
 #include "platform/posix/core/posix_processes.h"
+#include "platform/posix/proc/posix_process_listing.h"
 #include "support/environment_guard.h"
 #include "support/temp_dir.h"
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
@@ -29,8 +32,7 @@ TEST(PosixProcesses, StillRunningAtTheBoundCountsAsStartedAndRunsOnInASessionOfI
                     .started);
     EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(3));
     std::istringstream ids(dir.read("session"));
-    pid_t pid = 0;
-    pid_t session = 0;
+    pid_t pid = 0, session = 0;
     ids >> pid >> session;
     EXPECT_EQ(session, pid);
     ASSERT_EQ(::waitpid(pid, nullptr, WNOHANG), 0) << "still running";
@@ -55,12 +57,23 @@ TEST(PosixProcesses, ProgramLookupAndAProgramThatCannotRun) {
     EXPECT_EQ(findProgram(dir.file("plain/shutdown"), fallback), "");
     ::setenv("PATH", dir.file("exec").c_str(), 1);
     EXPECT_EQ(findProgram("shutdown", fallback), dir.file("exec/shutdown"));
-
     dir.write("exec/shutdown", "#!/no/such/interpreter\n");
     const StartOutcome outcome =
         PosixProcesses(std::chrono::seconds(10), fallback).start({"", {"shutdown"}, 2});
     EXPECT_FALSE(outcome.started);
     EXPECT_EQ(outcome.reason, "could not be run: No such file or directory");
+}
+
+// Unreadable processes give no line; without /proc nothing is listed.
+TEST(PosixProcessListing, ListsTheExecutableOfEachProcess) {
+    PosixProcessListing listing;
+    const auto lines = listProcesses(listing);
+    EXPECT_NE(
+        std::find(lines.begin(), lines.end(), std::filesystem::read_symlink("/proc/self/exe")),
+        lines.end());
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), ""), 0);
+    PosixProcessListing none("/nonexistent-proc");
+    EXPECT_TRUE(listProcesses(none).empty());
 }
 
 } // namespace
