@@ -76,19 +76,15 @@ TEST_F(Win32Windowing, FrameCaptionIsPureBlue) {
 
 // The form drops its window from inside the window's own handlers.
 TEST_F(Win32Windowing, WindowDestroyedByItsOwnHandler) {
-    for (const char* action : {"close", "click"}) {
+    for (const UINT message : {UINT{WM_CLOSE}, UINT{BM_CLICK}}) {
         auto window = open(Form1::layout());
         HWND h = native(window).handle();
-        HWND check = native(window).controlHandle("ForceCheck");
+        HWND target = message == WM_CLOSE ? h : native(window).controlHandle("ForceCheck");
         events.onEvent = [&] { window.reset(); };
-        if (std::string(action) == "close") {
-            ::SendMessageA(h, WM_CLOSE, 0, 0);
-        } else {
-            ::SendMessageA(check, BM_CLICK, 0, 0);
-        }
+        ::SendMessageA(target, message, 0, 0);
         windowing.processPendingMessages();
-        EXPECT_FALSE(::IsWindow(h)) << action;
-        events.onEvent = nullptr;
+        EXPECT_FALSE(::IsWindow(h)) << message;
+        events.onEvent = [] {};
     }
     EXPECT_EQ(events.log, (std::vector<std::string>{"close", "check ForceCheck=1"}))
         << "nothing after the window went";

@@ -1,27 +1,47 @@
+#include "auxiliary/process_list_window.h"
 #include "platform/posix/core/posix_files.h"
+#include "platform/posix/core/posix_processes.h"
+#include "platform/posix/core/posix_profile.h"
+#include "platform/posix/logind/posix_shutdown_inhibitors.h"
 #include "platform/posix/proc/open_file_scan.h"
+#include "platform/posix/proc/posix_process_listing.h"
+#include "platform/profile_cases.h"
 #include "support/child_process.h"
+#include "support/environment_guard.h"
+#include "support/private_system_bus.h"
 #include "support/temp_dir.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
+#include <cstddef>
+#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sched.h>
+#include <sstream>
+#include <string>
 #include <sys/file.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace vesperon::platform::posix {
 namespace {
 
+using namespace std::string_literals;
 using test::Child;
 using test::TempDir;
 using Status = FileRead::Status;
+using Answer = InhibitorList::Status;
 
 // The calls of write, fsync, close and rename that the unit tests make (linked with --wrap),
 // recorded while `recording`; the first of the kind `failing` fails with EIO.
@@ -141,12 +161,6 @@ TEST(PosixFiles, PresenceOfListedPaths) {
     files.endProbeRun();
     ::chmod(dir.file("closed").c_str(), 0700);
     EXPECT_EQ(files.readWhole(dir.file("file")).bytes, std::string("a\0b\r\n", 5));
-    auto opened = files.openForReading(dir.file("file"));
-    ASSERT_EQ(opened.status, Status::Read);
-    char buffer[4];
-    EXPECT_EQ(opened.file->read(buffer, 4), 4);
-    EXPECT_EQ(opened.file->read(buffer, 4), 1);
-    EXPECT_EQ(opened.file->read(buffer, 4), 0);
 }
 
 TEST(PosixFiles, RunningOutOfDescriptorsIsNeverTakenForFree) {
@@ -299,6 +313,223 @@ TEST(OpenFileScan, ReadsDescriptorsAndMappings) {
     }
     EXPECT_FALSE(OpenFileScan(dir.file("missing")).scan());
     EXPECT_FALSE(OpenFileScan(dir.file("proc"), 99).scan()) << "not listing this process";
+}
+
+// The stand-in for shutdown is the only one to be found: PATH holds its folder alone, and
+// the real /usr/sbin and /sbin are never searched here.
+TEST(PosixProcesses, StillRunningAtTheBoundCountsAsStartedAndRunsOnInASessionOfItsOwn) {
+    TempDir dir;
+    test::EnvironmentGuard path("PATH");
+    ::setenv("PATH", dir.path().c_str(), 1);
+    dir.write("shutdown", "#!/bin/sh\nread -r stat </proc/$$/stat; set -- $stat\necho \"$1 $6\" >" +
+                              dir.file("session") + "\nexec /bin/sleep 30\n");
+    ASSERT_EQ(::chmod(dir.file("shutdown").c_str(), 0755), 0);
+    const auto begin = std::chrono::steady_clock::now();
+    EXPECT_TRUE(PosixProcesses(std::chrono::milliseconds(300), {})
+                    .start({"", {"shutdown", "-r", "Restart by Vesperon"}, 2})
+                    .started);
+    EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(3));
+    std::istringstream ids(dir.read("session"));
+    pid_t pid = 0, session = 0;
+    ids >> pid >> session;
+    EXPECT_EQ(session, pid);
+    ASSERT_EQ(::waitpid(pid, nullptr, WNOHANG), 0) << "still running";
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+}
+
+// Only an executable in an absolute PATH folder, and after those in a fallback folder, is
+// ever started: never one that a relative entry finds wherever the program happens to run.
+TEST(PosixProcesses, ProgramLookupAndAProgramThatCannotRun) {
+    TempDir dir;
+    test::EnvironmentGuard path("PATH");
+    for (const std::string folder : {"relative", "plain", "exec", "fallback"}) {
+        std::filesystem::create_directory(dir.file(folder));
+        dir.write(folder + "/shutdown", "#!/bin/sh\n");
+        ::chmod(dir.file(folder + "/shutdown").c_str(), folder == "plain" ? 0644 : 0755);
+    }
+    const std::vector<std::string> fallback{dir.file("fallback")};
+    const std::string relative = std::filesystem::relative(dir.file("relative")).string();
+    ::setenv("PATH", (":" + relative + ":" + dir.file("plain")).c_str(), 1);
+    EXPECT_EQ(findProgram("shutdown", fallback), dir.file("fallback/shutdown"));
+    EXPECT_EQ(findProgram(dir.file("plain/shutdown"), fallback), "");
+    ::setenv("PATH", dir.file("exec").c_str(), 1);
+    EXPECT_EQ(findProgram("shutdown", fallback), dir.file("exec/shutdown"));
+    dir.write("exec/shutdown", "#!/no/such/interpreter\n");
+    const StartOutcome outcome =
+        PosixProcesses(std::chrono::seconds(10), fallback).start({"", {"shutdown"}, 2});
+    EXPECT_FALSE(outcome.started);
+    EXPECT_EQ(outcome.reason, "could not be run: No such file or directory");
+}
+
+// Unreadable processes give no line; without /proc nothing is listed.
+TEST(PosixProcessListing, ListsTheExecutableOfEachProcess) {
+    PosixProcessListing listing;
+    const auto lines = listProcesses(listing);
+    EXPECT_NE(
+        std::find(lines.begin(), lines.end(), std::filesystem::read_symlink("/proc/self/exe")),
+        lines.end());
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), ""), 0);
+    PosixProcessListing none("/nonexistent-proc");
+    EXPECT_TRUE(listProcesses(none).empty());
+}
+
+std::vector<std::string> folderContents(const TempDir& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        names.push_back(entry.path().filename().string());
+    }
+    return names;
+}
+
+// A missing file, or one that cannot be opened at all, gives the default as Windows does.
+TEST(PosixProfile, ReadsTheSharedCasesAndDefaults) {
+    TempDir dir;
+    PosixProfile profile;
+    for (const auto& c : test::profileCases()) {
+        dir.write("case.ini", c.file);
+        EXPECT_EQ(profile.getString(c.section, c.key, "", 255, dir.file("case.ini")), c.expected)
+            << c.name;
+    }
+    const std::string missing = dir.file("missing.ini");
+    EXPECT_EQ(profile.getString("s", "k", "dflt  ", 255, missing), "dflt");
+    EXPECT_EQ(profile.getString("s", "k", "dflt", 3, missing), "df");
+    EXPECT_EQ(profile.getString("s", "k", "  ", 255, missing), " ");
+    EXPECT_EQ(profile.getString("s", "k", "dflt", 0, missing), "");
+    EXPECT_EQ(profile.getString("s", "k", "'q'", 255, missing), "q");
+    EXPECT_EQ(profile.getString("s", "k", "'q'", 255, dir.path()), "'q'");
+    EXPECT_EQ(profile.getString("s", "k", "dflt", 3, dir.path()), "df");
+    EXPECT_EQ(profile.getString("s", "k", "d", 255, missing + "\0x"s), "d");
+}
+
+// A link may have been planted by another user: neither it nor what it names changes.
+TEST(PosixProfile, WritesCreateThenExtendTheFileButNeverWriteThroughALink) {
+    TempDir dir;
+    PosixProfile profile;
+    const std::string file = dir.file("v.ini");
+    ASSERT_TRUE(profile.writeString("EventLog", "WriteToNTEventLog", "1", file).written);
+    ASSERT_TRUE(profile.writeString("Other", "Key", "two words", file).written);
+    const std::string written = "[EventLog]\r\nWriteToNTEventLog=1\r\n[Other]\r\nKey=two words\r\n";
+    EXPECT_EQ(dir.read("v.ini"), written);
+    ASSERT_EQ(::symlink("v.ini", dir.file("link.ini").c_str()), 0);
+    EXPECT_EQ(profile.writeString("Other", "Key", "2", dir.file("link.ini")).reason,
+              "a symbolic link, which is never written through");
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("link.ini")));
+    for (const std::string& refused :
+         {dir.file("a.ini") + "\0b"s, dir.path(), dir.file("no/such/folder.ini")}) {
+        EXPECT_FALSE(profile.writeString("s", "k", "v", refused).written) << refused;
+    }
+    for (const std::string& utf16 : {"\xFF\xFE[\0s\0]\0"s, "\xFE\xFF\0[\0s\0]"s}) {
+        dir.write("wide.ini", utf16);
+        EXPECT_FALSE(profile.writeString("s", "k", "v", dir.file("wide.ini")).written);
+        EXPECT_EQ(dir.read("wide.ini"), utf16);
+    }
+    EXPECT_EQ(dir.read("v.ini"), written);
+    EXPECT_EQ(folderContents(dir).size(), 3u) << "nothing left beside v.ini, link.ini, wide.ini";
+}
+
+// A file that cannot be read says why, apart from a missing one; a place that cannot be
+// written keeps what it holds.
+TEST(PosixProfile, UnreadableAndReadOnlyFilesAreToldFromMissingOnes) {
+    TempDir dir;
+    PosixProfile profile;
+    EXPECT_EQ(profile.whyUnreadable(dir.file("missing.ini")), std::nullopt);
+    EXPECT_EQ(profile.whyUnreadable(dir.file("missing/v.ini")), std::nullopt);
+    ASSERT_EQ(::mkfifo(dir.file("fifo.ini").c_str(), 0644), 0);
+    EXPECT_EQ(profile.whyUnreadable(dir.file("fifo.ini")), "not a regular file") << "no wait";
+    EXPECT_EQ(profile.whyUnreadable(dir.path()), "Is a directory");
+    const std::string original = "[s]\r\nk=1\r\n";
+    dir.write("v.ini", original);
+    EXPECT_EQ(profile.whyUnreadable(dir.file("v.ini")), std::nullopt);
+    if (::geteuid() == 0) {
+        GTEST_SKIP() << "permissions do not bind root";
+    }
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
+    EXPECT_FALSE(profile.writeString("s", "k", "2", dir.file("v.ini")).written);
+    EXPECT_FALSE(profile.writeString("s", "k", "2", dir.file("new.ini")).written);
+    EXPECT_EQ(folderContents(dir).size(), 2u);
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(dir.file("v.ini").c_str(), 0444), 0);
+    EXPECT_FALSE(profile.writeString("s", "k", "2", dir.file("v.ini")).written);
+    EXPECT_EQ(dir.read("v.ini"), original);
+    ASSERT_EQ(::chmod(dir.file("v.ini").c_str(), 0), 0);
+    EXPECT_EQ(profile.getString("s", "k", "d", 255, dir.file("v.ini")), "d");
+    EXPECT_EQ(profile.whyUnreadable(dir.file("v.ini")), "Permission denied");
+}
+
+TEST(PosixShutdownInhibitors, ListsTheLocksOfARealBus) {
+    test::PrivateSystemBus bus;
+    if (!bus.missing().empty()) {
+        GTEST_SKIP() << bus.missing();
+    }
+    EXPECT_EQ(PosixShutdownInhibitors().list().status, Answer::Answered);
+    ASSERT_TRUE(bus.takeLock("shutdown:sleep", "block"));
+    const InhibitorList list = PosixShutdownInhibitors().list();
+    ASSERT_EQ(list.locks.size(), 1u);
+    EXPECT_EQ(list.locks[0].why, "nightly backup");
+    EXPECT_FALSE(list.locks[0].user.empty());
+    // logind's own limit of locks, each with a reason of an ordinary sentence, is a long
+    // answer but a harmless one.
+    ASSERT_TRUE(bus.listDelayLocks(8192));
+    const InhibitorList many = PosixShutdownInhibitors().list();
+    EXPECT_EQ(many.status, Answer::Answered) << many.problem;
+    ASSERT_EQ(many.locks.size(), 8192u);
+    EXPECT_EQ(many.locks[8191].who, "player 8191");
+    // A login manager that is there but refuses cannot tell.
+    ASSERT_TRUE(bus.refuseListing());
+    EXPECT_EQ(PosixShutdownInhibitors().list().status, Answer::Undetermined);
+}
+
+// No bus at all means nothing to ask; a bus that takes the connection and never answers, or
+// answers beyond any D-Bus message, cannot tell, and must not hold the run past the bound.
+TEST(PosixShutdownInhibitors, NoBusAndASilentOrBrokenBus) {
+    test::TempDir dir;
+    test::EnvironmentGuard bus("DBUS_SYSTEM_BUS_ADDRESS");
+    ::setenv("DBUS_SYSTEM_BUS_ADDRESS", ("unix:path=" + dir.file("none")).c_str(), 1);
+    EXPECT_EQ(PosixShutdownInhibitors().list().status, Answer::NoService);
+    // A socket made the bus address: at a path, or (name "") at an abstract name outside the
+    // file system. Connections to a stream socket wait in the backlog, never answered.
+    auto busAt = [&](const std::string& name, int type) {
+        const int fd = ::socket(AF_UNIX, type, 0);
+        const std::string abstract = "vesperon-test-" + std::to_string(::getpid());
+        const std::string path = name.empty() ? abstract : dir.file(name);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        path.copy(address.sun_path + (name.empty() ? 1 : 0), path.size());
+        const auto size = offsetof(sockaddr_un, sun_path) + path.size() + 1;
+        EXPECT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), static_cast<socklen_t>(size)),
+                  0);
+        EXPECT_TRUE(type != SOCK_STREAM || ::listen(fd, 4) == 0);
+        const std::string at = name.empty() ? "unix:abstract=" + abstract : "unix:path=" + path;
+        ::setenv("DBUS_SYSTEM_BUS_ADDRESS", at.c_str(), 1);
+        return fd;
+    };
+    for (const auto& [name, type] :
+         {std::pair{"silent", SOCK_STREAM}, {"", SOCK_STREAM}, {"datagrams", SOCK_DGRAM}}) {
+        SCOPED_TRACE(name);
+        const int fd = busAt(name, type);
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(PosixShutdownInhibitors(300).list().status, Answer::Undetermined);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+        ::close(fd);
+    }
+    const int huge = busAt("huge", SOCK_STREAM);
+    std::thread server([huge] {
+        const int client = ::accept(huge, nullptr, nullptr);
+        char buffer[4096];
+        (void)!::read(client, buffer, sizeof buffer);
+        (void)!::write(client, "OK 0123456789abcdef\r\n", 21);
+        (void)!::read(client, buffer, sizeof buffer);
+        // A method return of serial 1 whose body would be 256 MiB long.
+        (void)!::write(client, "l\2\0\1\0\0\0\x10\1\0\0\0\0\0\0\0", 16);
+        (void)!::read(client, buffer, sizeof buffer);
+        ::close(client);
+    });
+    const InhibitorList tooLong = PosixShutdownInhibitors(2000).list();
+    server.join();
+    ::close(huge);
+    EXPECT_EQ(tooLong.status, Answer::Undetermined);
+    EXPECT_NE(tooLong.problem.find("larger than"), std::string::npos) << tooLong.problem;
 }
 
 } // namespace
