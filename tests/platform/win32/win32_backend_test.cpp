@@ -138,9 +138,8 @@ TEST(Resources, MessageTableAndVersionRecord) {
                          10177, 0, text, sizeof text, reinterpret_cast<va_list*>(inserts));
     EXPECT_EQ(std::string(text, n), "Files in use\r\n");
     ::FreeLibrary(program);
-    platform::win32::Win32FileSystem fs;
-    EXPECT_EQ(fs.fileVersion(programPath()), "1.3.0.0");
-    EXPECT_EQ(fs.fileVersion(selfPath()), "") << "the test program has none";
+    EXPECT_FALSE(platform::win32::Win32FileSystem().fileVersion(programPath()).empty());
+    EXPECT_EQ(platform::win32::Win32FileSystem().fileVersion(selfPath()), "") << "it has none";
 }
 
 // The Linux reader is built to agree with the real profile functions on the shared table. A
