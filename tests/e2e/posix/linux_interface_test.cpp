@@ -163,19 +163,20 @@ TEST(OverlayLayers, ListedPathInsideALayerIsUndeterminedAndNamesTheMergedPath) {
         GTEST_SKIP() << "an overlay of the test's own needs a mount namespace (root)";
     }
     Installation app;
-    for (const char* folder : {"lower/etc", "upper", "work", "merged", "l"}) {
+    for (const char* folder : {"lower/etc", "up:per", "work", "merged", "l"}) {
         std::filesystem::create_directories(app.file(folder));
     }
-    // Docker names its lower layers through short links.
-    ASSERT_EQ(::symlink("../lower", app.file("l/abc").c_str()), 0);
+    // Docker names its lower layers through short links; a colon in a lower folder's name is
+    // escaped, one in the upper folder's is not.
+    ASSERT_EQ(::symlink("../lower", app.file("l/a:bc").c_str()), 0);
     app.dir.write("lower/etc/app.conf", "conf");
-    app.dir.write("upper/new.dat", "new");
+    app.dir.write("up:per/new.dat", "new");
     app.dir.write("free.dat", "free");
     app.dir.write("vesperon.cfg", app.file("lower/etc/app.conf") + "\r\n" +
-                                      app.file("upper/new.dat") + "\r\n" + app.file("free.dat") +
+                                      app.file("up:per/new.dat") + "\r\n" + app.file("free.dat") +
                                       "\r\n");
-    app.mountSetup = "mount -t overlay overlay -o lowerdir=" + app.file("l/abc") +
-                     ",upperdir=" + app.file("upper") + ",workdir=" + app.file("work") + " " +
+    app.mountSetup = "mount -t overlay overlay -o 'lowerdir=" + app.file("l/a\\:bc") +
+                     ",upperdir=" + app.file("up:per") + ",workdir=" + app.file("work") + "' " +
                      app.file("merged");
     EXPECT_EQ(app.run({"--test"}), 2);
     const std::string out = app.dir.read("stdout");
@@ -183,11 +184,21 @@ TEST(OverlayLayers, ListedPathInsideALayerIsUndeterminedAndNamesTheMergedPath) {
                                   "\n              programs see it as " +
                                   app.file("merged/etc/app.conf") + "\n"))
         << out;
-    EXPECT_TRUE(contains(out, "undetermined  " + app.file("upper/new.dat") +
+    EXPECT_TRUE(contains(out, "undetermined  " + app.file("up:per/new.dat") +
                                   "\n              programs see it as " +
                                   app.file("merged/new.dat") + "\n"))
         << out;
     EXPECT_TRUE(contains(out, "free          " + app.file("free.dat") + "\n")) << out;
+    // File systems number their folders alike: only the device tells a layer from a folder
+    // above the listed file's file system.
+    const std::string b = app.file("b"), a = b + "/p/q/a";
+    std::filesystem::create_directories(b);
+    app.dir.write("vesperon.cfg", a + "/x/f\r\n");
+    app.mountSetup = "mount -t tmpfs t " + b + " && mkdir -p " + a + " && mount -t tmpfs t " + a +
+                     " && mkdir " + a + "/l " + a + "/m " + a + "/x && echo > " + a +
+                     "/x/f && mount -t overlay overlay -o lowerdir=" + a + "/l:" + a + "/m " +
+                     app.file("merged");
+    EXPECT_EQ(app.run({"--test"}), 0) << app.dir.read("stdout");
     app.mountSetup.clear();
     EXPECT_EQ(app.run({"-r"}), 0) << "without the overlay the layer is a folder like any other";
 }

@@ -23,8 +23,9 @@ using Args = std::vector<std::string>;
 
 TEST(RunMode, AnythingButASwitchNeverRequestsThenAFirstRestart) {
     Installation app;
-    EXPECT_EQ(app.run({"-r", "-f"}), 1) << "no configuration window without a display";
-    EXPECT_NE(app.dir.read("stderr").find("not a run mode (-r restart, -s shut down): \"-r -f\""),
+    EXPECT_EQ(app.run({"-r", "-f\x1b[2J"}), 1) << "no configuration window without a display";
+    EXPECT_NE(app.dir.read("stderr").find("not a run mode (-r restart, -s shut down): \"-r "
+                                          "-f\\x1b[2J\""),
               std::string::npos);
     EXPECT_EQ(app.run({}), 1);
     EXPECT_TRUE(app.shutdownArguments(300).empty());

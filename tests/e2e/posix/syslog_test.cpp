@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <iterator>
 #include <optional>
+#include <poll.h>
 #include <regex>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -156,6 +157,38 @@ TEST(SyslogDaemon, ThatNeverReadsCannotHoldTheRun) {
         << app.dir.read("stderr");
     ::close(filler);
     ::close(daemon);
+}
+
+// A daemon whose socket takes streams (syslog-ng can be set up so) gets each record ended by
+// a NUL, as syslog(3) sends them.
+TEST(SyslogDaemon, OnAStreamSocketGetsRecordsEndedByNul) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "a /dev/log of the test's own needs a mount namespace (root)";
+    }
+    Installation app;
+    app.listFiles({"job.dat"});
+    const int daemon = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    app.file("log").copy(address.sun_path, sizeof address.sun_path - 1);
+    ASSERT_EQ(::bind(daemon, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(daemon, 4), 0);
+    std::string received;
+    std::thread reader([&] {
+        pollfd one{daemon, POLLIN, 0};
+        const int connection =
+            ::poll(&one, 1, 10000) == 1 ? ::accept(daemon, nullptr, nullptr) : -1;
+        char bytes[4096];
+        for (ssize_t n; connection >= 0 && (n = ::read(connection, bytes, sizeof bytes)) > 0;) {
+            received.append(bytes, static_cast<std::size_t>(n));
+        }
+    });
+    app.mountSetup = "mount --bind " + app.file("log") + " /dev/log";
+    EXPECT_EQ(app.runHolding("job.dat", {"-s"}), 2);
+    reader.join();
+    ::close(daemon);
+    EXPECT_NE(received.find("File in use:  " + app.file("job.dat")), std::string::npos) << received;
+    EXPECT_TRUE(!received.empty() && received.back() == '\0');
 }
 
 // 5,000 names of one held file make a report far beyond one datagram and rsyslog's 8 KB.
