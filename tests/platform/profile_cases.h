@@ -55,6 +55,8 @@ inline const std::vector<ProfileCase>& profileCases() {
         {"DOS end-of-file mark", "[s]\r\nk=1\x1a", "s", "k", "1"},
         {"NUL ends a value", "[s]\r\nk=ab\0cd\r\n"s, "s", "k", "ab"},
         {"NUL ends a key name", "[s]\r\nk\0x=1\r\n"s, "s", "k", "1"},
+        {"value beyond the buffer", "[s]\r\nk=" + std::string(300, 'x'), "s", "k",
+         std::string(254, 'x')},
     };
     return cases;
 }

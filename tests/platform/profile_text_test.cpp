@@ -8,15 +8,13 @@ namespace {
 
 using namespace std::string_literals;
 
+// A blank section name reaches the keys before the first header.
 TEST(ProfileText, MissingIsDistinctFromEmpty) {
     EXPECT_EQ(findValue("[s]\r\nk=\r\n", "s", "k"), "");
     EXPECT_EQ(findValue("[s]\r\nk=\"\"\r\n", "s", "k"), "");
     EXPECT_EQ(findValue("[s]\r\nk\r\n", "s", "k"), std::nullopt);
     EXPECT_EQ(findValue("", "s", "k"), std::nullopt);
     EXPECT_EQ(findRawValue("[s]\r\nk='x'\r\n", "s", "k"), "'x'");
-}
-
-TEST(ProfileText, BlankSectionNameReachesKeysBeforeTheFirstHeader) {
     EXPECT_EQ(findValue("k=1\r\n[s]\r\nk=2\r\n", " ", "k"), "1");
     EXPECT_EQ(findValue("[s]\r\nk=2\r\n", "", "k"), std::nullopt);
 }

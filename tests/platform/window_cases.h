@@ -16,15 +16,13 @@
 
 namespace vesperon::test {
 
-// What a window reports to its form, one line per event.
+// What a window reports to its form, one line per event; onEvent runs after each.
 struct EventRecorder final : platform::WindowEvents {
     std::vector<std::string> log;
-    std::function<void()> onEvent; // runs after each event is logged
+    std::function<void()> onEvent = [] {};
     void record(std::string line) {
         log.push_back(std::move(line));
-        if (onEvent) {
-            onEvent();
-        }
+        onEvent();
     }
     void checkChanged(const std::string& c, int v) override {
         record("check " + c + "=" + std::to_string(v));
@@ -36,13 +34,11 @@ struct EventRecorder final : platform::WindowEvents {
     void closeRequested() override { record("close"); }
 };
 
-// Every window the program shows.
+// Every window the program shows, and (checked) the client area and every control where the
+// design puts them (a control in a frame relative to the frame), and no control it lacks.
 inline std::vector<platform::FormLayout> windowDesigns() {
     return {Form1::layout(), Form2::layout(), Form3::layout(), form4::layout(), Form5::layout()};
 }
-
-// The client area and every control where the design puts them (a control in a frame
-// relative to the frame), and no control it lacks.
 inline void expectLaidOut(platform::NativeWindow& window, const platform::FormLayout& design) {
     auto px = [&](int v) { return platform::FormLayout::toPixels(v, design.unit); };
     EXPECT_EQ(window.clientArea(),

@@ -1,15 +1,19 @@
 #include "auxiliary/pause.h"
 #include "auxiliary/process_list_window.h"
 #include "platform/fake/fake_windowing.h"
+#include "platform/profile_cases.h"
 #include "platform/win32/wide_text.h"
+#include "platform/win32/win32_file_system.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_process_listing.h"
+#include "platform/win32/win32_profile.h"
 #include "platform/win32/win32_system.h"
 #include "support/temp_dir.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <string>
 #include <windows.h>
 
 namespace vesperon {
@@ -90,14 +94,18 @@ TEST(Win32Files, ReadWriteReplaceAndAbsence) {
     EXPECT_TRUE(files.absent(path));
 }
 
-// The process list window lists this program by its path (Windows NT lists by process id).
-TEST(Win32ProcessListing, ListsThisProgram) {
+// This test program.
+std::string selfPath() {
     char self[MAX_PATH] = {};
     ::GetModuleFileNameA(nullptr, self, MAX_PATH);
-    const std::string path = self;
+    return self;
+}
+
+// The process list window lists this program by its path (Windows NT lists by process id).
+TEST(Win32ProcessListing, ListsThisProgram) {
     platform::win32::Win32ProcessListing listing;
-    const auto byId = listProcesses(listing);
-    EXPECT_NE(std::find(byId.begin(), byId.end(), path), byId.end());
+    const auto lines = listProcesses(listing);
+    EXPECT_NE(std::find(lines.begin(), lines.end(), selfPath()), lines.end());
 }
 
 // The clock counts whole seconds: a pause of one second ends within the next two.
@@ -108,6 +116,54 @@ TEST(Win32System, PauseLastsItsSeconds) {
     Pause(system, windowing, 1);
     EXPECT_GE(::GetTickCount() - start, 900u);
     EXPECT_LE(::GetTickCount() - start, 2500u);
+}
+
+// The program beside this test program's folder: build/windows/vesperon.exe.
+std::string programPath() {
+    const std::string self = selfPath();
+    return self.substr(0, self.find_last_of('\\', self.find_last_of('\\') - 1) + 1) +
+           "vesperon.exe";
+}
+
+// The event message table gives the entry text and a line break after it; the version record
+// is read as Get_Version reads it.
+TEST(Resources, MessageTableAndVersionRecord) {
+    HMODULE program = ::LoadLibraryExA(programPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(program, nullptr) << programPath();
+    char insert[] = "Files in use";
+    DWORD_PTR inserts[] = {reinterpret_cast<DWORD_PTR>(insert)};
+    char text[64] = {};
+    const DWORD n =
+        ::FormatMessageA(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY, program,
+                         10177, 0, text, sizeof text, reinterpret_cast<va_list*>(inserts));
+    EXPECT_EQ(std::string(text, n), "Files in use\r\n");
+    ::FreeLibrary(program);
+    EXPECT_FALSE(platform::win32::Win32FileSystem().fileVersion(programPath()).empty());
+    EXPECT_EQ(platform::win32::Win32FileSystem().fileVersion(selfPath()), "") << "it has none";
+}
+
+// The Linux reader is built to agree with the real profile functions on the shared table. A
+// file that cannot be read or written says so: only a missing one reads as missing.
+TEST(Win32Profile, AgreesOnTheSharedTableAndTellsUnreadableFromMissing) {
+    test::TempDir dir;
+    platform::win32::Win32Profile profile;
+    for (const auto& c : test::profileCases()) {
+        dir.write("case.ini", c.file);
+        EXPECT_EQ(profile.getString(c.section, c.key, "", 255, dir.file("case.ini")), c.expected)
+            << c.name;
+    }
+    EXPECT_EQ(profile.whyUnreadable(dir.file("missing.ini")), std::nullopt);
+    EXPECT_EQ(profile.whyUnreadable(dir.file("missing\\v.ini")), std::nullopt);
+    EXPECT_EQ(profile.whyUnreadable(dir.path()), "it is a folder");
+    EXPECT_EQ(profile.whyUnreadable(dir.file("case.ini")), std::nullopt);
+    const HANDLE held = ::CreateFileA(dir.file("case.ini").c_str(), GENERIC_READ, 0, nullptr,
+                                      OPEN_EXISTING, 0, nullptr);
+    EXPECT_NE(profile.whyUnreadable(dir.file("case.ini")), std::nullopt)
+        << "held by another program";
+    ::CloseHandle(held);
+    const auto write = profile.writeString("s", "k", "2", dir.file("missing\\v.ini"));
+    EXPECT_FALSE(write.written);
+    EXPECT_NE(write.reason.find("(error "), std::string::npos) << write.reason;
 }
 
 } // namespace

@@ -27,26 +27,21 @@ TEST_F(Win32Windowing, ClientAreaAndControlsSitWhereDeclared) {
     }
 }
 
-TEST_F(Win32Windowing, TabOrder) {
-    auto main = open(Form1::layout());
-    // Tab through the window's own message loop: the frame takes no part.
-    main->setFocus("ConfigEdit");
+// Tab goes through the window's own message loop: the frame takes no part.
+TEST_F(Win32Windowing, UserActionsAndTabAreReportedAndStateSetsAreNot) {
+    auto window = open(Form1::layout());
+    window->setFocus("ConfigEdit");
     for (const char* next : {"WriteEventCheck", "ForceCheck", "ConfigTest", "ConfigEdit"}) {
         ::PostMessageA(::GetFocus(), WM_KEYDOWN, VK_TAB, 0);
         windowing.processPendingMessages();
-        EXPECT_EQ(::GetFocus(), native(main).controlHandle(next)) << next;
+        EXPECT_EQ(::GetFocus(), native(window).controlHandle(next)) << next;
     }
-}
-
-TEST_F(Win32Windowing, UserActionsAreReportedAndStateSetsAreNot) {
-    auto window = open(Form1::layout());
     HWND force = native(window).controlHandle("ForceCheck");
     ::SendMessageA(force, BM_CLICK, 0, 0);
     ::SendMessageA(force, BM_CLICK, 0, 0);
     ::SendMessageA(native(window).controlHandle("ConfigTest"), BM_CLICK, 0, 0);
     window->setCheck("ForceCheck", 1);
     EXPECT_EQ(::SendMessageA(force, BM_GETCHECK, 0, 0), BST_CHECKED);
-
     auto editor = open(form4::layout());
     editor->setListItems("List1", {"a", "b", "c"}, 0);
     HWND list = native(editor).controlHandle("List1");
@@ -59,7 +54,6 @@ TEST_F(Win32Windowing, UserActionsAreReportedAndStateSetsAreNot) {
     EXPECT_STREQ(shown, L"Z:\\\x041E\x0442\x0447\x0451\x0442.dat") << "rows show Unicode";
     ::SendMessageA(native(editor).handle(), WM_CLOSE, 0, 0);
     windowing.processPendingMessages();
-
     EXPECT_EQ(events.log, (std::vector<std::string>{
                               "check ForceCheck=1", "click ForceCheck", "check ForceCheck=0",
                               "click ForceCheck", "click ConfigTest", "select List1=1", "close"}));
@@ -82,19 +76,15 @@ TEST_F(Win32Windowing, FrameCaptionIsPureBlue) {
 
 // The form drops its window from inside the window's own handlers.
 TEST_F(Win32Windowing, WindowDestroyedByItsOwnHandler) {
-    for (const char* action : {"close", "click"}) {
+    for (const UINT message : {UINT{WM_CLOSE}, UINT{BM_CLICK}}) {
         auto window = open(Form1::layout());
         HWND h = native(window).handle();
-        HWND check = native(window).controlHandle("ForceCheck");
+        HWND target = message == WM_CLOSE ? h : native(window).controlHandle("ForceCheck");
         events.onEvent = [&] { window.reset(); };
-        if (std::string(action) == "close") {
-            ::SendMessageA(h, WM_CLOSE, 0, 0);
-        } else {
-            ::SendMessageA(check, BM_CLICK, 0, 0);
-        }
+        ::SendMessageA(target, message, 0, 0);
         windowing.processPendingMessages();
-        EXPECT_FALSE(::IsWindow(h)) << action;
-        events.onEvent = nullptr;
+        EXPECT_FALSE(::IsWindow(h)) << message;
+        events.onEvent = [] {};
     }
     EXPECT_EQ(events.log, (std::vector<std::string>{"close", "check ForceCheck=1"}))
         << "nothing after the window went";

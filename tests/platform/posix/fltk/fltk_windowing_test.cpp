@@ -21,23 +21,17 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
+#include <filesystem>
+#include <functional>
 
 namespace vesperon::platform::posix {
 namespace {
 
 TEST(FltkFileFilter, WindowsFiltersBecomeFltkPatterns) {
-    const struct {
-        const char* windows;
-        const char* fltk;
-    } cases[] = {
-        {"*.*", "*"},
-        {"*.txt; *.log", "{*.txt,*.log}"},
-        {"Text Files (*.txt)|*.txt|All Files (*.*)|*.*", "Text Files (*.txt)\tAll Files (*)"},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(fltkFileFilter(c.windows), c.fltk) << c.windows;
-    }
+    EXPECT_EQ(fltkFileFilter("*.*"), "*");
+    EXPECT_EQ(fltkFileFilter("*.txt; *.log"), "{*.txt,*.log}");
+    EXPECT_EQ(fltkFileFilter("Text Files (*.txt)|*.txt|All Files (*.*)|*.*"),
+              "Text Files (*.txt)\tAll Files (*)");
 }
 
 TEST(FltkWindowingWithoutDisplay, AnswersQuietlyInsteadOfExiting) {
@@ -55,9 +49,13 @@ TEST(FltkWindowingWithoutDisplay, AnswersQuietlyInsteadOfExiting) {
     }
 }
 
+std::string labelOf(const Fl_Widget* w) {
+    return w->label() != nullptr ? w->label() : "";
+}
+
 Fl_Window* shownWindow(const std::string& caption) {
     for (Fl_Window* w = Fl::first_window(); w != nullptr; w = Fl::next_window(w)) {
-        if (w->label() != nullptr && caption == w->label()) {
+        if (labelOf(w) == caption) {
             return w;
         }
     }
@@ -69,8 +67,7 @@ template <typename Widget> Widget* child(Fl_Group* group, const char* label = nu
     for (int i = 0; i < group->children(); ++i) {
         Fl_Widget* w = group->child(i);
         auto* match = dynamic_cast<Widget*>(w);
-        if (match != nullptr && w->visible() &&
-            (label == nullptr || (w->label() != nullptr && std::strcmp(w->label(), label) == 0))) {
+        if (match != nullptr && w->visible() && (label == nullptr || labelOf(w) == label)) {
             return match;
         }
         if (Fl_Group* inner = w->as_group(); inner != nullptr && w->visible()) {
@@ -121,7 +118,7 @@ TEST_F(FltkWindowingTest, WindowsAndControlsGetExactlyTheirRectangles) {
     }
 }
 
-TEST_F(FltkWindowingTest, UserActionsAreReportedInOrder) {
+TEST_F(FltkWindowingTest, UserActionsAndTabReachTheFormWhichAloneCloses) {
     auto window = open(Form1::layout(), "events");
     Fl_Window* native = shownWindow("events");
     auto* check = child<Fl_Button>(native, "Force Applications to Close");
@@ -129,12 +126,19 @@ TEST_F(FltkWindowingTest, UserActionsAreReportedInOrder) {
     check->value(1); // as the toolkit does before calling back
     check->do_callback();
     child<Fl_Button>(native, "Test Now")->do_callback();
-    EXPECT_EQ(events.log, (std::vector<std::string>{"check ForceCheck=1", "click ForceCheck",
-                                                    "click ConfigTest"}));
-
     window->setCheck("ForceCheck", 0);
     EXPECT_EQ(check->value(), 0);
-
+    window->setFocus("ConfigEdit"); // Tab follows the tab order across the frame
+    std::vector<std::string> visited;
+    for (int i = 0; i < 4; ++i) {
+        Fl::e_keysym = FL_Tab;
+        Fl::e_state = 0;
+        Fl::handle(FL_KEYBOARD, native);
+        visited.push_back(Fl::focus() != nullptr ? Fl::focus()->label() : "");
+    }
+    EXPECT_EQ(visited,
+              (std::vector<std::string>{"Write Events to Application Log",
+                                        "Force Applications to Close", "Test Now", "View/Edit"}));
     auto editor = open(form4::layout(), "list");
     auto* list = child<Fl_Browser>(shownWindow("list"));
     editor->setListItems("List1", {"/a", "@b", "/c"}, 2);
@@ -142,66 +146,43 @@ TEST_F(FltkWindowingTest, UserActionsAreReportedInOrder) {
     EXPECT_EQ(list->value(), 3);
     list->select(1);
     list->do_callback();
-    EXPECT_EQ(events.log.back(), "select List1=0");
-}
-
-TEST_F(FltkWindowingTest, TabFollowsTheTabOrderAcrossTheFrame) {
-    auto window = open(Form1::layout(), "tabs");
-    window->setFocus("ConfigEdit");
-    std::vector<std::string> visited;
-    for (int i = 0; i < 4; ++i) {
-        Fl::e_keysym = FL_Tab;
-        Fl::e_state = 0;
-        Fl::handle(FL_KEYBOARD, shownWindow("tabs"));
-        visited.push_back(Fl::focus() != nullptr ? Fl::focus()->label() : "");
-    }
-    EXPECT_EQ(visited,
-              (std::vector<std::string>{"Write Events to Application Log",
-                                        "Force Applications to Close", "Test Now", "View/Edit"}));
-}
-
-TEST_F(FltkWindowingTest, CloseBoxOnlyAsksAndTheFormMayDestroyTheWindowInside) {
-    auto window = open(Form2::layout(), "closing");
-    Fl_Window* native = shownWindow("closing");
     Fl::e_keysym = FL_Escape;
     Fl::handle(FL_KEYBOARD, native); // FLTK's way of closing; not the Windows one
     Fl::handle(FL_CLOSE, native);
-    EXPECT_EQ(events.log, std::vector<std::string>{"close"});
     EXPECT_TRUE(native->shown()) << "the form decides, not the backend";
-
+    EXPECT_EQ(events.log,
+              (std::vector<std::string>{"check ForceCheck=1", "click ForceCheck",
+                                        "click ConfigTest", "select List1=0", "close"}));
     events.onEvent = [&] { window.reset(); };
     Fl::handle(FL_CLOSE, native); // destroyed from inside its own callback
     windowing.processPendingMessages();
     EXPECT_EQ(window, nullptr);
-    EXPECT_EQ(shownWindow("closing"), nullptr);
+    EXPECT_EQ(shownWindow("events"), nullptr);
 }
 
-struct BoxCase {
-    int buttons;
-    std::vector<std::string> labels; // left to right
-    const char* icon;                // nullptr: no icon shown
-    const char* press;
-    int answer;
+// Answers the box or chooser once it shows: notes what it shows ("title: buttons left to right,
+// icon", or "title name-given"), then presses `press`, or types it as the name ("": cancel).
+struct Answer {
+    std::string press, seen;
 };
 
-struct BoxSeen {
-    const BoxCase* box;
-    std::string title;
-    std::vector<std::string> labels;
-    bool iconVisible = false;
-    std::string icon;
-};
-
-void answerBox(void* data) {
-    auto* seen = static_cast<BoxSeen*>(data);
+void answerModal(void* data) {
+    auto* answer = static_cast<Answer*>(data);
     Fl_Window* dialog = Fl::modal();
-    if (dialog == nullptr) {
-        Fl::repeat_timeout(0.01, answerBox, data);
+    auto* name = dialog != nullptr ? child<Fl_File_Input>(dialog) : nullptr;
+    // A chooser runs events while it fills itself; it is ready once its name field has the focus.
+    if (dialog == nullptr || (name != nullptr && Fl::focus() != name)) {
+        Fl::repeat_timeout(0.01, answerModal, data);
         return;
     }
-    seen->title = dialog->label() != nullptr ? dialog->label() : "";
-    seen->iconVisible = fl_message_icon()->visible() != 0;
-    seen->icon = fl_message_icon()->label() != nullptr ? fl_message_icon()->label() : "";
+    answer->seen = labelOf(dialog) + (name != nullptr ? " " : ":");
+    if (name != nullptr) {
+        answer->seen += name->value();
+        name->value(answer->press.c_str());
+        Fl_Button* ok = child<Fl_Return_Button>(dialog);
+        (answer->press.empty() ? child<Fl_Button>(dialog, "Cancel") : ok)->do_callback();
+        return;
+    }
     std::vector<Fl_Button*> buttons;
     for (int i = 0; i < dialog->children(); ++i) {
         auto* b = dynamic_cast<Fl_Button*>(dialog->child(i));
@@ -211,82 +192,53 @@ void answerBox(void* data) {
     }
     std::sort(buttons.begin(), buttons.end(), [](auto* a, auto* b) { return a->x() < b->x(); });
     for (auto* b : buttons) {
-        seen->labels.push_back(b->label());
-        if (seen->labels.back() == seen->box->press) {
+        answer->seen += " " + labelOf(b);
+    }
+    answer->seen += fl_message_icon()->visible() ? ", icon " + labelOf(fl_message_icon()) : "";
+    for (auto* b : buttons) {
+        if (answer->press == b->label()) {
             b->do_callback();
         }
     }
 }
 
-TEST_F(FltkWindowingTest, MessageBoxesShowTheirButtonsAndIconAndAnswerLikeWindows) {
-    const BoxCase cases[] = {
-        // The kinds the program shows.
-        {msgbox::okOnly, {"OK"}, nullptr, "OK", msgbox::ok},
-        {msgbox::information, {"OK"}, "i", "OK", msgbox::ok},
-        {msgbox::yesNo | msgbox::question, {"Yes", "No"}, "?", "No", msgbox::no},
-        {msgbox::yesNo | msgbox::question, {"Yes", "No"}, "?", "Yes", msgbox::yes},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.buttons);
-        BoxSeen seen{&c, "", {}, false, ""};
-        Fl::add_timeout(0.0, answerBox, &seen);
-        EXPECT_EQ(windowing.messageBox("Proceed with 100% of it?", c.buttons, "Vesperon"),
-                  c.answer);
-        EXPECT_EQ(seen.title, "Vesperon");
-        EXPECT_EQ(seen.labels, c.labels);
-        EXPECT_EQ(seen.iconVisible, c.icon != nullptr);
-        if (c.icon != nullptr) {
-            EXPECT_EQ(seen.icon, c.icon);
-        }
-    }
-}
-
-struct DialogSeen {
-    std::string path; // typed in; empty: cancel
-    std::string title;
-    std::string initial;
-};
-
-void answerDialog(void* data) {
-    auto* seen = static_cast<DialogSeen*>(data);
-    Fl_Window* dialog = Fl::modal();
-    auto* name = dialog != nullptr ? child<Fl_File_Input>(dialog) : nullptr;
-    auto* ok = dialog != nullptr ? child<Fl_Return_Button>(dialog) : nullptr;
-    auto* cancel = dialog != nullptr ? child<Fl_Button>(dialog, "Cancel") : nullptr;
-    // The chooser runs events while it fills itself; it is ready once its name field has the focus.
-    if (name == nullptr || ok == nullptr || cancel == nullptr || Fl::focus() != name) {
-        Fl::repeat_timeout(0.01, answerDialog, data);
-        return;
-    }
-    seen->title = dialog->label() != nullptr ? dialog->label() : "";
-    seen->initial = name->value();
-    if (seen->path.empty()) {
-        cancel->do_callback();
-    } else {
-        name->value(seen->path.c_str());
-        ok->do_callback();
-    }
-}
-
-TEST_F(FltkWindowingTest, FileAndFolderDialogsReturnTheChosenPathOrNothing) {
+TEST_F(FltkWindowingTest, BoxesAndChoosersShowWhatWindowsShowsAndAnswerAsItDoes) {
     test::TempDir dir;
+    const std::string start = dir.file("start.txt"), picked = dir.file("picked.txt");
+    const std::string here = std::filesystem::current_path().string() + "/";
     dir.write("picked.txt", "x");
-    DialogSeen file{dir.file("picked.txt"), "", ""};
-    Fl::add_timeout(0.0, answerDialog, &file);
-    EXPECT_EQ(windowing.openFileDialog("Select a File:", "*.*", dir.file("start.txt")),
-              dir.file("picked.txt"));
-    EXPECT_EQ(file.title, "Select a File:");
-    EXPECT_EQ(file.initial, dir.file("start.txt"));
-    DialogSeen folder{dir.path(), "", ""};
-    Fl::add_timeout(0.0, answerDialog, &folder);
-    EXPECT_EQ(windowing.browseForFolder(nullptr, "Choose a folder"), dir.path());
-    EXPECT_EQ(folder.title, "Choose a folder");
-
-    DialogSeen cancelled{"", "", ""};
-    Fl::add_timeout(0.0, answerDialog, &cancelled);
-    EXPECT_FALSE(windowing.openFileDialog("Select a File:", "*.*", dir.file("x")).has_value());
-    Fl::add_timeout(0.0, answerDialog, &cancelled);
-    EXPECT_FALSE(windowing.browseForFolder(nullptr, "Choose a folder").has_value());
+    auto box = [&](int buttons) {
+        return [&, buttons] {
+            return std::to_string(
+                windowing.messageBox("Proceed with 100% of it?", buttons, "Vesperon"));
+        };
+    };
+    auto file = [&] {
+        return windowing.openFileDialog("Select a File:", "*.*", start).value_or("-");
+    };
+    auto folder = [&] {
+        return windowing.browseForFolder(nullptr, "Choose a folder").value_or("-");
+    };
+    const int yesNo = msgbox::yesNo | msgbox::question;
+    const struct {
+        std::function<std::string()> show;
+        Answer answer;
+        std::string result;
+    } cases[] = {{box(msgbox::okOnly), {"OK", "Vesperon: OK"}, "1"},
+                 {box(msgbox::information), {"OK", "Vesperon: OK, icon i"}, "1"},
+                 {box(yesNo), {"No", "Vesperon: Yes No, icon ?"}, "7"},
+                 {box(yesNo), {"Yes", "Vesperon: Yes No, icon ?"}, "6"},
+                 {file, {picked, "Select a File: " + start}, picked},
+                 {folder, {dir.path(), "Choose a folder " + here}, dir.path()},
+                 {file, {"", "Select a File: " + start}, "-"},
+                 {folder, {"", "Choose a folder " + here}, "-"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.answer.seen);
+        Answer seen{c.answer.press, ""};
+        Fl::add_timeout(0.0, answerModal, &seen);
+        EXPECT_EQ(c.show(), c.result);
+        EXPECT_EQ(seen.seen, c.answer.seen);
+    }
 }
 
 } // namespace
