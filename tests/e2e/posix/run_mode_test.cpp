@@ -72,9 +72,8 @@ TEST(RunMode, EntriesThatMustNeverCountAsMissing) {
         }
     }
     EXPECT_TRUE(app.shutdownArguments(300).empty());
-    const std::string reg = app.registryFile();
-    EXPECT_TRUE(contains(reg, "\"TypesSupported\"=dword:00000007")) << reg;
-    EXPECT_TRUE(contains(reg, "\"EventMessageFile\"=\"" + app.exe() + "\"")) << reg;
+    EXPECT_TRUE(contains(app.registryFile(), "\"EventMessageFile\"=\"" + app.exe() + "\""))
+        << "the event source is registered";
     // Released, the list lets the request through; so does a free file whose name ends in a blank.
     app.dir.write("plain.dat ", "data");
     app.dir.write("vesperon.cfg", cases[6].list + app.file("plain.dat ") + "\r\n");
