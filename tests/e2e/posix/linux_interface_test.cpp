@@ -227,15 +227,17 @@ struct Syslog : ::testing::Test {
 
 // The entry that a syslog daemon stored for a blocked run, read back byte for byte. Faults of
 // the registry store, or a settings file that cannot be read (which counts as the defaults, and
-// says so), still leave it and never hang the run.
+// says so), still leave it; none of them, nor a daemon that holds /dev/log and never reads (a
+// /dev/log of the test's own, in a mount namespace of the run's own), holds the run.
 TEST_F(Syslog, BlockedRunLeavesOneWarningNamingEachFileInUseWhateverFailsAroundIt) {
     const char* faults[] = {"none",
                             "a folder where the hive file belongs",
                             "a FIFO there",
                             "the registry folder locked by a stuck process",
                             "a FIFO as the settings file",
-                            "a full file system (as root only)"};
-    for (int i = 0; i < 6; ++i) {
+                            "a full file system (as root only)",
+                            "a daemon that never reads (as root only)"};
+    for (int i = 0; i < 7; ++i) {
         SCOPED_TRACE(faults[i]);
         Installation app;
         app.listFiles({"a.dat", "b.dat"});
@@ -244,6 +246,7 @@ TEST_F(Syslog, BlockedRunLeavesOneWarningNamingEachFileInUseWhateverFailsAroundI
         std::filesystem::create_directories(app.file("state/registry"));
         const std::string hive = app.file("state/registry/HKEY_LOCAL_MACHINE.reg");
         std::optional<Holder> stuck;
+        int daemon = -1, filler = -1;
         if (i == 1) {
             ::mkdir(hive.c_str(), 0755);
         } else if (i == 2) {
@@ -252,57 +255,47 @@ TEST_F(Syslog, BlockedRunLeavesOneWarningNamingEachFileInUseWhateverFailsAroundI
             stuck.emplace(app.file("state/registry"), Holder::Way::Locked);
         } else if (i == 4) {
             ::mkfifo(app.file("vesperon.ini").c_str(), 0644);
-        } else if (i == 5 && ::geteuid() == 0) {
+        } else if (::geteuid() != 0) {
+            continue;
+        } else if (i == 5) {
             app.mountSetup = "mount -t tmpfs -o size=16k tmpfs state && "
                              "{ cat /dev/zero >state/fill 2>/dev/null; true; }";
-        } else if (i == 5) {
-            continue;
+        } else if (i == 6) {
+            daemon = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+            sockaddr_un address{};
+            address.sun_family = AF_UNIX;
+            app.file("log").copy(address.sun_path, sizeof address.sun_path - 1);
+            ASSERT_EQ(::bind(daemon, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+            // Its queue is full: every further datagram waits for a read that never comes.
+            filler = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+            ASSERT_EQ(::connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+            while (::send(filler, "x", 1, 0) == 1) {
+            }
+            app.mountSetup = "mount --bind " + app.file("log") + " /dev/log";
         }
+        const auto start = std::chrono::steady_clock::now();
         {
             Holder a(app.file("a.dat"), Holder::Way::Open);
             Holder b(app.file("b.dat"), Holder::Way::MappedOnly);
             EXPECT_EQ(app.run({"-s"}), 2);
         }
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
         EXPECT_TRUE(app.shutdownArguments(200).empty());
+        const std::string entry = header + "\r\nFile in use:  " + app.file("a.dat") +
+                                  "\r\n\r\nFile in use:  " + app.file("b.dat") + "\r\n";
         EXPECT_EQ(storedWarnings(app.dir.path()),
-                  std::vector<std::string>{header + "\r\nFile in use:  " + app.file("a.dat") +
-                                           "\r\n\r\nFile in use:  " + app.file("b.dat") + "\r\n"});
+                  i == 6 ? std::vector<std::string>{} : std::vector<std::string>{entry});
         EXPECT_EQ(app.err().find("vesperon: cannot read the settings file " +
                                  app.file("vesperon.ini") +
                                  ": not a regular file; using the defaults"),
                   i == 4 ? 0 : std::string::npos);
+        EXPECT_EQ(contains(app.err(), "vesperon: the warning could not be handed to syslog "
+                                      "(/dev/log): it did not take the entry within 2.0 s"),
+                  i == 6)
+            << app.err();
+        ::close(filler);
+        ::close(daemon);
     }
-}
-
-// A daemon that holds /dev/log and never reads: the run still decides, says on standard error
-// that the warning did not go out, and ends within seconds (a /dev/log of the test's own, in a
-// mount namespace of the run's own).
-TEST(SyslogDaemon, ThatNeverReadsCannotHoldTheRun) {
-    if (::geteuid() != 0) {
-        GTEST_SKIP() << "a /dev/log of the test's own needs a mount namespace (root)";
-    }
-    Installation app;
-    app.listFiles({"job.dat"});
-    const int daemon = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    app.file("log").copy(address.sun_path, sizeof address.sun_path - 1);
-    ASSERT_EQ(::bind(daemon, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    // Its queue is full: every further datagram waits for a read that never comes.
-    const int filler = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    ASSERT_EQ(::connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    while (::send(filler, "x", 1, 0) == 1) {
-    }
-    app.mountSetup = "mount --bind " + app.file("log") + " /dev/log";
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(app.runHolding("job.dat", {"-s"}), 2) << "the decision's status";
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
-    EXPECT_TRUE(contains(app.err(),
-                         "vesperon: the warning could not be handed to syslog (/dev/log): it "
-                         "did not take the entry within 2.0 s"))
-        << app.err();
-    ::close(filler);
-    ::close(daemon);
 }
 
 // 5,000 names of one held file make a report far beyond one datagram and rsyslog's 8 KB.
