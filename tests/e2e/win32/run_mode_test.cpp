@@ -302,8 +302,7 @@ TEST_F(Installation, MissingShutdownProgramFailsWithStatusOneAndSaysWhy) {
 
 // Entries that name a held file however the list came to be written, and entries whose file
 // cannot be told: each keeps the machine up and is named in the warning, never passes for
-// missing. Files are held from this process, as a running job would hold them; a list needs
-// no header.
+// missing. Files are held from this process, as a running job would hold them.
 TEST_F(Installation, EntriesThatMustNeverCountAsMissing) {
     const std::string held = dir.file("data\\Отчёт held.txt");  // UTF-8 in this source
     const std::string ansi = dir.file("data\\caf\xC3\xA9.txt"); // café in UTF-8
@@ -340,26 +339,30 @@ TEST_F(Installation, EntriesThatMustNeverCountAsMissing) {
         {"UTF-16 BE without a mark", utf16(header + heldLine, false, true), 2},
         {"UTF-16 lines appended (cmd /u /c echo >>) at an odd offset",
          header + "C:\\x\r\n" + utf16(heldLine + "C:\\y\r\n", false), 2},
-        {"a code-page line (Add-Content) in a UTF-8 list", dir.file("data") + "\\caf\xE9.txt\r\n",
+        {"a code-page line (Add-Content) in a UTF-8 list",
+         header + dir.file("data") + "\\caf\xE9.txt\r\n", 2},
+        {"an OEM line (echo >>) in a UTF-8 list", header + "C:\\caf\x82.txt\r\n" + heldLine, 2},
+        {"a line with a NUL before it", header + std::string("C:\\a\0b\r\n", 7) + plain + "\r\n",
          2},
-        {"an OEM line (echo >>) in a UTF-8 list", "C:\\caf\x82.txt\r\n" + heldLine, 2},
-        {"a line with a NUL before it", std::string("C:\\a\0b\r\n", 7) + plain + "\r\n", 2},
-        {"relative", "data\\held.txt\r\n", 2},
-        {"drive-relative", drive + "data\\held.txt\r\n", 2},
-        {"rooted without a drive", plain.substr(2) + "\r\n", 2},
-        {"an environment variable", "%VESPERON_DATA%\\held.txt\r\n", 2},
-        {"long, with a trailing dot", longFolder + "\\held2.txt.\r\n", 2},
-        {"long, with forward slashes", longFolder + "/sub/../held2.txt\r\n", 2},
-        {"long, free, already behind \"\\\\?\\\"", "\\\\?\\" + longFolder + "\\free.txt\r\n", 0},
-        {"long, on a share", share + longFolder.substr(2) + "\\held2.txt\r\n", 2},
+        {"relative", header + "data\\held.txt\r\n", 2},
+        {"drive-relative", header + drive + "data\\held.txt\r\n", 2},
+        {"rooted without a drive", header + plain.substr(2) + "\r\n", 2},
+        {"an environment variable", header + "%VESPERON_DATA%\\held.txt\r\n", 2},
+        {"long, with a trailing dot", header + longFolder + "\\held2.txt.\r\n", 2},
+        {"long, with forward slashes", header + longFolder + "/sub/../held2.txt\r\n", 2},
+        {"long, free, already behind \"\\\\?\\\"",
+         header + "\\\\?\\" + longFolder + "\\free.txt\r\n", 0},
+        {"long, on a share", header + share + longFolder.substr(2) + "\\held2.txt\r\n", 2},
         {"long, free, on a share through \"..\"",
-         share + longFolder.substr(2) + "\\sub\\..\\free.txt\r\n", 0},
-        {"a reserved device name, two extensions", dir.file("data\\nul.tar.gz") + "\r\n", 2},
-        {"a device name with an extension", dir.file("data\\com1.txt") + "\r\n", 2},
-        {"a bare device name", dir.file("data\\aux") + "\r\n", 2},
+         header + share + longFolder.substr(2) + "\\sub\\..\\free.txt\r\n", 0},
+        {"a reserved device name, two extensions", header + dir.file("data\\nul.tar.gz") + "\r\n",
+         2},
+        {"a device name with an extension", header + dir.file("data\\com1.txt") + "\r\n", 2},
+        {"a bare device name", header + dir.file("data\\aux") + "\r\n", 2},
         {"a file no one may read (write-only in Linux's /sys)",
-         "Z:\\sys\\bus\\platform\\drivers_probe\r\n", 2},
-        {"System32 of 64-bit Windows", "C:\\Windows\\System32\\vesperon-e2e\\held.mdb\r\n", 2},
+         header + "Z:\\sys\\bus\\platform\\drivers_probe\r\n", 2},
+        {"System32 of 64-bit Windows", header + "C:\\Windows\\System32\\vesperon-e2e\\held.mdb\r\n",
+         2},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
