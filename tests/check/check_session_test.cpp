@@ -137,7 +137,8 @@ TEST_F(Check, SettingsAreReadOncePerRunNotPerFile) {
 // The system could not say whether the file is there, or nothing can be seen of other
 // processes: the run blocks and says why.
 TEST_F(Check, CannotTellBlocks) {
-    f.disk.cannotTell.insert(fake::FakeDisk::key("\\\\server\\share\\job.lock"));
+    // Tried as written first: trimmed, it would name a file that is not there.
+    f.disk.cannotTell.insert(fake::FakeDisk::key("\\\\server\\share\\job.lock "));
     f.disk.addDrive('E', fake::Drive{false, 1});
     f.disk.addFile("C:\\Data\\free.txt");
     f.disk.throwsOn.insert(fake::FakeDisk::key("C:\\Data\\odd.txt"));
@@ -147,12 +148,12 @@ TEST_F(Check, CannotTellBlocks) {
     // Nor does a path that depends on a current folder or drive; a line of blanks means none.
     const std::vector<std::string> relative = {"relative\\name.txt", "C:held.txt",
                                                "\\data\\held.txt", "%SystemDrive%\\held.txt"};
-    list("\\\\server\\share\\job.lock\r\nE:\\x.mdb\r\nC:\\Data\\odd.txt\r\n" + relative[0] +
+    list("\\\\server\\share\\job.lock \r\nE:\\x.mdb\r\nC:\\Data\\odd.txt\r\n" + relative[0] +
          "\r\n" + relative[1] + "\r\n" + relative[2] + "\r\n" + relative[3] +
          "\r\n \t \r\nC:\\Data\\gone.txt\r\n" + cut + "\r\n" + withNul + "\r\n");
     check();
     EXPECT_EQ(rows(),
-              (std::vector<std::string>{"\\\\server\\share\\job.lock", "E:\\x.mdb",
+              (std::vector<std::string>{"\\\\server\\share\\job.lock ", "E:\\x.mdb",
                                         "C:\\Data\\odd.txt", relative[0], relative[1], relative[2],
                                         relative[3], cut.substr(0, CheckListReader::maxLineBytes),
                                         "C:\\Data\\free.txt\\x00x\\x00"}));

@@ -7,55 +7,10 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 
 namespace {
 
 using namespace vesperon;
-
-class MemoryFile final : public platform::InputFile {
-public:
-    MemoryFile(std::string_view bytes, std::size_t piece) : bytes_(bytes), piece_(piece) {}
-    long read(char* buffer, std::size_t size) override {
-        const std::size_t n = std::min({size, piece_, bytes_.size() - at_});
-        std::memcpy(buffer, bytes_.data() + at_, n);
-        at_ += n;
-        return static_cast<long>(n);
-    }
-
-private:
-    std::string_view bytes_;
-    std::size_t piece_;
-    std::size_t at_ = 0;
-};
-
-// Only openForReading is asked for.
-class MemoryFiles final : public platform::Files {
-public:
-    MemoryFiles(std::string_view bytes, std::size_t piece) : bytes_(bytes), piece_(piece) {}
-    platform::OpenedFile openForReading(const std::string&) override {
-        return {platform::FileRead::Status::Read, std::make_unique<MemoryFile>(bytes_, piece_)};
-    }
-    bool fileNumberAvailable() override { return true; }
-    void beginProbeRun() override {}
-    void endProbeRun() override {}
-    platform::Presence presenceOf(const std::string&) override { return {}; }
-    platform::ProbeResult probe(const std::string&) override { return {}; }
-    std::size_t uninspectedProcesses() override { return 0; }
-    platform::LockAttempt lockFile(const std::string&) override { return {}; }
-    platform::FileRead readWhole(const std::string&) override { return {}; }
-    bool writeText(const std::string&, const std::string&, bool) override { return false; }
-    bool absent(const std::string&) override { return false; }
-    bool normalFilePresent(const std::string&) override { return false; }
-    bool deleteFile(const std::string&) override { return false; }
-    bool replaceFile(const std::string&, const std::string&) override { return false; }
-    std::string lastWriteFailure() override { return {}; }
-    void closeAll() override {}
-
-private:
-    std::string_view bytes_;
-    std::size_t piece_;
-};
 
 struct Read {
     std::vector<ListLine> lines;
@@ -72,9 +27,10 @@ struct Read {
 };
 
 Read readList(std::string_view bytes, std::size_t piece) {
-    MemoryFiles files(bytes, piece);
-    fake::FakeSystem system;
-    CheckListReader reader(files, system, "list");
+    fake::FakePlatform f;
+    f.disk.addFile("C:\\list.cfg", std::string(bytes));
+    f.disk.readPiece = piece;
+    CheckListReader reader(f.files, f.system, "C:\\list.cfg");
     Read r{};
     ListLine line;
     while (reader.next(line)) {

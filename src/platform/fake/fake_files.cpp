@@ -13,13 +13,13 @@ namespace {
 // The file's bytes as they were when it was opened; reading may be made to fail part way.
 class FakeInputFile final : public platform::InputFile {
 public:
-    FakeInputFile(std::string bytes, std::size_t failAt)
-        : bytes_(std::move(bytes)), failAt_(failAt) {}
+    FakeInputFile(std::string bytes, std::size_t failAt, std::size_t piece)
+        : bytes_(std::move(bytes)), failAt_(failAt), piece_(piece) {}
     long read(char* buffer, std::size_t size) override {
         if (at_ >= failAt_) {
             return -1;
         }
-        const std::size_t n = std::min({size, bytes_.size() - at_, failAt_ - at_});
+        const std::size_t n = std::min({size, piece_, bytes_.size() - at_, failAt_ - at_});
         std::copy_n(bytes_.data() + at_, n, buffer);
         at_ += n;
         return static_cast<long>(n);
@@ -28,6 +28,7 @@ public:
 private:
     std::string bytes_;
     std::size_t failAt_;
+    std::size_t piece_;
     std::size_t at_ = 0;
 };
 
@@ -80,7 +81,8 @@ platform::OpenedFile FakeFiles::openForReading(const std::string& path) {
     const auto failing = disk_.readFailsAt.find(disk_.keyOf(path));
     const std::size_t failAt =
         failing == disk_.readFailsAt.end() ? whole.bytes.size() + 1 : failing->second;
-    return {platform::FileRead::Status::Read, std::make_unique<FakeInputFile>(whole.bytes, failAt)};
+    return {platform::FileRead::Status::Read,
+            std::make_unique<FakeInputFile>(whole.bytes, failAt, disk_.readPiece)};
 }
 
 platform::LockAttempt FakeFiles::lockFile(const std::string& path) {

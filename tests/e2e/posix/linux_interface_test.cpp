@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <iterator>
 #include <optional>
+#include <poll.h>
 #include <regex>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -94,14 +95,15 @@ TEST(KernelHolders, LoopSwapRingAndOverlayLayersHoldFilesNoProcessHasOpen) {
         GTEST_SKIP() << "loop devices, swap files and overlays need root";
     }
     Installation app;
-    for (const char* folder : {"lower/etc", "upper", "work", "merged", "l"}) {
+    for (const char* folder : {"lower/etc", "up:per", "work", "merged", "l"}) {
         std::filesystem::create_directories(app.file(folder));
     }
-    // Docker names its lower layers through short links.
-    ASSERT_EQ(::symlink("../lower", app.file("l/abc").c_str()), 0);
+    // Docker names its lower layers through short links; a colon in a lower folder's name is
+    // escaped, one in the upper folder's is not.
+    ASSERT_EQ(::symlink("../lower", app.file("l/a:bc").c_str()), 0);
     const std::string swap = app.file("swap image.img ");
     app.listFiles({"image.img", "swap image.img ", "registered.dat", "free.dat",
-                   "lower/etc/app.conf", "upper/new.dat"});
+                   "lower/etc/app.conf", "up:per/new.dat"});
     app.dir.write("image.img", std::string(1 << 20, '\0'));
     app.dir.write("swap image.img ", std::string(1 << 20, '\0'));
     ASSERT_EQ(::chmod(swap.c_str(), 0600), 0);
@@ -117,8 +119,8 @@ TEST(KernelHolders, LoopSwapRingAndOverlayLayersHoldFilesNoProcessHasOpen) {
         GTEST_SKIP() << "no loop device or no swap file on this system";
     }
     Holder ring(app.file("registered.dat"), Holder::Way::Ring);
-    app.mountSetup = "mount -t overlay overlay -o lowerdir=" + app.file("l/abc") +
-                     ",upperdir=" + app.file("upper") + ",workdir=" + app.file("work") + " " +
+    app.mountSetup = "mount -t overlay overlay -o 'lowerdir=" + app.file("l/a\\:bc") +
+                     ",upperdir=" + app.file("up:per") + ",workdir=" + app.file("work") + "' " +
                      app.file("merged");
     EXPECT_EQ(app.run({"-r"}), 2);
     EXPECT_EQ(app.run({"--test"}), 2);
@@ -134,7 +136,7 @@ TEST(KernelHolders, LoopSwapRingAndOverlayLayersHoldFilesNoProcessHasOpen) {
     }
     for (const auto& [layer, merged] :
          {std::pair<std::string, std::string>{"lower/etc/app.conf", "merged/etc/app.conf"},
-          {"upper/new.dat", "merged/new.dat"}}) {
+          {"up:per/new.dat", "merged/new.dat"}}) {
         EXPECT_TRUE(contains(out, "undetermined  " + app.file(layer) +
                                       "\n              programs see it as " + app.file(merged) +
                                       "\n"))
@@ -148,6 +150,16 @@ TEST(KernelHolders, LoopSwapRingAndOverlayLayersHoldFilesNoProcessHasOpen) {
     EXPECT_EQ(app.run({"--test"}), 2);
     EXPECT_TRUE(contains(app.out(), "free          " + app.file("lower/etc/app.conf") + "\n"))
         << "without the overlay the layer is a folder like any other: " << app.out();
+    // File systems number their folders alike: only the device tells a layer from a folder
+    // above the listed file's file system.
+    const std::string b = app.file("b"), a = b + "/p/q/a";
+    std::filesystem::create_directories(b);
+    app.dir.write("vesperon.cfg", a + "/x/f\r\n");
+    app.mountSetup = "mount -t tmpfs t " + b + " && mkdir -p " + a + " && mount -t tmpfs t " + a +
+                     " && mkdir " + a + "/l " + a + "/m " + a + "/x && echo > " + a +
+                     "/x/f && mount -t overlay overlay -o lowerdir=" + a + "/l:" + a + "/m " +
+                     app.file("merged");
+    EXPECT_EQ(app.run({"--test"}), 0) << app.out();
 }
 
 // Programs that asked the system not to shut down now, through systemd-logind.
@@ -296,6 +308,38 @@ TEST_F(Syslog, BlockedRunLeavesOneWarningNamingEachFileInUseWhateverFailsAroundI
         ::close(filler);
         ::close(daemon);
     }
+}
+
+// A daemon whose socket takes streams (syslog-ng can be set up so) gets each record ended by
+// a NUL, as syslog(3) sends them.
+TEST(SyslogDaemon, OnAStreamSocketGetsRecordsEndedByNul) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "a /dev/log of the test's own needs a mount namespace (root)";
+    }
+    Installation app;
+    app.listFiles({"job.dat"});
+    const int daemon = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    app.file("log").copy(address.sun_path, sizeof address.sun_path - 1);
+    ASSERT_EQ(::bind(daemon, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(daemon, 4), 0);
+    std::string received;
+    std::thread reader([&] {
+        pollfd one{daemon, POLLIN, 0};
+        const int connection =
+            ::poll(&one, 1, 10000) == 1 ? ::accept(daemon, nullptr, nullptr) : -1;
+        char bytes[4096];
+        for (ssize_t n; connection >= 0 && (n = ::read(connection, bytes, sizeof bytes)) > 0;) {
+            received.append(bytes, static_cast<std::size_t>(n));
+        }
+    });
+    app.mountSetup = "mount --bind " + app.file("log") + " /dev/log";
+    EXPECT_EQ(app.runHolding("job.dat", {"-s"}), 2);
+    reader.join();
+    ::close(daemon);
+    EXPECT_TRUE(contains(received, "File in use:  " + app.file("job.dat"))) << received;
+    EXPECT_TRUE(!received.empty() && received.back() == '\0');
 }
 
 // 5,000 names of one held file make a report far beyond one datagram and rsyslog's 8 KB.

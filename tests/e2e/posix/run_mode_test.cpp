@@ -20,8 +20,9 @@ namespace {
 // it keeps its folder and name.
 TEST(RunMode, AnythingButASwitchNeverRequestsThenARestartAndAForcedShutdown) {
     Installation app("nightly");
-    EXPECT_EQ(app.run({"-r", "-f"}), 1) << "no configuration window without a display";
-    EXPECT_TRUE(contains(app.err(), "not a run mode (-r restart, -s shut down): \"-r -f\""));
+    EXPECT_EQ(app.run({"-r", "-f\x1b[2J"}), 1) << "no configuration window without a display";
+    EXPECT_TRUE(
+        contains(app.err(), "not a run mode (-r restart, -s shut down): \"-r -f\\x1b[2J\""));
     EXPECT_EQ(app.run({}), 1);
     EXPECT_TRUE(app.shutdownArguments(300).empty());
     EXPECT_EQ(app.dir.read("nightly.cfg"), listHeader) << "start-up still creates the files";

@@ -22,9 +22,6 @@ std::string unescaped(std::string_view text) {
             std::from_chars(digits, digits + 3, value, 8).ptr == digits + 3) {
             out += static_cast<char>(value);
             at += 3;
-        } else if (text[at] == '\\' && at + 1 < text.size() && text[at + 1] == ':') {
-            out += ':'; // a colon inside one of several lower folders
-            ++at;
         } else {
             out += text[at];
         }
@@ -32,16 +29,23 @@ std::string unescaped(std::string_view text) {
     return out;
 }
 
-// The folders of an overlay option's value: one, or several separated by unescaped colons.
-std::vector<std::string> foldersOf(std::string_view value) {
-    std::vector<std::string> folders;
-    std::size_t start = 0;
-    for (std::size_t at = 0; at <= value.size(); ++at) {
-        if (at == value.size() || (value[at] == ':' && (at == 0 || value[at - 1] != '\\'))) {
-            if (at > start) {
-                folders.push_back(unescaped(value.substr(start, at - start)));
-            }
-            start = at + 1;
+// The folders an overlay option names, from its value as mountinfo shows it: the text the
+// mount was given, octal-escaped. There a backslash escapes the next character (the kernel
+// removes it) except in lowerdir+ and datadir+; lowerdir alone holds several folders,
+// separated by unescaped colons.
+std::vector<std::string> foldersOf(std::string_view key, std::string_view shown) {
+    const std::string value = unescaped(shown);
+    if (key != "lowerdir" && key != "upperdir") {
+        return {value};
+    }
+    std::vector<std::string> folders{""};
+    for (std::size_t at = 0; at < value.size(); ++at) {
+        if (value[at] == '\\' && at + 1 < value.size()) {
+            folders.back() += value[++at];
+        } else if (value[at] == ':' && key == "lowerdir") {
+            folders.emplace_back();
+        } else {
+            folders.back() += value[at];
         }
     }
     return folders;
@@ -112,7 +116,7 @@ void OverlayLayers::load() {
                                                      key != "upperdir" && key != "datadir+")) {
                 continue;
             }
-            for (const std::string& folder : foldersOf(option.substr(equals + 1))) {
+            for (const std::string& folder : foldersOf(key, option.substr(equals + 1))) {
                 struct stat info {};
                 if (::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
                     layers_.push_back({info.st_dev, info.st_ino, unescaped(head[4])});

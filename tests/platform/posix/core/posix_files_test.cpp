@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <sys/file.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -148,6 +149,35 @@ TEST(PosixFiles, PresenceOfListedPaths) {
         ::chmod(dir.file("closed").c_str(), 0700);
     }
     files.endProbeRun();
+}
+
+// The configuration window checks again and again in one process; an overlay mounted since
+// the last check (a container started) is seen by the next.
+TEST(PosixFiles, ALaterCheckSeesOverlaysMountedSince) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "mounting needs root";
+    }
+    TempDir dir;
+    for (const char* folder : {"l", "m", "merged"}) {
+        ASSERT_EQ(::mkdir(dir.file(folder).c_str(), 0700), 0);
+    }
+    dir.write("l/f", "x");
+    Child child([&] {
+        PosixFiles files;
+        auto presence = [&] {
+            files.beginProbeRun();
+            const Presence seen = files.presenceOf(dir.file("l/f"));
+            files.endProbeRun();
+            return seen;
+        };
+        const std::string options = "lowerdir=" + dir.file("l") + ":" + dir.file("m");
+        return ::unshare(CLONE_NEWNS) == 0 &&
+               ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+               presence() == Presence::File &&
+               ::mount("overlay", dir.file("merged").c_str(), "overlay", 0, options.c_str()) == 0 &&
+               presence() == Presence::Undetermined;
+    });
+    EXPECT_TRUE(child.ready());
 }
 
 TEST(PosixFiles, RunningOutOfDescriptorsIsNeverTakenForFree) {
