@@ -1,11 +1,10 @@
 #!/usr/bin/env bash
 # Drives the configuration window as a user would, on a real display, then the two windows
 # that nothing on that road opens (from the test gallery), and keeps screenshots of each
-# window in SCREENSHOTS.
+# window in SCREENSHOTS. Never passes -r or -s; a recording stand-in for shutdown is put in
+# place all the same. Exit 77: skipped (no display or no xdotool).
 #   configuration_window.sh linux   EXE GALLERY SCREENSHOTS MODULE   (the window module, put beside EXE)
 #   configuration_window.sh windows EXE GALLERY SCREENSHOTS STANDIN HOLDER   (under Wine; WINEPREFIX set)
-# Never passes -r or -s; a recording stand-in for shutdown is put in place all the same.
-# Exit 77: skipped (no display or no xdotool).
 set -uo pipefail
 edition=$1 exe=$2 gallery=$3 shots=$4 standin=${5:-} holder_exe=${6:-}
 module=${5:-} # linux: the fifth argument
@@ -42,31 +41,29 @@ client() {
     [ "$WIDTH" -ge "$1" ] && [ "$HEIGHT" -ge "$2" ] || fail "window is ${WIDTH}x${HEIGHT}, under $1x$2"
 }
 
-name=vesperon
-[ "$edition" = windows ] && name=vesperon.exe
-cp "$exe" "$app/$name"
-cp "$gallery" "$app/"
-[ "$edition" = linux ] && cp "$module" "$app/"
 mkdir "$app/bin"
 printf '#!/bin/sh\necho "$@" > "%s/shutdown-args"\n' "$app" >"$app/bin/shutdown"
 chmod +x "$app/bin/shutdown"
 export PATH="$app/bin:$PATH"
-# The Windows edition lists a name beyond its ANSI code page, in a UTF-8 list.
-job=job.dat
-[ "$edition" = windows ] && job=Отчёт.dat
-echo "job data" >"$app/$job"
-
+cp "$gallery" "$app/"
 if [ "$edition" = windows ]; then
-    cp "$standin" "$WINEPREFIX/drive_c/windows/system32/shutdown.exe"
+    # A name beyond the ANSI code page, in a UTF-8 list.
+    name=vesperon.exe job=Отчёт.dat
     listed="Z:$(echo "$app/$job" | tr / '\\')"
-    # The file must be held by a Wine process of the same prefix to be seen as in use.
-    wine "$holder_exe" "$listed" 60 >/dev/null 2>&1 &
-    holder=$!
+    cp "$standin" "$WINEPREFIX/drive_c/windows/system32/shutdown.exe"
 else
-    listed="$app/$job"
-    (exec 3<"$app/$job"; exec sleep 60) &
-    holder=$!
+    name=vesperon job=job.dat listed="$app/job.dat"
+    cp "$module" "$app/"
 fi
+cp "$exe" "$app/$name"
+echo "job data" >"$app/$job"
+# Under Wine, only a Wine process of the same prefix holds it as the program sees files in use.
+if [ "$edition" = windows ]; then
+    wine "$holder_exe" "$listed" 60 >/dev/null 2>&1 &
+else
+    (exec 3<"$app/$job"; exec sleep 60) &
+fi
+holder=$!
 printf '; list\r\n\r\n%s\r\n' "$listed" >"$app/vesperon.cfg"
 
 cd "$app"

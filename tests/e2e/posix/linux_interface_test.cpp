@@ -2,22 +2,24 @@
 #include "support/environment_guard.h"
 #include "support/private_system_bus.h"
 
-#include <csignal>
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
-#include <linux/io_uring.h>
-#include <sys/syscall.h>
-#include <sys/wait.h>
+#include <iterator>
+#include <optional>
+#include <poll.h>
+#include <regex>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <thread>
 #include <unistd.h>
 
 namespace vesperon::test {
 namespace {
-
-bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
 
 // What a run over a held file, a free one, a missing one and one whose name holds an escape
 // prints, and that it never asks for anything. The odd name, the holder's command name (prctl)
@@ -26,8 +28,7 @@ bool contains(const std::string& text, const std::string& part) {
 // undetermined.
 TEST(TerminalInterface, TestPrintsEachEntryAndTheDecisionAndRequestsNothing) {
     Installation app;
-    const std::string odd = "odd\x1b[2J.dat";
-    app.listFiles({"job.dat", "free.dat", "gone.dat", odd});
+    app.listFiles({"job.dat", "free.dat", "gone.dat", "odd\x1b[2J.dat"});
     std::filesystem::remove(app.file("gone.dat"));
     {
         PrivateSystemBus bus;
@@ -36,88 +37,73 @@ TEST(TerminalInterface, TestPrintsEachEntryAndTheDecisionAndRequestsNothing) {
                                           "\x1b[32mwould restart\x1b[0m");
         Holder held(app.file("job.dat"), Holder::Way::Open, "ev\x1b[8mil\x7f");
         EXPECT_EQ(app.run({"--test"}), 2);
-        const std::string out = app.dir.read("stdout");
-        EXPECT_TRUE(contains(out, "in use        " + app.file("job.dat") + "\n")) << out;
-        EXPECT_TRUE(contains(out, "user root       ev\\x1b[8mil\\x7f open for reading\n") ||
-                    ::geteuid() != 0)
-            << out;
-        EXPECT_TRUE(contains(out, "free          " + app.file("free.dat") + "\n")) << out;
-        EXPECT_TRUE(contains(out, "missing       " + app.file("gone.dat") + "\n")) << out;
-        EXPECT_TRUE(contains(out, "undetermined  " + app.dir.path() + "/odd\\x1b[2J.dat\n")) << out;
-        EXPECT_TRUE(contains(out, "would NOT restart\n")) << out;
+        const std::string out = app.out();
+        for (const std::string& line :
+             {"in use        " + app.file("job.dat") + "\n",
+              std::string(::geteuid() == 0 ? "user root       ev\\x1b[8mil\\x7f open for reading\n"
+                                           : ""),
+              "free          " + app.file("free.dat") + "\n",
+              "missing       " + app.file("gone.dat") + "\n",
+              "undetermined  " + app.dir.path() + "/odd\\x1b[2J.dat\n",
+              std::string("would NOT restart\n"),
+              std::string(
+                  withBus
+                      ? "inhibited     Shutdown inhibited by evil\\r\\nFile in use:  /etc/x (pid "
+                      : ""),
+              std::string(withBus ? "\\x1b[32mwould restart\\x1b[0m\n" : "")}) {
+            EXPECT_TRUE(contains(out, line)) << line << " in:\n" << out;
+        }
         EXPECT_EQ(out.find_first_of("\x1b\r\x7f"), std::string::npos)
             << "no colour when the output is no terminal, nothing raw: " << out;
-        if (withBus) {
-            EXPECT_TRUE(contains(out, "inhibited     Shutdown inhibited by evil\\r\\nFile in "
-                                      "use:  /etc/x (pid "))
-                << out;
-            EXPECT_TRUE(contains(out, "\\x1b[32mwould restart\\x1b[0m\n")) << out;
-        }
-
         EXPECT_EQ(app.run({"--test", "--json"}), 2);
-        const std::string json = app.dir.read("stdout");
-        EXPECT_EQ(json.find_first_of(std::string("\x1b\r\x7f\x00", 4)), std::string::npos) << json;
-        const std::string check =
-            "/usr/bin/python3 -c 'import json,sys; d=json.load(open(sys.argv[1]));"
-            " sys.exit(d[\"decision\"] != \"would NOT restart\" or "
-            "d[\"entries\"][0][\"holders\"][0][\"how\"] != \"open for reading\" or "
-            "d[\"entries\"][3][\"path\"] != sys.argv[2])' " +
-            app.file("stdout") + " \"" + app.file("odd$(printf \"\\033\")[2J.dat") + "\"";
-        EXPECT_EQ(std::system(check.c_str()), 0) << "valid JSON that keeps the name as it is";
+        EXPECT_EQ(app.out().find_first_of(std::string("\x1b\r\x7f\x00", 4)), std::string::npos);
+        EXPECT_TRUE(
+            jsonHolds(app.file("stdout"),
+                      "d[\"decision\"] == \"would NOT restart\" and "
+                      "d[\"entries\"][0][\"holders\"][0][\"how\"] == \"open for reading\" and "
+                      "d[\"entries\"][3][\"path\"] == a[0]",
+                      "\"" + app.file("odd$(printf \"\\033\")[2J.dat") + "\""))
+            << "valid JSON that keeps the name as it is: " << app.out();
     }
+    // The sticky bit keeps others from replacing what lies in a folder, not from adding names
+    // to it. A run bound of 0 is none.
     app.listFiles({"job.dat", "free.dat"});
+    EnvironmentGuard bound("VESPERON_RUN_BOUND");
+    ::setenv("VESPERON_RUN_BOUND", "0", 1);
+    ASSERT_EQ(::chmod(app.dir.path().c_str(), 01777), 0);
     EXPECT_EQ(app.run({"--test"}), 0);
-    EXPECT_TRUE(contains(app.dir.read("stdout"), "would restart\n"));
+    EXPECT_TRUE(contains(app.out(), "would restart\n"));
+    EXPECT_TRUE(contains(app.out(), app.dir.path() + "/ may be written by other users"));
+    EXPECT_EQ(app.run({"--help"}), 0);
+    EXPECT_TRUE(contains(app.out(), app.file("vesperon.cfg")) &&
+                contains(app.out(), "Exit statuses:"));
+    EXPECT_EQ(app.run({"--version"}), 0);
+    EXPECT_EQ(app.out().rfind("Vesperon 1.3 (commit ", 0), 0u);
+    EXPECT_EQ(app.run({"--restart"}), 1);
+    EXPECT_TRUE(contains(app.err(), "vesperon --help"));
     EXPECT_TRUE(app.shutdownArguments(300).empty()) << "a test requests nothing";
-}
-
-// Runs a shell command when it goes out of scope, so that what a test set up on the machine
-// is undone even when an assertion failed.
-struct Undo {
-    std::string command;
-    ~Undo() { (void)!std::system(command.c_str()); }
-};
-
-// A child that registers the file with an io_uring ring, closes its descriptor and waits.
-pid_t registerWithRing(const std::string& path) {
-    int ready[2];
-    if (::pipe(ready) != 0) {
-        return -1;
-    }
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        io_uring_params params{};
-        const int ring = static_cast<int>(::syscall(__NR_io_uring_setup, 4, &params));
-        int fd = ::open(path.c_str(), O_RDONLY);
-        const bool ok = ring >= 0 && fd >= 0 &&
-                        ::syscall(__NR_io_uring_register, ring, IORING_REGISTER_FILES, &fd, 1) == 0;
-        ::close(fd);
-        (void)!::write(ready[1], ok ? "1" : "0", 1);
-        ::pause();
-        ::_exit(0);
-    }
-    ::close(ready[1]);
-    char ok = '0';
-    (void)!::read(ready[0], &ok, 1);
-    ::close(ready[0]);
-    if (ok != '1') {
-        ::kill(pid, SIGKILL);
-        ::waitpid(pid, nullptr, 0);
-        return -1;
-    }
-    return pid;
 }
 
 // No process has a descriptor of these files, yet the kernel holds each: a loop device's
 // backing file, an active swap file, a file registered with an io_uring ring. The kernel
-// escapes the blanks of the swap file's name, the last one too.
-TEST(KernelHolders, LoopDeviceSwapFileAndRingHoldFilesNoProcessHasOpen) {
+// escapes the blanks of the swap file's name, the last one too. A file held through an
+// overlay's merged view has another device and inode there than in the layer folder an
+// administrator may list: a listed path inside a layer cannot be told, and --test names the
+// path that programs see.
+TEST(KernelHolders, LoopSwapRingAndOverlayLayersHoldFilesNoProcessHasOpen) {
     if (::geteuid() != 0) {
-        GTEST_SKIP() << "loop devices and swap files need root";
+        GTEST_SKIP() << "loop devices, swap files and overlays need root";
     }
     Installation app;
+    for (const char* folder : {"lower/etc", "up:per", "work", "merged", "l"}) {
+        std::filesystem::create_directories(app.file(folder));
+    }
+    // Docker names its lower layers through short links; a colon in a lower folder's name is
+    // escaped, one in the upper folder's is not.
+    ASSERT_EQ(::symlink("../lower", app.file("l/a:bc").c_str()), 0);
     const std::string swap = app.file("swap image.img ");
-    app.listFiles({"image.img", "swap image.img ", "registered.dat", "free.dat"});
+    app.listFiles({"image.img", "swap image.img ", "registered.dat", "free.dat",
+                   "lower/etc/app.conf", "up:per/new.dat"});
     app.dir.write("image.img", std::string(1 << 20, '\0'));
     app.dir.write("swap image.img ", std::string(1 << 20, '\0'));
     ASSERT_EQ(::chmod(swap.c_str(), 0600), 0);
@@ -132,63 +118,38 @@ TEST(KernelHolders, LoopDeviceSwapFileAndRingHoldFilesNoProcessHasOpen) {
             0) {
         GTEST_SKIP() << "no loop device or no swap file on this system";
     }
-    const pid_t ring = registerWithRing(app.file("registered.dat"));
-    ASSERT_GT(ring, 0) << "io_uring is not available";
-    Undo stopRing{"kill -9 " + std::to_string(ring)};
+    Holder ring(app.file("registered.dat"), Holder::Way::Ring);
+    app.mountSetup = "mount -t overlay overlay -o 'lowerdir=" + app.file("l/a\\:bc") +
+                     ",upperdir=" + app.file("up:per") + ",workdir=" + app.file("work") + "' " +
+                     app.file("merged");
     EXPECT_EQ(app.run({"-r"}), 2);
     EXPECT_EQ(app.run({"--test"}), 2);
-    const std::string out = app.dir.read("stdout");
+    const std::string out = app.out();
     for (const auto& [name, holder] :
          {std::pair<std::string, std::string>{"image.img", "              loop device " + loop},
           {"swap image.img ", "              swap"},
-          {"registered.dat", "io_uring of pid " + std::to_string(ring)}}) {
+          {"registered.dat", "io_uring of pid " + std::to_string(ring.pid())}}) {
         SCOPED_TRACE(name);
         const auto at = out.find("in use        " + app.file(name) + "\n");
         ASSERT_NE(at, std::string::npos) << out;
         EXPECT_NE(out.find(holder, at), std::string::npos) << out;
     }
+    for (const auto& [layer, merged] :
+         {std::pair<std::string, std::string>{"lower/etc/app.conf", "merged/etc/app.conf"},
+          {"up:per/new.dat", "merged/new.dat"}}) {
+        EXPECT_TRUE(contains(out, "undetermined  " + app.file(layer) +
+                                      "\n              programs see it as " + app.file(merged) +
+                                      "\n"))
+            << out;
+    }
     EXPECT_TRUE(contains(out, "free          " + app.file("free.dat") + "\n")) << out;
     EXPECT_EQ(app.run({"--test", "--json"}), 2);
-    EXPECT_TRUE(
-        contains(app.dir.read("stdout"), R"({"pid":0,"user":"","command":"","how":"swap"})"))
-        << app.dir.read("stdout");
-    ::waitpid(ring, nullptr, WNOHANG);
-}
-
-// A file held through an overlay's merged view has another device and inode there than in
-// the layer folder an administrator may list: a listed path inside a layer cannot be told,
-// and --test names the path that programs see.
-TEST(OverlayLayers, ListedPathInsideALayerIsUndeterminedAndNamesTheMergedPath) {
-    if (::geteuid() != 0) {
-        GTEST_SKIP() << "an overlay of the test's own needs a mount namespace (root)";
-    }
-    Installation app;
-    for (const char* folder : {"lower/etc", "up:per", "work", "merged", "l"}) {
-        std::filesystem::create_directories(app.file(folder));
-    }
-    // Docker names its lower layers through short links; a colon in a lower folder's name is
-    // escaped, one in the upper folder's is not.
-    ASSERT_EQ(::symlink("../lower", app.file("l/a:bc").c_str()), 0);
-    app.dir.write("lower/etc/app.conf", "conf");
-    app.dir.write("up:per/new.dat", "new");
-    app.dir.write("free.dat", "free");
-    app.dir.write("vesperon.cfg", app.file("lower/etc/app.conf") + "\r\n" +
-                                      app.file("up:per/new.dat") + "\r\n" + app.file("free.dat") +
-                                      "\r\n");
-    app.mountSetup = "mount -t overlay overlay -o 'lowerdir=" + app.file("l/a\\:bc") +
-                     ",upperdir=" + app.file("up:per") + ",workdir=" + app.file("work") + "' " +
-                     app.file("merged");
+    EXPECT_TRUE(contains(app.out(), R"({"pid":0,"user":"","command":"","how":"swap"})"))
+        << app.out();
+    app.mountSetup.clear();
     EXPECT_EQ(app.run({"--test"}), 2);
-    const std::string out = app.dir.read("stdout");
-    EXPECT_TRUE(contains(out, "undetermined  " + app.file("lower/etc/app.conf") +
-                                  "\n              programs see it as " +
-                                  app.file("merged/etc/app.conf") + "\n"))
-        << out;
-    EXPECT_TRUE(contains(out, "undetermined  " + app.file("up:per/new.dat") +
-                                  "\n              programs see it as " +
-                                  app.file("merged/new.dat") + "\n"))
-        << out;
-    EXPECT_TRUE(contains(out, "free          " + app.file("free.dat") + "\n")) << out;
+    EXPECT_TRUE(contains(app.out(), "free          " + app.file("lower/etc/app.conf") + "\n"))
+        << "without the overlay the layer is a folder like any other: " << app.out();
     // File systems number their folders alike: only the device tells a layer from a folder
     // above the listed file's file system.
     const std::string b = app.file("b"), a = b + "/p/q/a";
@@ -198,35 +159,7 @@ TEST(OverlayLayers, ListedPathInsideALayerIsUndeterminedAndNamesTheMergedPath) {
                      " && mkdir " + a + "/l " + a + "/m " + a + "/x && echo > " + a +
                      "/x/f && mount -t overlay overlay -o lowerdir=" + a + "/l:" + a + "/m " +
                      app.file("merged");
-    EXPECT_EQ(app.run({"--test"}), 0) << app.dir.read("stdout");
-    app.mountSetup.clear();
-    EXPECT_EQ(app.run({"-r"}), 0) << "without the overlay the layer is a folder like any other";
-}
-
-TEST(TerminalInterface, HelpVersionAndUnknownOptions) {
-    Installation app;
-    EXPECT_EQ(app.run({"--help"}), 0);
-    EXPECT_TRUE(contains(app.dir.read("stdout"), app.file("vesperon.cfg")));
-    EXPECT_TRUE(contains(app.dir.read("stdout"), "Exit statuses:"));
-    EXPECT_EQ(app.run({"--version"}), 0);
-    EXPECT_EQ(app.dir.read("stdout").rfind("Vesperon 1.3 (commit ", 0), 0u);
-    EXPECT_EQ(app.run({"--restart"}), 1);
-    EXPECT_TRUE(contains(app.dir.read("stderr"), "vesperon --help"));
-    EXPECT_TRUE(app.shutdownArguments(300).empty());
-}
-
-// The sticky bit keeps others from replacing what lies in a folder, not from adding names to
-// it: the program's own folder is still changeable by others. A run bound of 0 is none.
-TEST(TerminalInterface, StickyFolderOthersMayWriteIsNamed) {
-    Installation app;
-    app.listFiles({"job.dat"});
-    EnvironmentGuard bound("VESPERON_RUN_BOUND");
-    ::setenv("VESPERON_RUN_BOUND", "0", 1);
-    ASSERT_EQ(::chmod(app.dir.path().c_str(), 01777), 0);
-    EXPECT_EQ(app.run({"--test"}), 0);
-    EXPECT_TRUE(
-        contains(app.dir.read("stdout"), app.dir.path() + "/ may be written by other users"))
-        << app.dir.read("stdout");
+    EXPECT_EQ(app.run({"--test"}), 0) << app.out();
 }
 
 // Programs that asked the system not to shut down now, through systemd-logind.
@@ -255,6 +188,182 @@ TEST(Inhibitors, BlockingShutdownLocksWithholdTheRequest) {
             EXPECT_EQ(app.run({"-r"}), 0) << "the lock let go, the request goes through";
         }
     }
+}
+
+const std::string header = " *** A Planned Shutdown was Aborted! *** \r\n";
+
+// The session's store holds every earlier run's entries (tens of MB): only what came after
+// the test started is read.
+std::streamoff storeStart = 0;
+
+// The texts of the warnings that the test run's syslog daemon stored and that mention marker,
+// byte for byte, in the order they came; waits until they hold that many bytes beyond their
+// headers.
+std::vector<std::string> storedWarnings(const std::string& marker, std::size_t bytes = 1) {
+    // <12>: facility user (1) * 8 + priority warning (4).
+    const std::regex prefix(
+        "<12>[A-Z][a-z]{2} [ 0-9]\\d \\d\\d:\\d\\d:\\d\\d Vesperon\\[\\d+\\]: ");
+    std::vector<std::string> found;
+    for (std::size_t i = 0, length = 0; i < 300 && length < bytes; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        found.clear();
+        length = 0;
+        std::ifstream in(std::getenv("VESPERON_TEST_SYSLOG_FILE"), std::ios::binary);
+        in.seekg(storeStart);
+        const std::string log{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        for (std::size_t start = 0, end; (end = log.find("\n--8<--\n", start)) != std::string::npos;
+             start = end + 8) {
+            const std::string record = log.substr(start, end - start);
+            std::smatch m;
+            if (contains(record, marker) && std::regex_search(record, m, prefix) &&
+                m.position(0) == 0) {
+                found.push_back(m.suffix());
+                length += found.back().size() - std::min(header.size(), found.back().size());
+            }
+        }
+    }
+    return found;
+}
+
+struct Syslog : ::testing::Test {
+    void SetUp() override {
+        const char* store = std::getenv("VESPERON_TEST_SYSLOG_FILE");
+        if (store == nullptr || *store == '\0') {
+            GTEST_SKIP() << "no syslog daemon of the test run (scripts/test starts one)";
+        }
+        std::error_code error;
+        const auto size = std::filesystem::file_size(store, error);
+        storeStart = error ? 0 : static_cast<std::streamoff>(size);
+    }
+};
+
+// The entry that a syslog daemon stored for a blocked run, read back byte for byte. Faults of
+// the registry store, or a settings file that cannot be read (which counts as the defaults, and
+// says so), still leave it; none of them, nor a daemon that holds /dev/log and never reads (a
+// /dev/log of the test's own, in a mount namespace of the run's own), holds the run.
+TEST_F(Syslog, BlockedRunLeavesOneWarningNamingEachFileInUseWhateverFailsAroundIt) {
+    const char* faults[] = {"none",
+                            "a folder where the hive file belongs",
+                            "a FIFO there",
+                            "the registry folder locked by a stuck process",
+                            "a FIFO as the settings file",
+                            "a full file system (as root only)",
+                            "a daemon that never reads (as root only)"};
+    for (int i = 0; i < 7; ++i) {
+        SCOPED_TRACE(faults[i]);
+        Installation app;
+        app.listFiles({"a.dat", "b.dat"});
+        app.dir.write("vesperon.cfg",
+                      "\"" + app.file("a.dat") + "\"\r\n" + app.file("b.dat") + "\r\n");
+        std::filesystem::create_directories(app.file("state/registry"));
+        const std::string hive = app.file("state/registry/HKEY_LOCAL_MACHINE.reg");
+        std::optional<Holder> stuck;
+        int daemon = -1, filler = -1;
+        if (i == 1) {
+            ::mkdir(hive.c_str(), 0755);
+        } else if (i == 2) {
+            ::mkfifo(hive.c_str(), 0644);
+        } else if (i == 3) {
+            stuck.emplace(app.file("state/registry"), Holder::Way::Locked);
+        } else if (i == 4) {
+            ::mkfifo(app.file("vesperon.ini").c_str(), 0644);
+        } else if (::geteuid() != 0) {
+            continue;
+        } else if (i == 5) {
+            app.mountSetup = "mount -t tmpfs -o size=16k tmpfs state && "
+                             "{ cat /dev/zero >state/fill 2>/dev/null; true; }";
+        } else if (i == 6) {
+            daemon = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+            sockaddr_un address{};
+            address.sun_family = AF_UNIX;
+            app.file("log").copy(address.sun_path, sizeof address.sun_path - 1);
+            ASSERT_EQ(::bind(daemon, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+            // Its queue is full: every further datagram waits for a read that never comes.
+            filler = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+            ASSERT_EQ(::connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+            while (::send(filler, "x", 1, 0) == 1) {
+            }
+            app.mountSetup = "mount --bind " + app.file("log") + " /dev/log";
+        }
+        const auto start = std::chrono::steady_clock::now();
+        {
+            Holder a(app.file("a.dat"), Holder::Way::Open);
+            Holder b(app.file("b.dat"), Holder::Way::MappedOnly);
+            EXPECT_EQ(app.run({"-s"}), 2);
+        }
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+        EXPECT_TRUE(app.shutdownArguments(200).empty());
+        const std::string entry = header + "\r\nFile in use:  " + app.file("a.dat") +
+                                  "\r\n\r\nFile in use:  " + app.file("b.dat") + "\r\n";
+        EXPECT_EQ(storedWarnings(app.dir.path()),
+                  i == 6 ? std::vector<std::string>{} : std::vector<std::string>{entry});
+        EXPECT_EQ(app.err().find("vesperon: cannot read the settings file " +
+                                 app.file("vesperon.ini") +
+                                 ": not a regular file; using the defaults"),
+                  i == 4 ? 0 : std::string::npos);
+        EXPECT_EQ(contains(app.err(), "vesperon: the warning could not be handed to syslog "
+                                      "(/dev/log): it did not take the entry within 2.0 s"),
+                  i == 6)
+            << app.err();
+        ::close(filler);
+        ::close(daemon);
+    }
+}
+
+// A daemon whose socket takes streams (syslog-ng can be set up so) gets each record ended by
+// a NUL, as syslog(3) sends them.
+TEST(SyslogDaemon, OnAStreamSocketGetsRecordsEndedByNul) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "a /dev/log of the test's own needs a mount namespace (root)";
+    }
+    Installation app;
+    app.listFiles({"job.dat"});
+    const int daemon = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    app.file("log").copy(address.sun_path, sizeof address.sun_path - 1);
+    ASSERT_EQ(::bind(daemon, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(daemon, 4), 0);
+    std::string received;
+    std::thread reader([&] {
+        pollfd one{daemon, POLLIN, 0};
+        const int connection =
+            ::poll(&one, 1, 10000) == 1 ? ::accept(daemon, nullptr, nullptr) : -1;
+        char bytes[4096];
+        for (ssize_t n; connection >= 0 && (n = ::read(connection, bytes, sizeof bytes)) > 0;) {
+            received.append(bytes, static_cast<std::size_t>(n));
+        }
+    });
+    app.mountSetup = "mount --bind " + app.file("log") + " /dev/log";
+    EXPECT_EQ(app.runHolding("job.dat", {"-s"}), 2);
+    reader.join();
+    ::close(daemon);
+    EXPECT_TRUE(contains(received, "File in use:  " + app.file("job.dat"))) << received;
+    EXPECT_TRUE(!received.empty() && received.back() == '\0');
+}
+
+// 5,000 names of one held file make a report far beyond one datagram and rsyslog's 8 KB.
+TEST_F(Syslog, LongReportArrivesWholeAsSeveralEntries) {
+    Installation app;
+    app.dir.write("job.dat", "data");
+    std::string list;
+    std::string blocks;
+    for (int i = 0; i < 5000; ++i) {
+        const std::string name = app.file("exports-of-the-night-part-" + std::to_string(i));
+        ASSERT_EQ(::link(app.file("job.dat").c_str(), name.c_str()), 0);
+        list += name + "\r\n";
+        blocks += "\r\nFile in use:  " + name + "\r\n";
+    }
+    app.dir.write("vesperon.cfg", list);
+    app.runHolding("job.dat");
+    const auto found = storedWarnings(app.dir.path(), blocks.size());
+    std::string joined;
+    for (const std::string& text : found) {
+        EXPECT_LE(text.size(), 6000u);
+        ASSERT_EQ(text.substr(0, header.size()), header);
+        joined += text.substr(header.size());
+    }
+    EXPECT_EQ(joined, blocks);
 }
 
 } // namespace

@@ -38,11 +38,7 @@ for _ in 1 2 3 4 5; do
     "$exporter" --web.listen-address="127.0.0.1:$port" --collector.disable-defaults \
         --collector.textfile --collector.textfile.directory="$tmp/textfile" 2>"$tmp/exporter.log" &
     pids+=("$!")
-    for _ in $(seq 50); do
-        grep -q 'Listening on' "$tmp/exporter.log" && break
-        kill -0 "$!" 2>/dev/null || break
-        sleep 0.1
-    done
+    until grep -q 'Listening on' "$tmp/exporter.log" || ! kill -0 "$!" 2>/dev/null; do sleep 0.1; done
     kill -0 "$!" 2>/dev/null && break
 done
 kill -0 "${pids[-1]}" 2>/dev/null || fail "the node exporter did not start: $(cat "$tmp/exporter.log")"

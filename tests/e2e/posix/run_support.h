@@ -2,8 +2,26 @@
 
 #include "support/temp_dir.h"
 
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <linux/io_uring.h>
+#include <memory>
+#include <sched.h>
+#include <stdexcept>
 #include <string>
-#include <sys/types.h>
+#include <sys/file.h>
+#include <sys/mman.h>
+#include <sys/mount.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace vesperon::test {
@@ -14,72 +32,213 @@ inline const std::string listHeader = "; ***************************************
                                       "; ********************************************\r\n"
                                       "\r\n";
 
-// Another process that holds a file open (or only mapped, or locked) until it is destroyed,
-// under the command name given (as prctl sets it), if any.
+inline bool contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+// Whether python3 finds the condition true of the JSON document in the file, d: that document,
+// a: the arguments given.
+inline bool jsonHolds(const std::string& file, const std::string& condition,
+                      const std::string& arguments = "") {
+    const std::string script = "import json,sys; d=json.load(open(sys.argv[1])); a=sys.argv[2:];"
+                               " sys.exit(0 if " +
+                               condition + " else 1)";
+    return std::system(
+               ("/usr/bin/python3 -c '" + script + "' " + file + " " + arguments).c_str()) == 0;
+}
+
+// Runs a shell command when it goes out of scope, so that what a test set up on the machine
+// is undone even when an assertion failed.
+struct Undo {
+    std::string command;
+    ~Undo() { (void)!std::system(command.c_str()); }
+};
+
+// Another process that holds a file open (or only mapped, or locked, or registered with an
+// io_uring ring) until it is destroyed, under the command name given (as prctl sets it), if any.
 class Holder {
 public:
-    enum class Way { Open, MappedOnly, Locked };
-    Holder(const std::string& path, Way way, const std::string& commandName = "");
-    ~Holder();
+    enum class Way { Open, MappedOnly, Locked, Ring };
+    Holder(const std::string& path, Way way, const std::string& commandName = "") {
+        int ready[2];
+        if (::pipe(ready) != 0) {
+            throw std::runtime_error("pipe");
+        }
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::close(ready[0]);
+            if (!commandName.empty()) {
+                ::prctl(PR_SET_NAME, commandName.c_str());
+                // Another group than its user's, so that the user named is the owner's.
+                (void)!::setgid(65534);
+            }
+            int fd = ::open(path.c_str(), O_RDONLY);
+            if (way == Way::Locked) {
+                ::flock(fd, LOCK_EX);
+            } else if (way == Way::MappedOnly) {
+                ::mmap(nullptr, 1, PROT_READ, MAP_SHARED, fd, 0);
+                ::close(fd);
+            } else if (way == Way::Ring) {
+                io_uring_params params{};
+                const int ring = static_cast<int>(::syscall(__NR_io_uring_setup, 4, &params));
+                if (ring < 0 ||
+                    ::syscall(__NR_io_uring_register, ring, IORING_REGISTER_FILES, &fd, 1)) {
+                    ::_exit(1);
+                }
+                ::close(fd);
+            }
+            (void)!::write(ready[1], "x", 1);
+            ::pause();
+            ::_exit(0);
+        }
+        ::close(ready[1]);
+        char c;
+        const bool held = ::read(ready[0], &c, 1) == 1;
+        ::close(ready[0]);
+        if (!held) {
+            throw std::runtime_error("could not hold " + path);
+        }
+    }
+    ~Holder() {
+        if (pid_ > 0) { // never kill(-1)
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+    }
     Holder(const Holder&) = delete;
     Holder& operator=(const Holder&) = delete;
+    pid_t pid() const { return pid_; }
 
 private:
     pid_t pid_ = -1;
-};
-
-// A FUSE file system of the test's own holding one file, mounted in a mount namespace of its
-// own where another process maps that file; stop() makes the server stop answering while
-// both stay (as a hung NFS or FUSE server does). Everything ends with the object. Root only.
-class StalledMount {
-public:
-    StalledMount();
-    ~StalledMount();
-    StalledMount(const StalledMount&) = delete;
-    StalledMount& operator=(const StalledMount&) = delete;
-    // Empty when it is up; otherwise why not.
-    const std::string& missing() const { return missing_; }
-    // The mapped file, as a path that any process can walk: through the mapper's root.
-    std::string file() const;
-    void stop();
-
-private:
-    TempDir dir_;
-    std::string missing_;
-    pid_t server_ = -1;
-    pid_t mapper_ = -1;
-    int control_ = -1;
 };
 
 // A fresh application folder holding a copy of the built executable, a recording
 // stand-in for `shutdown` first on PATH, and its own registry state folder.
 class Installation {
 public:
-    explicit Installation(const std::string& exeName = "vesperon");
+    explicit Installation(const std::string& exeName = "vesperon") : exeName_(exeName) {
+        std::filesystem::copy_file(VESPERON_EXECUTABLE, exe());
+        std::filesystem::create_directory(dir.file("bin"));
+        dir.write("bin/shutdown",
+                  "#!/bin/sh\n"
+                  "# Records its arguments instead of shutting anything down.\n"
+                  "printf '%s\\n' \"$@\" > \"$(dirname \"$0\")/../shutdown-args.tmp\"\n"
+                  "mv \"$(dirname \"$0\")/../shutdown-args.tmp\" \"$(dirname "
+                  "\"$0\")/../shutdown-args\"\n");
+        std::filesystem::permissions(dir.file("bin/shutdown"), std::filesystem::perms::owner_all);
+    }
     std::string exe() const { return dir.file(exeName_); }
     std::string file(const std::string& name) const { return dir.file(name); }
+    std::string out() const { return dir.read("stdout"); }
+    std::string err() const { return dir.read("stderr"); }
+    std::string registryFile() const { return dir.read("state/registry/HKEY_LOCAL_MACHINE.reg"); }
+
     // Writes the check list naming these files of the folder, each made with some data.
-    void listFiles(const std::vector<std::string>& names) const;
+    void listFiles(const std::vector<std::string>& names) const {
+        std::string list = listHeader;
+        for (const std::string& name : names) {
+            dir.write(name, "data");
+            list += file(name) + "\r\n";
+        }
+        dir.write("vesperon.cfg", list);
+    }
+
     // Runs the executable as a scheduler would: no display, no terminal input, standard output
     // in the file "stdout" (of the last run), standard error appended to the file "stderr".
     // Returns its exit status.
-    int run(const std::vector<std::string>& arguments);
+    int run(const std::vector<std::string>& arguments) { return finish(start(arguments)); }
     // run() while another process holds the named file of the folder.
     int runHolding(const std::string& name, const std::vector<std::string>& arguments = {"-r"},
-                   Holder::Way way = Holder::Way::Open);
+                   Holder::Way way = Holder::Way::Open) {
+        Holder holder(file(name), way);
+        return run(arguments);
+    }
 
     // How start() hands the executable to the kernel: by its path, or through an open
     // descriptor (fexecve) with argv[0] as a PATH lookup leaves it, the file perhaps removed.
     enum class Exec { ByPath, ByDescriptor, ByDescriptorOfRemovedFile };
     // Starts it as run() does, without waiting, perhaps in a mount namespace of its own over an
-    // empty /proc (root only); finish() waits and returns the exit status, or 128 + 9 when it
-    // had not ended after 30 seconds and was killed.
+    // empty /proc (root only).
     pid_t start(const std::vector<std::string>& arguments, Exec exec = Exec::ByPath,
-                bool withoutProc = false);
-    static int finish(pid_t pid);
-    // The arguments the stand-in received, or nothing when it was not started.
-    std::vector<std::string> shutdownArguments(int waitMilliseconds = 3000) const;
-    std::string registryFile() const;
+                bool withoutProc = false) {
+        std::vector<std::string> argv{exec == Exec::ByPath ? exe() : exeName_};
+        if (!mountSetup.empty() && exec == Exec::ByPath) {
+            argv = {"/usr/bin/unshare",
+                    "-m",
+                    "/bin/sh",
+                    "-c",
+                    mountSetup + " && exec \"$0\" \"$@\"",
+                    exe()};
+        }
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        std::vector<char*> cargv;
+        for (auto& a : argv) {
+            cargv.push_back(a.data());
+        }
+        cargv.push_back(nullptr);
+        const std::string path = dir.file("bin") + ":/usr/bin:/bin";
+        const std::string noBus = "unix:path=" + dir.file("no-system-bus");
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::unsetenv("DISPLAY");
+            ::setenv("PATH", path.c_str(), 1);
+            ::setenv("VESPERON_STATE_DIR", dir.file("state").c_str(), 1);
+            // No locks of the machine's own login manager: a test that wants a bus sets one up.
+            ::setenv("DBUS_SYSTEM_BUS_ADDRESS", noBus.c_str(), 0);
+            ::chdir(dir.path().c_str());
+            ::dup2(::open("/dev/null", O_RDONLY), 0);
+            ::dup2(::open(dir.file("stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
+            ::dup2(::open(dir.file("stderr").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644), 2);
+            const int exeFd = ::open(exe().c_str(), O_RDONLY | O_CLOEXEC);
+            if ((exec == Exec::ByDescriptorOfRemovedFile && ::unlink(exe().c_str()) != 0) ||
+                (withoutProc &&
+                 (::unshare(CLONE_NEWNS) != 0 ||
+                  ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+                  ::mount("none", "/proc", "tmpfs", 0, nullptr) != 0))) {
+                ::_exit(126);
+            }
+            if (addressSpaceLimit != 0) {
+                const rlimit limit{addressSpaceLimit, addressSpaceLimit};
+                ::setrlimit(RLIMIT_AS, &limit);
+            }
+            if (exec != Exec::ByPath) {
+                ::fexecve(exeFd, cargv.data(), environ);
+            } else {
+                ::execve(cargv[0], cargv.data(), environ);
+            }
+            ::_exit(127);
+        }
+        return pid;
+    }
+    // Waits for a run and returns its exit status, or 128 + 9 when it had not ended after 30
+    // seconds and was killed.
+    static int finish(pid_t pid) {
+        int status = 0;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (::waitpid(pid, &status, WNOHANG) == 0) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                ::kill(pid, SIGKILL);
+                ::waitpid(pid, &status, 0);
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+
+    // The arguments the stand-in received since last asked, a line each; empty when it was
+    // not started.
+    std::string shutdownArguments(int waitMilliseconds = 3000) const {
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMilliseconds);
+        while (!dir.exists("shutdown-args") && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        const std::string args = dir.exists("shutdown-args") ? dir.read("shutdown-args") : "";
+        std::filesystem::remove(dir.file("shutdown-args"));
+        return args;
+    }
 
     TempDir dir;
     // The address-space limit runs get (0: none), as `ulimit -v` or a service's memory cap gives.

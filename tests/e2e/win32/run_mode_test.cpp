@@ -13,7 +13,6 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -52,26 +51,21 @@ bool wow64() {
     return ::IsWow64Process(::GetCurrentProcess(), &wow64) && wow64;
 }
 
-std::string folderOf(UINT(WINAPI* get)(LPSTR, UINT)) {
+std::string folderOf(UINT(WINAPI* get)(LPSTR, UINT), const std::string& then = "") {
     char folder[MAX_PATH] = {};
     get(folder, MAX_PATH);
-    return folder;
-}
-
-std::string systemFolder() {
-    return folderOf(::GetSystemDirectoryA);
+    return folder + then;
 }
 
 // Under WOW64 a 32-bit program's System32 is SysWOW64; Sysnative reaches the real one.
 std::string nativeSystemFolder() {
-    return folderOf(::GetWindowsDirectoryA) + (wow64() ? "\\Sysnative" : "\\System32");
+    return folderOf(::GetWindowsDirectoryA, wow64() ? "\\Sysnative" : "\\System32");
 }
 
 // Where the stand-in that the program starts from the system folder says it is: under WOW64
 // the system starts the 32-bit one, from SysWOW64.
 std::string startedStandIn() {
-    return folderOf(wow64() ? ::GetSystemWow64DirectoryA : ::GetSystemDirectoryA) +
-           "\\shutdown.exe";
+    return folderOf(wow64() ? ::GetSystemWow64DirectoryA : ::GetSystemDirectoryA, "\\shutdown.exe");
 }
 
 std::string buildFolder() {
@@ -155,8 +149,9 @@ struct Installation : ::testing::Test {
     std::string exe;
 
     static void SetUpTestSuite() {
+        ::SetEnvironmentVariableA("WINEDEBUG", "warn+eventlog");
         // In the 32-bit system folder and, on 64-bit Windows, in the real one too.
-        for (const std::string& folder : {systemFolder(), nativeSystemFolder()}) {
+        for (const std::string& folder : {folderOf(::GetSystemDirectoryA), nativeSystemFolder()}) {
             fs::copy_file(buildFolder() + "\\shutdown_standin.exe", folder + "\\shutdown.exe",
                           fs::copy_options::overwrite_existing);
         }
@@ -180,13 +175,11 @@ struct Installation : ::testing::Test {
 
     // Starts the program with the argument text given, its standard error handle on the
     // folder's file stderr.txt, and waits for it; a program still running after
-    // waitMilliseconds (its configuration window open) is ended. With unquotedPath the
-    // command line starts with the program's path as it is, blanks and all; desktop names
-    // the window station and desktop to start it on.
-    DWORD run(const std::string& arguments, bool traceEventLog = false,
-              DWORD waitMilliseconds = 30000, bool unquotedPath = false,
-              std::wstring desktop = L"") {
-        ::SetEnvironmentVariableA("WINEDEBUG", traceEventLog ? "warn+eventlog" : "-all");
+    // waitMilliseconds (its configuration window open) is ended. desktop names the window
+    // station and desktop to start it on; with unquotedPath the command line starts with the
+    // program's path as it is, blanks and all.
+    DWORD run(const std::string& arguments, DWORD waitMilliseconds = 30000,
+              std::wstring desktop = L"", bool unquotedPath = false) {
         SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
         const HANDLE errors = ::CreateFileW(wide(dir.file("stderr.txt")).c_str(), GENERIC_WRITE,
                                             FILE_SHARE_READ, &inherited, CREATE_ALWAYS, 0, nullptr);
@@ -202,7 +195,6 @@ struct Installation : ::testing::Test {
             ::CreateProcessW(wide(exe).c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0,
                              nullptr, wide(dir.path()).c_str(), &startup, &process);
         ::CloseHandle(errors);
-        ::SetEnvironmentVariableA("WINEDEBUG", "-all");
         DWORD code = 9999;
         if (started) {
             if (::WaitForSingleObject(process.hProcess, waitMilliseconds) == WAIT_TIMEOUT) {
@@ -216,19 +208,19 @@ struct Installation : ::testing::Test {
         return code;
     }
 
-    // Runs, traced, while this process holds the file open as a running job would.
+    // Runs while this process holds the file open as a running job would.
     DWORD runHolding(const std::string& file) {
         HANDLE held = ::CreateFileW(wide(file).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                     OPEN_EXISTING, 0, nullptr);
         EXPECT_NE(held, INVALID_HANDLE_VALUE);
-        const DWORD status = run("-r", true);
+        const DWORD status = run("-r");
         ::CloseHandle(held);
         return status;
     }
 
-    // Takes the stand-in's record: command line, window style, its own path; empty when it
-    // was not started.
-    std::vector<std::string> request(int waitMilliseconds = 5000) const {
+    // Takes the stand-in's record: command line, window style, its own path, a line each;
+    // empty when it was not started.
+    std::string request(int waitMilliseconds = 5000) const {
         const auto deadline =
             std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMilliseconds);
         // Read until whole: while the stand-in still holds the record it has just renamed
@@ -240,33 +232,35 @@ struct Installation : ::testing::Test {
             text = dir.read("shutdown-record.txt");
         }
         ::DeleteFileA(dir.file("shutdown-record.txt").c_str());
-        std::istringstream record(text);
-        std::vector<std::string> lines;
-        for (std::string line; std::getline(record, line);) {
-            lines.push_back(line);
-        }
-        return lines;
+        return text;
     }
 };
 
-TEST_F(Installation, ArgumentsBeyondTheSwitchOpenTheWindowAndNeverRequest) {
-    EXPECT_EQ(run("-r -f", false, 3000), static_cast<DWORD>(STILL_ACTIVE))
-        << "the configuration window stays open until the user closes it";
-    EXPECT_TRUE(request(500).empty());
-}
+// A first restart, a held file and a forced shutdown under another name, with the
+// application folder and the listed file named outside the ANSI code page and the list
+// saved as Notepad's "Unicode". A refused registration of the event source still logs; once
+// allowed, the run registers it.
+TEST_F(Installation, NamesOutsideTheAnsiCodePage) {
+    install("Дан\\Nightly.exe");
+    // A shutdown.exe planted beside the program must never be the one that runs.
+    fs::copy_file(buildFolder() + "\\shutdown_standin.exe", wide(dir.file("Дан\\shutdown.exe")));
+    EXPECT_EQ(run("-r"), 0u);
+    EXPECT_EQ(request(), "shutdown.exe -r -t 60 -c \"Restart by Vesperon\" -d p:4:1\n2\n" +
+                             startedStandIn() + "\n")
+        << "minimised, from the system folder";
+    EXPECT_EQ(dir.read("Дан\\Nightly.cfg"), header);
+    EXPECT_EQ(dir.read("Дан\\Nightly.ini"),
+              "[EventLog]\r\nWriteToNTEventLog=1\r\n[General]\r\nForceAppsToClose=0\r\n");
 
-// A refused registration still logs; once allowed, the run registers the event source.
-TEST_F(Installation, FileHeldByAnotherProcessBlocksRegistersAndLogs) {
-    const std::string job = dir.file("job.dat");
-    dir.write("job.dat", "data");
-    dir.write("vesperon.cfg", header + "\"" + job + "\"\r\n");
+    const std::string job = dir.file("Дан\\Отчёт.mdb");
+    dir.write("Дан\\Отчёт.mdb", "data");
+    dir.write("Дан\\Nightly.cfg", utf16(header + "\"" + job + "\"\r\n"));
     setSourceKeyAccess(L"D:(A;;KR;;;WD)(A;;WD;;;WD)"); // read-only, but for this list
-    EXPECT_EQ(runHolding(job), 2u) << "withheld";
+    EXPECT_EQ(runHolding(job), 2u) << "the held file was not seen";
     EXPECT_NE(registeredMessageFile(), registered()) << "the registration was refused";
     setSourceKeyAccess(L"D:(A;;KA;;;WD)");
     EXPECT_EQ(runHolding(job), 2u);
     EXPECT_TRUE(request(500).empty());
-
     DWORD types = 0, size = sizeof types;
     EXPECT_EQ(::RegGetValueA(HKEY_LOCAL_MACHINE, sourceKey.c_str(), "TypesSupported",
                              RRF_RT_REG_DWORD, nullptr, &types, &size),
@@ -278,45 +272,18 @@ TEST_F(Installation, FileHeldByAnotherProcessBlocksRegistersAndLogs) {
     EXPECT_NE(trace.find(abortEntry(job), trace.find(abortEntry(job)) + 1), std::string::npos)
         << "both runs logged: " << trace;
 
-    // Released again, the same list lets the request through.
-    run("-r");
-    EXPECT_FALSE(request().empty());
-}
-
-// A first restart, a held file and a forced shutdown under another name, with the
-// application folder and the listed file named outside the ANSI code page and the list
-// saved as Notepad's "Unicode".
-TEST_F(Installation, NamesOutsideTheAnsiCodePage) {
-    install("Дан\\Nightly.exe");
-    // A shutdown.exe planted beside the program must never be the one that runs.
-    fs::copy_file(buildFolder() + "\\shutdown_standin.exe", wide(dir.file("Дан\\shutdown.exe")));
-    EXPECT_EQ(run("-r"), 0u);
-    EXPECT_EQ(request(),
-              (std::vector<std::string>{"shutdown.exe -r -t 60 -c \"Restart by Vesperon\" -d p:4:1",
-                                        "2", startedStandIn()}))
-        << "minimised, from the system folder";
-    EXPECT_EQ(dir.read("Дан\\Nightly.cfg"), header);
-    EXPECT_EQ(dir.read("Дан\\Nightly.ini"),
-              "[EventLog]\r\nWriteToNTEventLog=1\r\n[General]\r\nForceAppsToClose=0\r\n");
-
-    const std::string job = dir.file("Дан\\Отчёт.mdb");
-    dir.write("Дан\\Отчёт.mdb", "data");
-    dir.write("Дан\\Nightly.cfg", utf16(header + job + "\r\n"));
-    EXPECT_EQ(runHolding(job), 2u) << "the held file was not seen";
-    EXPECT_EQ(registeredMessageFile(), registered());
-    EXPECT_NE(eventLogTrace().find(abortEntry(job)), std::string::npos);
-
+    // Released, the same list lets the request through.
     dir.write("Дан\\Nightly.ini", "[General]\r\nForceAppsToClose=1\r\n");
     EXPECT_EQ(run("-S"), 0u);
-    EXPECT_EQ(request(), (std::vector<std::string>{
-                             "shutdown.exe -s -f -t 60 -c \"Forced Shutdown by Vesperon\" -d p:4:1",
-                             "2", startedStandIn()}));
+    EXPECT_EQ(request(),
+              "shutdown.exe -s -f -t 60 -c \"Forced Shutdown by Vesperon\" -d p:4:1\n2\n" +
+                  startedStandIn() + "\n");
 }
 
 TEST_F(Installation, MissingShutdownProgramFailsWithStatusOneAndSaysWhy) {
-    const std::string program = systemFolder() + "\\shutdown.exe";
+    const std::string program = folderOf(::GetSystemDirectoryA, "\\shutdown.exe");
     ASSERT_TRUE(::DeleteFileA(program.c_str()));
-    const DWORD status = run("-r", true);
+    const DWORD status = run("-r");
     SetUpTestSuite(); // the stand-in back in its place
     EXPECT_EQ(status, 1u);
     const std::string command = "shutdown.exe -r -t 60 -c \"Restart by Vesperon\" -d p:4:1";
@@ -400,7 +367,7 @@ TEST_F(Installation, EntriesThatMustNeverCountAsMissing) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         dir.write("vesperon.cfg", c.list);
-        EXPECT_EQ(run("-r", true), c.status);
+        EXPECT_EQ(run("-r"), c.status);
         EXPECT_EQ(request(c.status == 0 ? 5000 : 300).empty(), c.status != 0);
     }
     for (HANDLE h : handles) {
@@ -425,7 +392,8 @@ TEST_F(Installation, EntriesThatMustNeverCountAsMissing) {
 
 // A task that runs whether or not a user is logged on gets a window station that no one sees:
 // an argument text that selects no run ends the task at once and says so, never waits on a
-// window. A launcher that passes the program's path unquoted still selects the run.
+// window, and never requests. A launcher that passes the program's path unquoted still selects the
+// run.
 TEST_F(Installation, NoRunModeWhereNoOneSeesAWindowEndsAndSaysWhy) {
     const HWINSTA original = ::GetProcessWindowStation();
     const HWINSTA station = ::CreateWindowStationW(L"vesperon-e2e", 0, WINSTA_ALL_ACCESS, nullptr);
@@ -436,7 +404,7 @@ TEST_F(Installation, NoRunModeWhereNoOneSeesAWindowEndsAndSaysWhy) {
     ASSERT_NE(desktop, nullptr);
     for (const char* arguments : {"/r", "\"-r\"", "-r -s", "\xE2\x80\x93r", "\"\""}) {
         SCOPED_TRACE(arguments);
-        EXPECT_EQ(run(arguments, true, 10000, false, L"vesperon-e2e\\Default"), 1u);
+        EXPECT_EQ(run(arguments, 10000, L"vesperon-e2e\\Default"), 1u);
         const std::string said = dir.read("stderr.txt");
         EXPECT_NE(said.find(std::string("not a run mode (-r restart, -s shut down): \"") +
                             arguments + "\"; no one can see the configuration window"),
@@ -449,10 +417,12 @@ TEST_F(Installation, NoRunModeWhereNoOneSeesAWindowEndsAndSaysWhy) {
     }
     ::CloseDesktop(desktop);
     ::CloseWindowStation(station);
+    EXPECT_EQ(run("-r -f", 3000), static_cast<DWORD>(STILL_ACTIVE))
+        << "where it can be seen, the configuration window stays open until the user closes it";
     EXPECT_TRUE(request(300).empty());
 
     install("Program Files\\Vesperon\\vesperon.exe");
-    EXPECT_EQ(run("-r", false, 30000, true), 0u);
+    EXPECT_EQ(run("-r", 30000, L"", true), 0u);
     EXPECT_FALSE(request().empty());
 }
 
