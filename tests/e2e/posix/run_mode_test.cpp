@@ -6,6 +6,7 @@
 #include <ctime>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
 #include <sys/stat.h>
@@ -221,15 +222,31 @@ TEST(RunConditions, AMountThatStopsAnsweringHoldsNoRunPastItsBound) {
 
     ::setenv("VESPERON_RUN_BOUND", "2", 1);
     app.dir.write("vesperon.cfg", app.file("free.dat") + "\r\n" + file + "\r\n");
+    const char* store = std::getenv("VESPERON_TEST_SYSLOG_FILE");
+    std::error_code unknown;
+    const auto stored = store != nullptr ? std::filesystem::file_size(store, unknown) : 0;
     start = std::chrono::steady_clock::now();
     EXPECT_EQ(app.run({"-s"}), 2);
     EXPECT_EQ(app.run({"--test", "--json"}), 2);
-    ::unsetenv("VESPERON_RUN_BOUND");
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
     EXPECT_TRUE(contains(app.err(), "did not finish within 2 s; " + file)) << app.err();
     EXPECT_TRUE(jsonHolds(app.file("stdout"),
                           "d[\"entries\"][1][\"state\"] == \"undetermined\" and d[\"withheld\"]"))
         << app.out();
+    if (store != nullptr && *store != '\0') { // the warning names what the run was stuck on
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        std::ifstream in(store, std::ios::binary);
+        in.seekg(static_cast<std::streamoff>(stored));
+        const std::string log{std::istreambuf_iterator<char>(in), {}};
+        EXPECT_TRUE(contains(log, "Unable to determine if file is in use:  " + file)) << log;
+    }
+    // Stuck before the check list is read (on the settings file), the run names the list.
+    std::filesystem::remove(app.file("vesperon.ini"));
+    std::filesystem::create_symlink(file, app.file("vesperon.ini"));
+    EXPECT_EQ(app.run({"-r"}), 2);
+    EXPECT_TRUE(contains(app.err(), "did not finish within 2 s; " + app.file("vesperon.cfg")))
+        << app.err();
+    ::unsetenv("VESPERON_RUN_BOUND");
 }
 
 // Temporary files that a run killed half-way through a replace left behind are removed by the
