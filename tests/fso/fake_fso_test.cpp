@@ -294,12 +294,19 @@ TEST_F(Listings, TotalsRaiseRunningTotalsAndBadInputTotalsZero) {
         EXPECT_EQ(fso.Get_Totals("C:\\D", type), "0") << type;
     }
     EXPECT_EQ(fso.Get_Totals("   ", 1), "0");
+    for (const char* date : {"2/29/2000", "1/31/2024", "12/31/2023 23:59:59"}) {
+        fso.Get_Totals("C:\\D", 3, date);
+    }
     EXPECT_TRUE(f.windowing.messages.empty());
-    EXPECT_EQ(fso.Get_Totals("C:\\D", 2, "not a date"), "0");
+    for (const char* date : {"not a date", "2/29/2100", "1/1/2024 24:00:00"}) {
+        EXPECT_EQ(fso.Get_Totals("C:\\D", 2, date), "0") << date;
+    }
     f.disk.meta("C:\\D\\b.TXT").accessed = "garbled";
     EXPECT_EQ(fso.Get_Totals("C:\\D", 2, "1/1/2020"), "0");
     EXPECT_EQ(shown(),
               (std::vector<std::string>{
+                  "Invalid date format|64|An invalid date was passed.",
+                  "Invalid date format|64|An invalid date was passed.",
                   "Invalid date format|64|An invalid date was passed.",
                   "Errors detected|64|Error: 13  Type mismatch\r\n\r\nFile: C:\\D\\b.TXT\r\n"
                   "Size: 20\r\nCreated:  1/1/2024 12:00:00 PM\r\nModified: 3/14/2024 "

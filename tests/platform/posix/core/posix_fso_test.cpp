@@ -5,11 +5,13 @@
 #include "platform/posix/core/posix_system.h"
 #include "support/environment_guard.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <thread>
 #include <unistd.h>
 
 namespace vesperon {
@@ -77,6 +79,23 @@ TEST_F(PosixFso, TemporaryFilesArePrivateAndFollowTmpdir) {
     const std::string fallback = fso().Create_Tmp_Folder();
     EXPECT_EQ(fallback.rfind('/', 0), 0u) << fallback;
     std::filesystem::remove(fallback);
+}
+
+// Linux names: a backslash is a character like any other, a NUL ends no name early; what
+// the kernel keeps no creation time for shows its last change; a folder gone is gone.
+TEST_F(PosixFso, NamesTimesAndFoldersAsTheKernelHasThem) {
+    write("a\\.b", "x");
+    ASSERT_TRUE(fso().Get_FileInfo(at("a\\.b")));
+    EXPECT_EQ(fso().fileInfo().Attributes, "A") << "not a hidden name";
+    EXPECT_FALSE(fso().File_Exist(at("a\\.b") + std::string(1, '\0') + "x"));
+    EXPECT_EQ(fso().Get_FileList(dir.path() + "///", false), at("a\\.b;"));
+    ASSERT_TRUE(fso().Get_FileInfo("/proc/version"));
+    EXPECT_EQ(fso().fileInfo().DateCreated, fso().fileInfo().DateLastModified);
+    write("gone/x", "");
+    EXPECT_TRUE(fso().Folder_Exist(at("gone")));
+    std::filesystem::remove_all(at("gone"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    EXPECT_FALSE(fso().Folder_Exist(at("gone")));
 }
 
 TEST_F(PosixFso, RootDrivesAndPaths) {
