@@ -297,9 +297,9 @@ TEST_F(Syslog, BlockedRunLeavesOneWarningNamingEachFileInUseWhateverFailsAroundI
                                   "\r\n\r\nFile in use:  " + app.file("b.dat") + "\r\n";
         EXPECT_EQ(storedWarnings(app.dir.path()),
                   i == 6 ? std::vector<std::string>{} : std::vector<std::string>{entry});
-        EXPECT_EQ(app.err().find("vesperon: cannot read the settings file " +
-                                 app.file("vesperon.ini") +
-                                 ": not a regular file; using the defaults"),
+        EXPECT_EQ(app.err().rfind("vesperon: cannot read the settings file " +
+                                  app.file("vesperon.ini") +
+                                  ": not a regular file; using the defaults"),
                   i == 4 ? 0 : std::string::npos);
         EXPECT_EQ(contains(app.err(), "vesperon: the warning could not be handed to syslog "
                                       "(/dev/log): it did not take the entry within 2.0 s"),
