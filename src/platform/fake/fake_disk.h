@@ -68,8 +68,8 @@ public:
     std::set<std::string> cannotTell;               // keys the system cannot say anything about
     std::set<std::string> throwsOn;                 // keys whose presence query throws
     std::map<std::string, std::size_t> readFailsAt; // key -> reading fails after this many bytes
-    std::size_t readPiece =
-        SIZE_MAX; // a read hands over at most this many bytes (a cut-short read)
+    // A read hands over at most this many bytes, as one cut short by a signal may.
+    std::size_t readPiece = SIZE_MAX;
     bool fileNumbersLeft = true;
     bool replaceFails = false;
     bool holdersUnknown = false; // nothing can be seen of other processes
