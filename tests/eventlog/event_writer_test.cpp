@@ -108,9 +108,6 @@ TEST(RegistryRoutines, ErrorsAndTheInitialisationFileForm) {
     EXPECT_EQ(WriteRegValue(reg, "HKLM", "K", "v", "S", std::string("x")), 1010);
 }
 
-const std::string header = "HEAD\r\n";
-using Entries = std::vector<std::string>;
-
 // Whole blocks in order; one too long for any entry is cut over entries of its own.
 TEST(EntrySplit, BlocksFillEntriesWithinTheLimit) {
     const std::string h = "HEAD\r\n";
