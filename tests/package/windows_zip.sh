@@ -1,7 +1,5 @@
 #!/usr/bin/env bash
-# Checks the Windows download: what the zip holds, README.txt with CR LF line ends, the Task
-# Scheduler definition (UTF-16 with a byte-order mark, still well-formed, running
-# `vesperon.exe -r`), and vesperon.exe from the zip running a restart under Wine, in a
+# Checks the Windows zip's files, and its vesperon.exe running a restart under Wine in a
 # throwaway prefix with a recording stand-in for shutdown.exe.
 #   windows_zip.sh ZIP SHUTDOWN_STANDIN
 set -uo pipefail
