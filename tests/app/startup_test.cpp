@@ -30,7 +30,7 @@ struct Start {
     }
 };
 
-// What each argument text and ForceAppsToClose value start; "" opens the configuration window.
+// What each switch and ForceAppsToClose value start.
 TEST(Startup, SwitchesAndForceDecideTheRequest) {
     const std::string restart = "shutdown.exe -r -t 60 -c \"Restart by Vesperon\" -d p:4:1";
     const std::string shutdown = "shutdown.exe -s -t 60 -c \"Shutdown by Vesperon\" -d p:4:1";
@@ -44,11 +44,6 @@ TEST(Startup, SwitchesAndForceDecideTheRequest) {
         {"-r", "ForceAppsToClose=\"1 \"", restart},
         {"-r", "ForceAppsToClose=yes", restart},
     };
-    for (const char* arguments : {"-r -f", "/s", "- r", " \t "}) {
-        Start s;
-        s.load(arguments);
-        EXPECT_TRUE(s.form.Loaded() && s.f.processes.started.empty()) << arguments;
-    }
     for (const auto& [arguments, line, commandLine] : cases) {
         SCOPED_TRACE(std::string(arguments) + " " + line);
         Start s;
@@ -63,16 +58,13 @@ TEST(Startup, SwitchesAndForceDecideTheRequest) {
 
 // Without an absolute folder nothing is written or requested.
 TEST(Startup, FilesFollowTheExecutable) {
-    for (const char* exe : {"", "Vesperon.exe", "Tools\\Vesperon.exe", "\\Vesperon.exe"}) {
-        for (const char* arguments : {"-r", ""}) {
-            fake::FakePlatform f;
-            f.system.exePath = exe;
-            f.system.arguments = arguments;
-            EXPECT_EQ(runApplication(f.platform), 1) << exe;
-            EXPECT_TRUE(f.disk.files.empty() && f.processes.started.empty()) << exe;
-            EXPECT_NE(f.system.standardError.at(0).find("cannot find the folder"),
-                      std::string::npos);
-        }
+    for (const char* exe : {"", "Tools\\Vesperon.exe", "\\Vesperon.exe"}) {
+        fake::FakePlatform f;
+        f.system.exePath = exe;
+        f.system.arguments = "-r";
+        EXPECT_EQ(runApplication(f.platform), 1) << exe;
+        EXPECT_TRUE(f.disk.files.empty() && f.processes.started.empty()) << exe;
+        EXPECT_NE(f.system.standardError.at(0).find("cannot find the folder"), std::string::npos);
     }
     fake::FakePlatform f;
     f.system.exePath = "C:\\Tools\\Nightly.Reboot.exe";
@@ -94,11 +86,8 @@ TEST(Startup, APackagedBuildKeepsItsFilesInItsConfigurationFolder) {
     for (const char* folder : {"/usr/sbin", "/etc/vesperon", "/var/lib/vesperon"}) {
         f.disk.addFolder(folder);
     }
-    f.disk.addFile("/srv/job.dat", "");
-    f.disk.inUse.insert(f.disk.keyOf("/srv/job.dat"));
-    f.disk.addFile("/etc/vesperon/nightly.cfg", "/srv/job.dat\r\n");
     s.load("-r");
-    EXPECT_EQ(s.form.runOutcome, RunOutcome::Withheld);
+    EXPECT_TRUE(f.disk.hasFile("/etc/vesperon/nightly.cfg"));
     EXPECT_TRUE(f.disk.hasFile("/etc/vesperon/nightly.ini"));
     EXPECT_TRUE(f.disk.hasFile("/var/lib/vesperon/nightly.lock"));
 }
@@ -130,9 +119,7 @@ TEST(Startup, EveryRunCarriesTheTimesOfItsMetricsOn) {
         }
         ::testing::internal::CaptureStdout();
         if (!runTerminalCommand(f.platform, false)) {
-            Forms forms{f.windowing};
-            Form1 form{f.platform, forms};
-            form.Load();
+            runApplication(f.platform);
         }
         ::testing::internal::GetCapturedStdout();
         const std::string text = "\n" + f.disk.bytesOf(prom);
@@ -247,20 +234,16 @@ TEST_F(ConfigurationWindow, OpensWithTheSettingsOfTheFileAndEachClickWritesItsSw
     EXPECT_EQ(f.disk.bytesOf(settingsPath), "[General]\r\nForceAppsToClose=0\r\n");
     form.userClicks("ForceCheck");
     form.userClicks("WriteEventCheck");
-    EXPECT_EQ(f.disk.bytesOf(settingsPath),
-              "[General]\r\nForceAppsToClose=1\r\n[EventLog]\r\nWriteToNTEventLog=1\r\n");
-}
-
-TEST_F(ConfigurationWindow, SettingThatCannotBeSavedIsSaidAndTheBoxPutBack) {
-    const std::string settings = "[EventLog]\r\nWriteToNTEventLog=1\r\n";
-    f.disk.addFile(settingsPath, settings);
+    const std::string settings =
+        "[General]\r\nForceAppsToClose=1\r\n[EventLog]\r\nWriteToNTEventLog=1\r\n";
+    EXPECT_EQ(f.disk.bytesOf(settingsPath), settings);
+    // One that cannot be saved is said, and the box shows what the file holds.
     f.disk.readOnly.insert(fake::FakeDisk::key(settingsPath));
-    open();
     form.userClicks("WriteEventCheck");
     ASSERT_EQ(f.windowing.messages.size(), 1u);
     EXPECT_EQ(f.windowing.messages[0].prompt,
               "Could not save the setting in " + settingsPath + ": Access is denied. (error 5)");
-    EXPECT_EQ(f.windowing.window("Form1")->checks["WriteEventCheck"], 1) << "what the file holds";
+    EXPECT_EQ(window->checks["WriteEventCheck"], 1);
     EXPECT_EQ(f.disk.bytesOf(settingsPath), settings);
 }
 

@@ -86,7 +86,6 @@ TEST_F(Win32Windowing, WindowDestroyedByItsOwnHandler) {
 
 TEST_F(Win32Windowing, FolderPickerOwnedByTheFormAndCancelled) {
     auto owner = open(Form1::layout());
-    HWND ownerHandle = native(owner).handle();
     HWND pickerOwner = nullptr;
     // Cancels the picker from a thread of its own: the picker runs its own message loop.
     std::thread user([&] {
@@ -102,7 +101,7 @@ TEST_F(Win32Windowing, FolderPickerOwnedByTheFormAndCancelled) {
     const auto chosen = windowing.browseForFolder(owner.get(), "Choose a folder");
     user.join();
     EXPECT_FALSE(chosen.has_value());
-    EXPECT_EQ(pickerOwner, ownerHandle);
+    EXPECT_EQ(pickerOwner, native(owner).handle());
 }
 
 } // namespace
