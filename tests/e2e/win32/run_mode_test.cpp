@@ -299,7 +299,8 @@ TEST_F(Installation, EntriesThatMustNeverCountAsMissing) {
     }
     const std::string trace = eventLogTrace();
     for (const std::string& block :
-         {"Unable to determine if file is in use:  data\\held.txt", "File in use:  " + ansi}) {
+         {std::string("Unable to determine if file is in use:  data\\held.txt"),
+          "File in use:  " + ansi}) {
         EXPECT_NE(trace.find(traced(block)), std::string::npos) << block;
     }
 }
