@@ -206,8 +206,8 @@ TEST_F(Installation, NamesOutsideTheAnsiCodePage) {
     DWORD types = 0, size = sizeof types;
     EXPECT_EQ(::RegGetValueA(HKEY_LOCAL_MACHINE, sourceKey.c_str(), "TypesSupported",
                              RRF_RT_REG_DWORD, nullptr, &types, &size),
-              ERROR_SUCCESS)
-        << "a whole DWORD";
+              ERROR_SUCCESS);
+    EXPECT_EQ(size, sizeof types) << "a whole DWORD";
     EXPECT_EQ(registeredMessageFile(), wide(exe) + L'\0') << "one terminating zero";
     const std::string trace = eventLogTrace();
     EXPECT_NE(trace.find(traced(" *** A Planned Shutdown was Aborted! *** \r\n\r\nFile in use:  " +
