@@ -1,8 +1,5 @@
-// Runs vesperon.exe as the Task Scheduler would, in a fresh application folder, with a
-// recording stand-in for shutdown.exe in the system folder. Under Wine it needs the
-// built-in shutdown.exe overridden (WINEDLLOVERRIDES with shutdown.exe=n), and reads the
-// entries Wine traces for the event log from the file VESPERON_TRACE_FILE names
-// (scripts/lib/wine-traced sets both up).
+// Runs vesperon.exe as the Task Scheduler would, with a recording stand-in for shutdown.exe in
+// the system folder; scripts/lib/wine-traced sets up Wine's override and event-log trace.
 #include "support/temp_dir.h"
 
 #include <algorithm>
@@ -16,11 +13,7 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-// clang-format off
 #include <windows.h>
-#include <sddl.h>
-// clang-format on
 
 namespace vesperon::test {
 namespace {
@@ -35,15 +28,10 @@ std::wstring wide(const std::string& utf8) {
     return out;
 }
 
-// UTF-16 LE (wchar_t is that here), or BE; with its byte-order mark as Notepad saves it
-// ("Unicode"), or without one as cmd /u writes it.
-std::string utf16(const std::string& utf8, bool mark = true, bool bigEndian = false) {
-    const std::wstring text = (mark ? L"\xFEFF" : L"") + wide(utf8);
-    std::string bytes(reinterpret_cast<const char*>(text.data()), 2 * text.size());
-    for (std::size_t i = 0; bigEndian && i < bytes.size(); i += 2) {
-        std::swap(bytes[i], bytes[i + 1]);
-    }
-    return bytes;
+// As Notepad saves "Unicode": UTF-16 LE (wchar_t is that here) with a byte-order mark.
+std::string utf16(const std::string& utf8) {
+    const std::wstring text = L"\xFEFF" + wide(utf8);
+    return std::string(reinterpret_cast<const char*>(text.data()), 2 * text.size());
 }
 
 bool wow64() {
@@ -62,8 +50,7 @@ std::string nativeSystemFolder() {
     return folderOf(::GetWindowsDirectoryA, wow64() ? "\\Sysnative" : "\\System32");
 }
 
-// Where the stand-in that the program starts from the system folder says it is: under WOW64
-// the system starts the 32-bit one, from SysWOW64.
+// Where the started stand-in says it is: under WOW64, the 32-bit one in SysWOW64.
 std::string startedStandIn() {
     return folderOf(wow64() ? ::GetSystemWow64DirectoryA : ::GetSystemDirectoryA, "\\shutdown.exe");
 }
@@ -106,8 +93,7 @@ std::string eventLogTrace() {
 const std::string sourceKey =
     "SYSTEM\\CurrentControlSet\\Services\\Eventlog\\Application\\Vesperon";
 
-// The event source's message file as registered, with the zeros stored after it; empty when
-// none is.
+// The event source's message file as registered, with the zeros stored after it.
 std::wstring registeredMessageFile() {
     HKEY key = nullptr;
     wchar_t file[2 * MAX_PATH] = {};
@@ -119,29 +105,6 @@ std::wstring registeredMessageFile() {
                                          reinterpret_cast<BYTE*>(file), &size);
     ::RegCloseKey(key);
     return read == ERROR_SUCCESS ? std::wstring(file, size / sizeof(wchar_t)) : L"";
-}
-
-// The entry, as Wine traces it, of a run that a held file withheld.
-std::string abortEntry(const std::string& file) {
-    return "ReportEventW L\"" +
-           traced(" *** A Planned Shutdown was Aborted! *** \r\n\r\nFile in use:  " + file +
-                  "\r\n") +
-           "\"";
-}
-
-// Sets the event source key's access list (as SDDL), creating the key when needed; Wine
-// honours it, as a locked-down machine's Windows does.
-void setSourceKeyAccess(const wchar_t* sddl) {
-    HKEY key = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, wide(sourceKey).c_str(), 0, nullptr, 0,
-                                WRITE_DAC, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1,
-                                                                       &descriptor, nullptr));
-    EXPECT_EQ(::RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor), ERROR_SUCCESS);
-    ::LocalFree(descriptor);
-    ::RegCloseKey(key);
 }
 
 struct Installation : ::testing::Test {
@@ -159,9 +122,6 @@ struct Installation : ::testing::Test {
 
     void SetUp() override { install("vesperon.exe"); }
 
-    // The program's path as the registry should hold it: one terminating zero.
-    std::wstring registered() const { return wide(exe) + L'\0'; }
-
     // name may start with a folder of its own, made here.
     void install(const std::string& name) {
         exe = dir.file(name);
@@ -173,11 +133,8 @@ struct Installation : ::testing::Test {
                                   dir.file("shutdown-record.txt").c_str());
     }
 
-    // Starts the program with the argument text given, its standard error handle on the
-    // folder's file stderr.txt, and waits for it; a program still running after
-    // waitMilliseconds (its configuration window open) is ended. desktop names the window
-    // station and desktop to start it on; with unquotedPath the command line starts with the
-    // program's path as it is, blanks and all.
+    // Its standard error goes to stderr.txt; still running after waitMilliseconds, it is ended.
+    // unquotedPath: the command line starts with the program's path as it is, blanks and all.
     DWORD run(const std::string& arguments, DWORD waitMilliseconds = 30000,
               std::wstring desktop = L"", bool unquotedPath = false) {
         SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
@@ -208,23 +165,11 @@ struct Installation : ::testing::Test {
         return code;
     }
 
-    // Runs while this process holds the file open as a running job would.
-    DWORD runHolding(const std::string& file) {
-        HANDLE held = ::CreateFileW(wide(file).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, 0, nullptr);
-        EXPECT_NE(held, INVALID_HANDLE_VALUE);
-        const DWORD status = run("-r");
-        ::CloseHandle(held);
-        return status;
-    }
-
-    // Takes the stand-in's record: command line, window style, its own path, a line each;
-    // empty when it was not started.
+    // The stand-in's record (command line, window style, its path); empty when not started.
     std::string request(int waitMilliseconds = 5000) const {
         const auto deadline =
             std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMilliseconds);
-        // Read until whole: while the stand-in still holds the record it has just renamed
-        // into place, opening it fails.
+        // Until whole: opening fails while the stand-in still holds the record it renamed.
         std::string text;
         while (std::count(text.begin(), text.end(), '\n') < 3 &&
                std::chrono::steady_clock::now() < deadline) {
@@ -236,10 +181,8 @@ struct Installation : ::testing::Test {
     }
 };
 
-// A first restart, a held file and a forced shutdown under another name, with the
-// application folder and the listed file named outside the ANSI code page and the list
-// saved as Notepad's "Unicode". A refused registration of the event source still logs; once
-// allowed, the run registers it.
+// A restart, a held file and a forced shutdown under another name, with the folder and the
+// listed file named outside the ANSI code page.
 TEST_F(Installation, NamesOutsideTheAnsiCodePage) {
     install("Дан\\Nightly.exe");
     // A shutdown.exe planted beside the program must never be the one that runs.
@@ -255,22 +198,22 @@ TEST_F(Installation, NamesOutsideTheAnsiCodePage) {
     const std::string job = dir.file("Дан\\Отчёт.mdb");
     dir.write("Дан\\Отчёт.mdb", "data");
     dir.write("Дан\\Nightly.cfg", utf16(header + "\"" + job + "\"\r\n"));
-    setSourceKeyAccess(L"D:(A;;KR;;;WD)(A;;WD;;;WD)"); // read-only, but for this list
-    EXPECT_EQ(runHolding(job), 2u) << "the held file was not seen";
-    EXPECT_NE(registeredMessageFile(), registered()) << "the registration was refused";
-    setSourceKeyAccess(L"D:(A;;KA;;;WD)");
-    EXPECT_EQ(runHolding(job), 2u);
+    const HANDLE held = ::CreateFileW(wide(job).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(run("-r"), 2u) << "the held file was not seen";
+    ::CloseHandle(held);
     EXPECT_TRUE(request(500).empty());
     DWORD types = 0, size = sizeof types;
     EXPECT_EQ(::RegGetValueA(HKEY_LOCAL_MACHINE, sourceKey.c_str(), "TypesSupported",
                              RRF_RT_REG_DWORD, nullptr, &types, &size),
               ERROR_SUCCESS);
-    EXPECT_EQ(types, 7u);
     EXPECT_EQ(size, sizeof types) << "a whole DWORD";
-    EXPECT_EQ(registeredMessageFile(), registered());
+    EXPECT_EQ(registeredMessageFile(), wide(exe) + L'\0') << "one terminating zero";
     const std::string trace = eventLogTrace();
-    EXPECT_NE(trace.find(abortEntry(job), trace.find(abortEntry(job)) + 1), std::string::npos)
-        << "both runs logged: " << trace;
+    EXPECT_NE(trace.find(traced(" *** A Planned Shutdown was Aborted! *** \r\n\r\nFile in use:  " +
+                                job + "\r\n")),
+              std::string::npos)
+        << trace;
 
     // Released, the same list lets the request through.
     dir.write("Дан\\Nightly.ini", "[General]\r\nForceAppsToClose=1\r\n");
@@ -286,25 +229,15 @@ TEST_F(Installation, MissingShutdownProgramFailsWithStatusOneAndSaysWhy) {
     const DWORD status = run("-r");
     SetUpTestSuite(); // the stand-in back in its place
     EXPECT_EQ(status, 1u);
-    const std::string command = "shutdown.exe -r -t 60 -c \"Restart by Vesperon\" -d p:4:1";
     const std::string said = dir.read("stderr.txt");
-    EXPECT_EQ(
-        said.rfind("vesperon: the shutdown request failed: " + command + ": " + program + ": ", 0),
-        0u)
-        << said;
-    EXPECT_NE(said.find("(error 2)\r\n"), std::string::npos) << said;
+    const std::string failed = "vesperon: the shutdown request failed: shutdown.exe -r -t 60 -c "
+                               "\"Restart by Vesperon\" -d p:4:1: ";
+    EXPECT_EQ(said.rfind(failed + program + ": ", 0), 0u) << said;
     EXPECT_EQ(said.find('\n'), said.size() - 1) << "one line: " << said;
-    const std::string entry =
-        "ReportEventW L\"" + traced(" *** A Planned Shutdown Failed! *** \r\n\r\nCommand:  " +
-                                    command + "\r\n\r\nReason:  " + program + ": ");
-    EXPECT_NE(eventLogTrace().find(entry), std::string::npos);
 }
 
-// Entries that name a held file however the list came to be written, and entries whose file
-// cannot be told: each keeps the machine up and is named in the warning, never passes for
-// missing. Files are held from this process, as a running job would hold them.
+// Windows paths that name a held file, or whose file cannot be told: none passes for missing.
 TEST_F(Installation, EntriesThatMustNeverCountAsMissing) {
-    const std::string held = dir.file("data\\Отчёт held.txt");  // UTF-8 in this source
     const std::string ansi = dir.file("data\\caf\xC3\xA9.txt"); // café in UTF-8
     const std::string plain = dir.file("data\\held.txt");
     const std::string longFolder = dir.file(std::string(230, 'L'));
@@ -322,42 +255,26 @@ TEST_F(Installation, EntriesThatMustNeverCountAsMissing) {
         handles.push_back(h);
     };
     for (const std::string& path :
-         {held, plain, ansi, longFolder + "\\held2.txt", dir.file("data\\nul.tar.gz"),
-          dir.file("data\\com1.txt"), dir.file("data\\aux"), system + "\\held.mdb"}) {
+         {plain, ansi, longFolder + "\\held2.txt", dir.file("data\\nul.tar.gz"),
+          dir.file("data\\aux"), system + "\\held.mdb"}) {
         hold(path);
     }
     dir.write(std::string(230, 'L') + "\\free.txt", "");
-    const std::string drive = dir.path().substr(0, 2);
     const std::string share = "\\\\localhost\\c"; // C:\ as scripts/lib/wine-test shares it
-    const std::string heldLine = held + "\r\n";
     const struct {
         const char* what;
         std::string list;
         DWORD status;
     } cases[] = {
-        {"UTF-16 LE without a mark (cmd /u)", utf16(header + heldLine, false), 2},
-        {"UTF-16 BE without a mark", utf16(header + heldLine, false, true), 2},
-        {"UTF-16 lines appended (cmd /u /c echo >>) at an odd offset",
-         header + "C:\\x\r\n" + utf16(heldLine + "C:\\y\r\n", false), 2},
         {"a code-page line (Add-Content) in a UTF-8 list",
          header + dir.file("data") + "\\caf\xE9.txt\r\n", 2},
-        {"an OEM line (echo >>) in a UTF-8 list", header + "C:\\caf\x82.txt\r\n" + heldLine, 2},
-        {"a line with a NUL before it", header + std::string("C:\\a\0b\r\n", 7) + plain + "\r\n",
-         2},
         {"relative", header + "data\\held.txt\r\n", 2},
-        {"drive-relative", header + drive + "data\\held.txt\r\n", 2},
-        {"rooted without a drive", header + plain.substr(2) + "\r\n", 2},
-        {"an environment variable", header + "%VESPERON_DATA%\\held.txt\r\n", 2},
-        {"long, with a trailing dot", header + longFolder + "\\held2.txt.\r\n", 2},
         {"long, with forward slashes", header + longFolder + "/sub/../held2.txt\r\n", 2},
         {"long, free, already behind \"\\\\?\\\"",
          header + "\\\\?\\" + longFolder + "\\free.txt\r\n", 0},
         {"long, on a share", header + share + longFolder.substr(2) + "\\held2.txt\r\n", 2},
-        {"long, free, on a share through \"..\"",
-         header + share + longFolder.substr(2) + "\\sub\\..\\free.txt\r\n", 0},
         {"a reserved device name, two extensions", header + dir.file("data\\nul.tar.gz") + "\r\n",
          2},
-        {"a device name with an extension", header + dir.file("data\\com1.txt") + "\r\n", 2},
         {"a bare device name", header + dir.file("data\\aux") + "\r\n", 2},
         {"a file no one may read (write-only in Linux's /sys)",
          header + "Z:\\sys\\bus\\platform\\drivers_probe\r\n", 2},
@@ -376,24 +293,20 @@ TEST_F(Installation, EntriesThatMustNeverCountAsMissing) {
     // The folder's own clean-up reaches neither beyond MAX_PATH nor device names.
     for (const std::string& path :
          {longFolder + "\\held2.txt", longFolder + "\\free.txt", longFolder + "\\sub", longFolder,
-          dir.file("data\\nul.tar.gz"), dir.file("data\\com1.txt"), dir.file("data\\aux"),
-          system + "\\held.mdb", system}) {
+          dir.file("data\\nul.tar.gz"), dir.file("data\\aux"), system + "\\held.mdb", system}) {
         const std::wstring name = L"\\\\?\\" + wide(path);
         ::DeleteFileW(name.c_str()) || ::RemoveDirectoryW(name.c_str());
     }
     const std::string trace = eventLogTrace();
     for (const std::string& block :
-         {"Unable to determine if file is in use:  C:\\a\\x00b\r\n\r\nFile in use:  " + plain,
-          std::string("Unable to determine if file is in use:  data\\held.txt"),
-          "File in use:  " + held}) {
+         {std::string("Unable to determine if file is in use:  data\\held.txt"),
+          "File in use:  " + ansi}) {
         EXPECT_NE(trace.find(traced(block)), std::string::npos) << block;
     }
 }
 
-// A task that runs whether or not a user is logged on gets a window station that no one sees:
-// an argument text that selects no run ends the task at once and says so, never waits on a
-// window, and never requests. A launcher that passes the program's path unquoted still selects the
-// run.
+// A task that runs whether or not a user is logged on gets a window station no one sees: no
+// run mode ends it at once and says so. A program path passed unquoted still selects the run.
 TEST_F(Installation, NoRunModeWhereNoOneSeesAWindowEndsAndSaysWhy) {
     const HWINSTA original = ::GetProcessWindowStation();
     const HWINSTA station = ::CreateWindowStationW(L"vesperon-e2e", 0, WINSTA_ALL_ACCESS, nullptr);
@@ -402,7 +315,7 @@ TEST_F(Installation, NoRunModeWhereNoOneSeesAWindowEndsAndSaysWhy) {
     const HDESK desktop = ::CreateDesktopW(L"Default", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
     ::SetProcessWindowStation(original);
     ASSERT_NE(desktop, nullptr);
-    for (const char* arguments : {"/r", "\"-r\"", "-r -s", "\xE2\x80\x93r", "\"\""}) {
+    for (const char* arguments : {"/r", "\xE2\x80\x93r", "\"\""}) {
         SCOPED_TRACE(arguments);
         EXPECT_EQ(run(arguments, 10000, L"vesperon-e2e\\Default"), 1u);
         const std::string said = dir.read("stderr.txt");
@@ -410,16 +323,9 @@ TEST_F(Installation, NoRunModeWhereNoOneSeesAWindowEndsAndSaysWhy) {
                             arguments + "\"; no one can see the configuration window"),
                   std::string::npos)
             << said;
-        EXPECT_NE(eventLogTrace().find(traced(" *** A Planned Shutdown was Not Started! *** "
-                                              "\r\n\r\nArguments:  " +
-                                              std::string(arguments) + "\r\n")),
-                  std::string::npos);
     }
     ::CloseDesktop(desktop);
     ::CloseWindowStation(station);
-    EXPECT_EQ(run("-r -f", 3000), static_cast<DWORD>(STILL_ACTIVE))
-        << "where it can be seen, the configuration window stays open until the user closes it";
-    EXPECT_TRUE(request(300).empty());
 
     install("Program Files\\Vesperon\\vesperon.exe");
     EXPECT_EQ(run("-r", 30000, L"", true), 0u);
