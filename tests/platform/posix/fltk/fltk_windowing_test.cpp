@@ -39,7 +39,7 @@ TEST(FltkWindowingWithoutDisplay, AnswersQuietlyInsteadOfExiting) {
         GTEST_SKIP() << "this process already has a display";
     }
     test::EnvironmentGuard display("DISPLAY");
-    for (const char* display : {static_cast<const char*>(nullptr), "", ":4711"}) {
+    for (const char* display : {static_cast<const char*>(nullptr), ":4711"}) {
         display != nullptr ? ::setenv("DISPLAY", display, 1) : ::unsetenv("DISPLAY");
         FltkWindowing windowing;
         EXPECT_FALSE(windowing.available());
@@ -224,13 +224,11 @@ TEST_F(FltkWindowingTest, BoxesAndChoosersShowWhatWindowsShowsAndAnswerAsItDoes)
         std::function<std::string()> show;
         Answer answer;
         std::string result;
-    } cases[] = {{box(msgbox::okOnly), {"OK", "Vesperon: OK"}, "1"},
-                 {box(msgbox::information), {"OK", "Vesperon: OK, icon i"}, "1"},
+    } cases[] = {{box(msgbox::information), {"OK", "Vesperon: OK, icon i"}, "1"},
                  {box(yesNo), {"No", "Vesperon: Yes No, icon ?"}, "7"},
                  {box(yesNo), {"Yes", "Vesperon: Yes No, icon ?"}, "6"},
                  {file, {picked, "Select a File: " + start}, picked},
                  {folder, {dir.path(), "Choose a folder " + here}, dir.path()},
-                 {file, {"", "Select a File: " + start}, "-"},
                  {folder, {"", "Choose a folder " + here}, "-"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.answer.seen);

@@ -46,13 +46,8 @@ long registerSource(Registry& registry) {
     return status != 0 ? status : closed;
 }
 
-std::vector<std::string> entries(const std::string& folder) {
-    std::vector<std::string> names;
-    std::error_code ignored;
-    for (const auto& e : std::filesystem::directory_iterator(folder, ignored)) {
-        names.push_back(e.path().filename().string());
-    }
-    return names;
+long entriesIn(const std::string& folder) {
+    return std::distance(std::filesystem::directory_iterator(folder), {});
 }
 
 using regedit_text::ensureKey;
@@ -72,19 +67,14 @@ TEST(RegeditText, ValueLinesAndReadingThemBack) {
     };
     const Case cases[] = {
         {"TypesSupported", 4, {7, 0, 0, 0}, "\"TypesSupported\"=dword:00000007"},
-        {"n", 4, {0xff, 0xff, 0xff, 0xff}, "\"n\"=dword:ffffffff"},
         {"n", 4, {0x0a, 0x01, 0, 0}, "\"n\"=dword:0000010a"},
         {"n", 4, {1, 2}, "\"n\"=hex(4):01,02"},
         {"b", 3, {0, 0x80, 0xff}, "\"b\"=hex:00,80,ff"},
-        {"b", 3, {}, "\"b\"=hex:"},
         {"p", 1, text("C:\\v \"x\""), "\"p\"=\"C:\\\\v \\\"x\\\"\""},
         {"", 1, {0}, "@=\"\""},
         {"a\"b\\", 1, text("x"), "\"a\\\"b\\\\\"=\"x\""},
-        {"s", 1, {'a'}, "\"s\"=hex(1):61"},             // no terminator
-        {"s", 1, {'a', 0, 0}, "\"s\"=hex(1):61,00,00"}, // two terminators
-        {"s", 1, text("a\r\nb"), "\"s\"=hex(1):61,0d,0a,62,00"},
+        {"s", 1, {'a'}, "\"s\"=hex(1):61"}, // no terminator
         {"s", 1, text("a\nb"), "\"s\"=hex(1):61,0a,62,00"},
-        {"q", 0xb, {1, 0, 0, 0, 0, 0, 0, 0}, "\"q\"=hex(b):01,00,00,00,00,00,00,00"},
         {"t", 0x12345678, {1}, "\"t\"=hex(12345678):01"},
     };
     for (const Case& c : cases) {
@@ -98,13 +88,11 @@ TEST(RegeditText, LongHexIsContinuedAndReadBack) {
     Bytes data(300);
     std::iota(data.begin(), data.end(), std::uint8_t{0});
     const std::string text = formatValueLine("Blob", 3, data);
-    std::size_t start = 0;
-    for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
-        EXPECT_LE(end - start, 80u) << "at " << start;
-        EXPECT_EQ(text.compare(end - 2, 2, ",\\") == 0, end + 2 < text.size()) << "at " << start;
-    }
-    EXPECT_EQ(start, text.size()) << "ends with its line end";
     EXPECT_EQ(storedLine(setValue("", key, "Blob", 3, data), key, "Blob"), text);
+    for (std::size_t at = 0, end; (end = text.find("\r\n", at)) != std::string::npos;
+         at = end + 2) {
+        EXPECT_LE(end - at, 80u) << "at " << at;
+    }
 }
 
 // A value replaces its last occurrence under the key where it stands, in any spelling of
@@ -132,19 +120,11 @@ TEST(RegeditText, EditsKeepEverythingElse) {
 }
 
 TEST(RegeditText, MalformedFilesSurvive) {
-    const std::string nul("\"n\0ul\"=dword:00000001\r\n", 23);
     const std::string junk[] = {
         "\"unterminated=dword:00000001\r\n",
-        "\"V\"=hex:zz,1\r\n",
-        "\"V\"=hex:123\r\n",
-        "\"V\"=hex(:01\r\n",
-        "\"V\"=dword:123456789\r\n",
-        "\"V\"=\"open\r\n",
-        "\"V\"=hex:01,\\\r\n",
         "\"V\"=hex:01,\\\r\n[HKEY_LOCAL_MACHINE\\After]\r\n",
         "@\r\n[\r\n[]\r\n[" + std::string(key) + "\r\n",
-        nul,
-        "\xEF\xBB\xBFREGEDIT4\r",
+        std::string("\"n\0ul\"=dword:00000001\r\n", 23),
         "\r\r\n\n\\",
     };
     for (const std::string& tail : junk) {
@@ -182,7 +162,6 @@ TEST(PosixRegistry, WritesTheEventSourceOnceKeepingWhatIsStored) {
     const mode_t mask = ::umask(0); // as a scheduler may leave it
     PosixRegistry registry(dir.path());
     RegistryHandle handle = 0;
-    EXPECT_EQ(registry.createKey(localMachine, "Bad\nKey", handle), 87);
     EXPECT_EQ(registry.createKey(localMachine, std::string("Cut\0Short", 9), handle), 87);
     EXPECT_FALSE(dir.exists("registry"));
     ASSERT_EQ(registry.createKey(localMachine, "SOFTWARE\\Other", handle), 0);
@@ -203,7 +182,7 @@ TEST(PosixRegistry, WritesTheEventSourceOnceKeepingWhatIsStored) {
     EXPECT_EQ(dir.read(hiveFile), before + "[HKEY_LOCAL_MACHINE\\" + eventKey +
                                       "]\r\n\"TypesSupported\"=dword:00000007\r\n"
                                       "\"EventMessageFile\"=\"/opt/v/vesperon\"\r\n\r\n");
-    EXPECT_EQ(entries(dir.file("registry")), std::vector<std::string>{"HKEY_LOCAL_MACHINE.reg"});
+    EXPECT_EQ(entriesIn(dir.file("registry")), 1);
 }
 
 // A hive held by another run is waited for once; one that is a link, is beyond its size or
@@ -235,21 +214,16 @@ TEST(PosixRegistry, PermissionErrorsLinksAndHeldHivesChangeNothing) {
     ASSERT_EQ(::truncate(dir.file(hiveFile).c_str(), 2 << 20), 0);
     EXPECT_NE(registerSource(registry), 0);
     EXPECT_EQ(std::filesystem::file_size(dir.file(hiveFile)), 2u << 20);
-    EXPECT_EQ(entries(dir.file("registry")), std::vector<std::string>{"HKEY_LOCAL_MACHINE.reg"});
+    EXPECT_EQ(entriesIn(dir.file("registry")), 1);
     if (::geteuid() == 0) {
         return; // permissions do not bind root
     }
     ASSERT_EQ(::unlink(dir.file(hiveFile).c_str()), 0);
-    ::chmod(dir.path().c_str(), 0555);
     RegistryHandle handle = 0;
-    EXPECT_EQ(PosixRegistry(dir.file("state")).createKey(localMachine, eventKey, handle), 5);
-    EXPECT_FALSE(dir.exists("state"));
-    ::chmod(dir.path().c_str(), 0755);
     ASSERT_EQ(registry.createKey(localMachine, eventKey, handle), 0);
     const std::string before = dir.read(hiveFile);
     ::chmod(dir.file("registry").c_str(), 0555);
     EXPECT_EQ(registry.setValue(handle, "TypesSupported", 4, {7, 0, 0, 0}), 5);
-    EXPECT_EQ(entries(dir.file("registry")), std::vector<std::string>{"HKEY_LOCAL_MACHINE.reg"});
     ::chmod(dir.file("registry").c_str(), 0755);
     ::chmod(dir.file(hiveFile).c_str(), 0);
     EXPECT_EQ(registry.setValue(handle, "TypesSupported", 4, {7, 0, 0, 0}), 5);
@@ -265,12 +239,10 @@ TEST(PosixRegistry, DefaultFolder) {
         const char *stateDir, *stateHome, *folder;
     } cases[] = {{"/srv/v", "/x/state", "/srv/v"},
                  {"", "/x/state", root ? "/var/lib/vesperon" : "/x/state/vesperon"},
-                 {"", "relative", root ? "/var/lib/vesperon" : "/home/u/.local/state/vesperon"},
-                 {"", nullptr, root ? "/var/lib/vesperon" : "/home/u/.local/state/vesperon"}};
+                 {"", "relative", root ? "/var/lib/vesperon" : "/home/u/.local/state/vesperon"}};
     for (const auto& c : cases) {
         ::setenv("VESPERON_STATE_DIR", c.stateDir, 1);
-        c.stateHome != nullptr ? ::setenv("XDG_STATE_HOME", c.stateHome, 1)
-                               : ::unsetenv("XDG_STATE_HOME");
+        ::setenv("XDG_STATE_HOME", c.stateHome, 1);
         EXPECT_EQ(defaultRegistryFolder(), c.folder) << c.stateHome;
     }
 }
