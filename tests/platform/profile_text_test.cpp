@@ -7,15 +7,13 @@ namespace vesperon::platform::profile_text {
 namespace {
 
 // A blank section name reaches the keys before the first header.
-TEST(ProfileText, MissingIsDistinctFromEmpty) {
+TEST(ProfileText, MissingIsDistinctFromEmptyAndBuffersCut) {
     EXPECT_EQ(findValue("[s]\r\nk=\r\n", "s", "k"), "");
     EXPECT_EQ(findValue("[s]\r\nk\r\n", "s", "k"), std::nullopt);
     EXPECT_EQ(findRawValue("[s]\r\nk='x'\r\n", "s", "k"), "'x'");
     EXPECT_EQ(findValue("k=1\r\n[s]\r\nk=2\r\n", " ", "k"), "1");
     EXPECT_EQ(findValue("[s]\r\nk=2\r\n", "", "k"), std::nullopt);
-}
-
-TEST(ProfileText, CopyToBufferCutsAndStripsQuotesOnlyWhenTheValueFits) {
+    // Quotes go only when the whole value fits the buffer.
     const std::string x300(300, 'x');
     EXPECT_EQ(copyToBuffer("\"abc\"", 5), "abc");
     EXPECT_EQ(copyToBuffer("\"abc\"", 4), "ab"); // Wine cuts the closing quote, then one more
@@ -47,8 +45,6 @@ TEST(ProfileText, SetValueChangesOnlyWhatItMust) {
          "[a]\r\nx=1\r\nk=v\r\n"},
         {"adds a key to the first of duplicate sections", "[a]\r\n[a]\r\n", "a", "k", "v",
          "[a]\r\nk=v\r\n[a]\r\n"},
-        {"appends a section", "[a]\r\nx=1\r\n\r\n", " b", " k", "v",
-         "[a]\r\nx=1\r\n\r\n[b]\r\nk=v\r\n"},
         {"ends the last line before a new section", "[a]\nx=1", "b", "k", "v",
          "[a]\nx=1\r\n[b]\r\nk=v\r\n"},
         {"adds to keys before the first header", "\r\n[a]\r\n", "", "k", "v", "k=v\r\n\r\n[a]\r\n"},

@@ -53,9 +53,7 @@ private:
     bool leaderEnded() const {
         std::ifstream stat("/proc/" + std::to_string(pid_) + "/stat");
         std::string line;
-        std::getline(stat, line);
-        auto state = line.rfind(") ");
-        return state != std::string::npos && line.compare(state + 2, 1, "Z") == 0;
+        return std::getline(stat, line) && line.find(") Z ") != std::string::npos;
     }
 
     pid_t pid_ = -1;

@@ -4,13 +4,13 @@
 #include "support/regedit_values.h"
 #include "support/temp_dir.h"
 
-#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <numeric>
+#include <sstream>
 #include <string>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -57,7 +57,6 @@ using test::storedLine;
 using Bytes = std::vector<std::uint8_t>;
 constexpr const char* key = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Vesperon";
 
-// Each value as the registry editor writes its line, and read back as it was.
 TEST(RegeditText, ValueLinesAndReadingThemBack) {
     struct Case {
         std::string name;
@@ -66,7 +65,6 @@ TEST(RegeditText, ValueLinesAndReadingThemBack) {
         std::string line;
     };
     const Case cases[] = {
-        {"TypesSupported", 4, {7, 0, 0, 0}, "\"TypesSupported\"=dword:00000007"},
         {"n", 4, {0x0a, 0x01, 0, 0}, "\"n\"=dword:0000010a"},
         {"n", 4, {1, 2}, "\"n\"=hex(4):01,02"},
         {"b", 3, {0, 0x80, 0xff}, "\"b\"=hex:00,80,ff"},
@@ -82,9 +80,7 @@ TEST(RegeditText, ValueLinesAndReadingThemBack) {
         EXPECT_EQ(storedLine(setValue("", key, c.name, c.type, c.data), key, c.name),
                   c.line + "\r\n");
     }
-}
-
-TEST(RegeditText, LongHexIsContinuedAndReadBack) {
+    // Long hex goes on in lines the editor takes.
     Bytes data(300);
     std::iota(data.begin(), data.end(), std::uint8_t{0});
     const std::string text = formatValueLine("Blob", 3, data);
@@ -114,7 +110,6 @@ TEST(RegeditText, EditsKeepEverythingElse) {
                        "V", 4, {3, 0, 0, 0}),
               k + "\"V\"=dword:00000001\r\n\r\n" + k + "\"V\"=dword:00000003\r\n");
     EXPECT_EQ(ensureKey("", key), "REGEDIT4\r\n\r\n" + k + "\r\n");
-    EXPECT_EQ(ensureKey(before, key), before);
     EXPECT_EQ(ensureKey("REGEDIT4\r\n\r\n[X]", key), "REGEDIT4\r\n\r\n[X]\r\n" + k + "\r\n");
     EXPECT_EQ(ensureKey("[X]\n", key), "[X]\n" + k + "\r\n");
 }
@@ -132,14 +127,10 @@ TEST(RegeditText, MalformedFilesSurvive) {
             std::string after = setValue(before, key, "V", 4, {5, 0, 0, 0});
             EXPECT_EQ(storedLine(after, key, "V"), "\"V\"=dword:00000005\r\n") << after;
             // Only the broken value line itself may go.
-            std::size_t start = 0;
-            while (start < before.size()) {
-                std::size_t end = std::min(before.find('\n', start), before.size());
-                std::string line = before.substr(start, end - start);
-                if (!line.starts_with("\"V\"=")) {
-                    EXPECT_NE(after.find(line), std::string::npos) << line;
-                }
-                start = end + 1;
+            std::istringstream lines(before);
+            for (std::string line; std::getline(lines, line);) {
+                EXPECT_TRUE(line.starts_with("\"V\"=") || after.find(line) != std::string::npos)
+                    << line;
             }
             if (before == tail) {
                 EXPECT_TRUE(after.starts_with(before));
@@ -149,14 +140,9 @@ TEST(RegeditText, MalformedFilesSurvive) {
     // An editor that doubled the CR: the value is still replaced where it stands.
     const std::string doubled = std::string("[") + key + "]\r\r\n\"V\"=dword:00000002\r\r\n";
     EXPECT_EQ(setValue(doubled, key, "V", 4, {3, 0, 0, 0}).find("00000002"), std::string::npos);
-    // Names and paths that a line cannot hold leave the file alone.
-    EXPECT_EQ(setValue("x", key, "a\nb", 4, {1, 0, 0, 0}), "x");
-    EXPECT_EQ(setValue("x", "HKEY_USERS\r\nbad", "a", 4, {1, 0, 0, 0}), "x");
     EXPECT_EQ(setValue("x", "-HKEY_USERS\\k", "a", 4, {1, 0, 0, 0}), "x") << "a deletion";
 }
 
-// Registered over what is already stored, once however often it runs; names that a line of
-// the file cannot hold whole are refused, and nothing is written for them.
 TEST(PosixRegistry, WritesTheEventSourceOnceKeepingWhatIsStored) {
     test::TempDir dir;
     const mode_t mask = ::umask(0); // as a scheduler may leave it
@@ -185,8 +171,6 @@ TEST(PosixRegistry, WritesTheEventSourceOnceKeepingWhatIsStored) {
     EXPECT_EQ(entriesIn(dir.file("registry")), 1);
 }
 
-// A hive held by another run is waited for once; one that is a link, is beyond its size or
-// cannot be read is no empty one to write over; a failed write changes nothing.
 TEST(PosixRegistry, PermissionErrorsLinksAndHeldHivesChangeNothing) {
     test::TempDir dir;
     ::mkdir(dir.file("registry").c_str(), 0755);
