@@ -90,7 +90,7 @@ public:
     bool listDelayLocks(int count) {
         return listInhibitorsAs("ret = [(\"shutdown\", \"player %d\" % i, \"Keeps the machine up "
                                 "while the recording of the evening news is written to disk, "
-                                "as every recorder does %d\" % i, \"delay\", 1000, 4000 + i) "
+                                "as every recorder does %d\" % i, \"delay\", 0, 4000 + i) "
                                 "for i in range(" +
                                 std::to_string(count) + ")]");
     }
