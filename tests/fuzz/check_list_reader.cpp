@@ -5,35 +5,24 @@
 
 #include "platform/fake/fake_platform.h"
 
-#include <algorithm>
 #include <cstdlib>
+#include <tuple>
+#include <utility>
 
 namespace {
 
 using namespace vesperon;
 
-struct Read {
-    std::vector<ListLine> lines;
-    ListEncoding encoding;
-    bool failed, endsWithLineEnd, empty;
-    bool operator==(const Read& other) const {
-        return std::equal(lines.begin(), lines.end(), other.lines.begin(), other.lines.end(),
-                          [](const ListLine& a, const ListLine& b) {
-                              return a.text == b.text && a.exact == b.exact;
-                          }) &&
-               encoding == other.encoding && failed == other.failed &&
-               endsWithLineEnd == other.endsWithLineEnd && empty == other.empty;
-    }
-};
+// The lines (text, exact), then the encoding, failed, ends with a line end, empty.
+using Read = std::tuple<std::vector<std::pair<std::string, bool>>, ListEncoding, bool, bool, bool>;
 
 Read readList(std::string_view bytes, std::size_t piece) {
     fake::FakePlatform f;
     f.disk.addFile("C:\\list.cfg", std::string(bytes));
     f.disk.readPiece = piece;
     CheckListReader reader(f.files, f.system, "C:\\list.cfg");
-    Read r{};
-    ListLine line;
-    while (reader.next(line)) {
+    std::vector<std::pair<std::string, bool>> lines;
+    for (ListLine line; reader.next(line);) {
         // A line never holds a line end, nor more than the limit; one that holds a NUL never
         // passes for a path.
         if (line.text.find_first_of("\r\n") != std::string::npos ||
@@ -41,13 +30,9 @@ Read readList(std::string_view bytes, std::size_t piece) {
             (line.exact && line.text.find('\0') != std::string::npos)) {
             std::abort();
         }
-        r.lines.push_back(line);
+        lines.emplace_back(line.text, line.exact);
     }
-    r.encoding = reader.encoding();
-    r.failed = reader.failed();
-    r.endsWithLineEnd = reader.endsWithLineEnd();
-    r.empty = reader.empty();
-    return r;
+    return {lines, reader.encoding(), reader.failed(), reader.endsWithLineEnd(), reader.empty()};
 }
 
 } // namespace
@@ -58,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const std::size_t piece = data[0] % 16 + 1;
     const std::string_view bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
-    if (!(readList(bytes, piece) == readList(bytes, bytes.size() + 1))) {
+    if (readList(bytes, piece) != readList(bytes, bytes.size() + 1)) {
         std::abort();
     }
     return 0;

@@ -4,23 +4,16 @@
 
 #include "fields.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
 
-bool isBlank(char c) {
-    const auto u = static_cast<unsigned char>(c);
-    return (u >= 0x09 && u <= 0x0d) || u == 0x1a || u == ' ';
-}
+constexpr std::string_view blanks = "\t\n\v\f\r\x1a ";
 
 std::string_view trimmed(std::string_view s) {
-    while (!s.empty() && isBlank(s.front())) {
-        s.remove_prefix(1);
-    }
-    while (!s.empty() && isBlank(s.back())) {
-        s.remove_suffix(1);
-    }
-    return s;
+    s.remove_prefix(std::min(s.find_first_not_of(blanks), s.size()));
+    return s.substr(0, s.find_last_not_of(blanks) + 1);
 }
 
 std::string_view cutAtNul(std::string_view s) {

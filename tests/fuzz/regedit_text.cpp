@@ -5,6 +5,7 @@
 #include "fields.h"
 #include "support/regedit_values.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
@@ -37,9 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (std::size_t at; (at = text.find("\r\n")) != std::string::npos;) {
             text.erase(at, 1);
         }
-        for (char& c : text) {
-            c = c == '\r' ? '\n' : c;
-        }
+        std::replace(text.begin(), text.end(), '\r', '\n');
         if (!text.empty() && text.back() == '\n') {
             text.pop_back();
         }

@@ -6,42 +6,19 @@
 namespace vesperon::platform::profile_text {
 namespace {
 
-using namespace std::string_literals;
-
 // A blank section name reaches the keys before the first header.
-TEST(ProfileText, MissingIsDistinctFromEmpty) {
+TEST(ProfileText, MissingIsDistinctFromEmptyAndBuffersCut) {
     EXPECT_EQ(findValue("[s]\r\nk=\r\n", "s", "k"), "");
-    EXPECT_EQ(findValue("[s]\r\nk=\"\"\r\n", "s", "k"), "");
     EXPECT_EQ(findValue("[s]\r\nk\r\n", "s", "k"), std::nullopt);
-    EXPECT_EQ(findValue("", "s", "k"), std::nullopt);
     EXPECT_EQ(findRawValue("[s]\r\nk='x'\r\n", "s", "k"), "'x'");
     EXPECT_EQ(findValue("k=1\r\n[s]\r\nk=2\r\n", " ", "k"), "1");
     EXPECT_EQ(findValue("[s]\r\nk=2\r\n", "", "k"), std::nullopt);
-}
-
-TEST(ProfileText, CopyToBufferCutsAndStripsQuotesOnlyWhenTheValueFits) {
-    struct Case {
-        std::string value;
-        std::size_t bufferSize;
-        std::string expected;
-    };
+    // Quotes go only when the whole value fits the buffer.
     const std::string x300(300, 'x');
-    const Case cases[] = {
-        {"abc", 255, "abc"},
-        {"abc", 1, ""},
-        {"\"abc\"", 5, "abc"},
-        {"\"abc\"", 4, "ab"}, // Wine cuts the closing quote and then one character more
-        {"\"abc\"", 3, "ab"},
-        {"'a'", 1, ""},
-        {"\"abc", 255, "\"abc"},
-        {"\"" + x300 + "\"", 255, x300.substr(0, 254)},
-        {"\"" + x300.substr(0, 100) + "\"", 255, x300.substr(0, 100)},
-        {"a\0b"s, 255, "a"},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(copyToBuffer(c.value, c.bufferSize), c.expected)
-            << c.value.substr(0, 10) << " in " << c.bufferSize;
-    }
+    EXPECT_EQ(copyToBuffer("\"abc\"", 5), "abc");
+    EXPECT_EQ(copyToBuffer("\"abc\"", 4), "ab"); // Wine cuts the closing quote, then one more
+    EXPECT_EQ(copyToBuffer("\"abc", 255), "\"abc");
+    EXPECT_EQ(copyToBuffer("\"" + x300 + "\"", 255), x300.substr(0, 254));
 }
 
 TEST(ProfileText, SetValueChangesOnlyWhatItMust) {
@@ -62,25 +39,15 @@ TEST(ProfileText, SetValueChangesOnlyWhatItMust) {
          "[a]\r\n k = 1 \r\n"},
         {"gives a line without equals sign its value", "[a]\rk\rj=1\r", "a", "k", "v",
          "[a]\rk=v\rj=1\r"},
-        {"changes the first of duplicate sections", "[a]\r\nk=1\r\n[a]\r\nk=2\r\n", "a", "k", "3",
-         "[a]\r\nk=3\r\n[a]\r\nk=2\r\n"},
-        {"keeps odd bytes elsewhere", "\x01\r\n[a]\r\nz=\0\xff\r\nk=1"s, "a", "k", "2",
-         "\x01\r\n[a]\r\nz=\0\xff\r\nk=2"s},
-        {"drops leading blanks of the value", "", "s", "k", " \t v ", "[s]\r\nk=v \r\n"},
         {"adds a key before the blank line separating sections", "[a]\r\nx=1\r\n\r\n[b]\r\ny=2\r\n",
          "a", "k", "v", "[a]\r\nx=1\r\nk=v\r\n\r\n[b]\r\ny=2\r\n"},
-        {"adds a key to an empty section", "[a]\n\n[b]\n", "a", "k", "v", "[a]\nk=v\r\n\n[b]\n"},
         {"adds a key after an unterminated last line", "[a]\r\nx=1", "a", "k", "v",
          "[a]\r\nx=1\r\nk=v\r\n"},
         {"adds a key to the first of duplicate sections", "[a]\r\n[a]\r\n", "a", "k", "v",
          "[a]\r\nk=v\r\n[a]\r\n"},
-        {"appends a section", "[a]\r\nx=1\r\n\r\n", " b", " k", "v",
-         "[a]\r\nx=1\r\n\r\n[b]\r\nk=v\r\n"},
         {"ends the last line before a new section", "[a]\nx=1", "b", "k", "v",
          "[a]\nx=1\r\n[b]\r\nk=v\r\n"},
-        {"keeps the byte-order mark", "\xEF\xBB\xBF", "b", "k", "v", "\xEF\xBB\xBF[b]\r\nk=v\r\n"},
         {"adds to keys before the first header", "\r\n[a]\r\n", "", "k", "v", "k=v\r\n\r\n[a]\r\n"},
-        {"arguments end at NUL", "", "s\0x"s, "k\0x"s, "v\0x"s, "[s]\r\nk=v\r\n"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(setValue(c.before, c.section, c.key, c.value), c.after) << c.name;

@@ -4,13 +4,13 @@
 #include "support/regedit_values.h"
 #include "support/temp_dir.h"
 
-#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <numeric>
+#include <sstream>
 #include <string>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -46,13 +46,8 @@ long registerSource(Registry& registry) {
     return status != 0 ? status : closed;
 }
 
-std::vector<std::string> entries(const std::string& folder) {
-    std::vector<std::string> names;
-    std::error_code ignored;
-    for (const auto& e : std::filesystem::directory_iterator(folder, ignored)) {
-        names.push_back(e.path().filename().string());
-    }
-    return names;
+long entriesIn(const std::string& folder) {
+    return std::distance(std::filesystem::directory_iterator(folder), {});
 }
 
 using regedit_text::ensureKey;
@@ -62,7 +57,6 @@ using test::storedLine;
 using Bytes = std::vector<std::uint8_t>;
 constexpr const char* key = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Vesperon";
 
-// Each value as the registry editor writes its line, and read back as it was.
 TEST(RegeditText, ValueLinesAndReadingThemBack) {
     struct Case {
         std::string name;
@@ -71,20 +65,13 @@ TEST(RegeditText, ValueLinesAndReadingThemBack) {
         std::string line;
     };
     const Case cases[] = {
-        {"TypesSupported", 4, {7, 0, 0, 0}, "\"TypesSupported\"=dword:00000007"},
-        {"n", 4, {0xff, 0xff, 0xff, 0xff}, "\"n\"=dword:ffffffff"},
         {"n", 4, {0x0a, 0x01, 0, 0}, "\"n\"=dword:0000010a"},
         {"n", 4, {1, 2}, "\"n\"=hex(4):01,02"},
         {"b", 3, {0, 0x80, 0xff}, "\"b\"=hex:00,80,ff"},
-        {"b", 3, {}, "\"b\"=hex:"},
         {"p", 1, text("C:\\v \"x\""), "\"p\"=\"C:\\\\v \\\"x\\\"\""},
         {"", 1, {0}, "@=\"\""},
-        {"a\"b\\", 1, text("x"), "\"a\\\"b\\\\\"=\"x\""},
-        {"s", 1, {'a'}, "\"s\"=hex(1):61"},             // no terminator
-        {"s", 1, {'a', 0, 0}, "\"s\"=hex(1):61,00,00"}, // two terminators
-        {"s", 1, text("a\r\nb"), "\"s\"=hex(1):61,0d,0a,62,00"},
+        {"s", 1, {'a'}, "\"s\"=hex(1):61"}, // no terminator
         {"s", 1, text("a\nb"), "\"s\"=hex(1):61,0a,62,00"},
-        {"q", 0xb, {1, 0, 0, 0, 0, 0, 0, 0}, "\"q\"=hex(b):01,00,00,00,00,00,00,00"},
         {"t", 0x12345678, {1}, "\"t\"=hex(12345678):01"},
     };
     for (const Case& c : cases) {
@@ -92,19 +79,15 @@ TEST(RegeditText, ValueLinesAndReadingThemBack) {
         EXPECT_EQ(storedLine(setValue("", key, c.name, c.type, c.data), key, c.name),
                   c.line + "\r\n");
     }
-}
-
-TEST(RegeditText, LongHexIsContinuedAndReadBack) {
+    // Long hex goes on in lines the editor takes.
     Bytes data(300);
     std::iota(data.begin(), data.end(), std::uint8_t{0});
     const std::string text = formatValueLine("Blob", 3, data);
-    std::size_t start = 0;
-    for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
-        EXPECT_LE(end - start, 80u) << "at " << start;
-        EXPECT_EQ(text.compare(end - 2, 2, ",\\") == 0, end + 2 < text.size()) << "at " << start;
-    }
-    EXPECT_EQ(start, text.size()) << "ends with its line end";
     EXPECT_EQ(storedLine(setValue("", key, "Blob", 3, data), key, "Blob"), text);
+    for (std::size_t at = 0, end; (end = text.find("\r\n", at)) != std::string::npos;
+         at = end + 2) {
+        EXPECT_LE(end - at, 80u) << "at " << at;
+    }
 }
 
 // A value replaces its last occurrence under the key where it stands, in any spelling of
@@ -125,26 +108,15 @@ TEST(RegeditText, EditsKeepEverythingElse) {
     EXPECT_EQ(setValue(k + "\"V\"=dword:00000001\r\n\r\n" + k + "\"V\"=dword:00000002\r\n", key,
                        "V", 4, {3, 0, 0, 0}),
               k + "\"V\"=dword:00000001\r\n\r\n" + k + "\"V\"=dword:00000003\r\n");
-    EXPECT_EQ(ensureKey("", key), "REGEDIT4\r\n\r\n" + k + "\r\n");
-    EXPECT_EQ(ensureKey(before, key), before);
     EXPECT_EQ(ensureKey("REGEDIT4\r\n\r\n[X]", key), "REGEDIT4\r\n\r\n[X]\r\n" + k + "\r\n");
-    EXPECT_EQ(ensureKey("[X]\n", key), "[X]\n" + k + "\r\n");
 }
 
 TEST(RegeditText, MalformedFilesSurvive) {
-    const std::string nul("\"n\0ul\"=dword:00000001\r\n", 23);
     const std::string junk[] = {
         "\"unterminated=dword:00000001\r\n",
-        "\"V\"=hex:zz,1\r\n",
-        "\"V\"=hex:123\r\n",
-        "\"V\"=hex(:01\r\n",
-        "\"V\"=dword:123456789\r\n",
-        "\"V\"=\"open\r\n",
-        "\"V\"=hex:01,\\\r\n",
         "\"V\"=hex:01,\\\r\n[HKEY_LOCAL_MACHINE\\After]\r\n",
         "@\r\n[\r\n[]\r\n[" + std::string(key) + "\r\n",
-        nul,
-        "\xEF\xBB\xBFREGEDIT4\r",
+        std::string("\"n\0ul\"=dword:00000001\r\n", 23),
         "\r\r\n\n\\",
     };
     for (const std::string& tail : junk) {
@@ -152,14 +124,10 @@ TEST(RegeditText, MalformedFilesSurvive) {
             std::string after = setValue(before, key, "V", 4, {5, 0, 0, 0});
             EXPECT_EQ(storedLine(after, key, "V"), "\"V\"=dword:00000005\r\n") << after;
             // Only the broken value line itself may go.
-            std::size_t start = 0;
-            while (start < before.size()) {
-                std::size_t end = std::min(before.find('\n', start), before.size());
-                std::string line = before.substr(start, end - start);
-                if (!line.starts_with("\"V\"=")) {
-                    EXPECT_NE(after.find(line), std::string::npos) << line;
-                }
-                start = end + 1;
+            std::istringstream lines(before);
+            for (std::string line; std::getline(lines, line);) {
+                EXPECT_TRUE(line.starts_with("\"V\"=") || after.find(line) != std::string::npos)
+                    << line;
             }
             if (before == tail) {
                 EXPECT_TRUE(after.starts_with(before));
@@ -169,22 +137,15 @@ TEST(RegeditText, MalformedFilesSurvive) {
     // An editor that doubled the CR: the value is still replaced where it stands.
     const std::string doubled = std::string("[") + key + "]\r\r\n\"V\"=dword:00000002\r\r\n";
     EXPECT_EQ(setValue(doubled, key, "V", 4, {3, 0, 0, 0}).find("00000002"), std::string::npos);
-    // Names and paths that a line cannot hold leave the file alone.
-    EXPECT_EQ(setValue("x", key, "a\nb", 4, {1, 0, 0, 0}), "x");
-    EXPECT_EQ(setValue("x", "HKEY_USERS\r\nbad", "a", 4, {1, 0, 0, 0}), "x");
     EXPECT_EQ(setValue("x", "-HKEY_USERS\\k", "a", 4, {1, 0, 0, 0}), "x") << "a deletion";
 }
 
-// Registered over what is already stored, once however often it runs; names that a line of
-// the file cannot hold whole are refused, and nothing is written for them.
 TEST(PosixRegistry, WritesTheEventSourceOnceKeepingWhatIsStored) {
     test::TempDir dir;
     const mode_t mask = ::umask(0); // as a scheduler may leave it
     PosixRegistry registry(dir.path());
     RegistryHandle handle = 0;
-    EXPECT_EQ(registry.createKey(localMachine, "Bad\nKey", handle), 87);
     EXPECT_EQ(registry.createKey(localMachine, std::string("Cut\0Short", 9), handle), 87);
-    EXPECT_FALSE(dir.exists("registry"));
     ASSERT_EQ(registry.createKey(localMachine, "SOFTWARE\\Other", handle), 0);
     ::umask(mask);
     EXPECT_EQ(registry.setValue(handle, std::string("a\0b", 3), 1, text("x")), 87);
@@ -197,17 +158,14 @@ TEST(PosixRegistry, WritesTheEventSourceOnceKeepingWhatIsStored) {
     EXPECT_EQ(before,
               "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Other]\r\n\"Keep\"=\"me\"\r\n\r\n");
     ASSERT_EQ(registerSource(registry), 0);
-    ASSERT_EQ(registerSource(registry), 0);
     PosixRegistry again(dir.path());
     ASSERT_EQ(registerSource(again), 0);
     EXPECT_EQ(dir.read(hiveFile), before + "[HKEY_LOCAL_MACHINE\\" + eventKey +
                                       "]\r\n\"TypesSupported\"=dword:00000007\r\n"
                                       "\"EventMessageFile\"=\"/opt/v/vesperon\"\r\n\r\n");
-    EXPECT_EQ(entries(dir.file("registry")), std::vector<std::string>{"HKEY_LOCAL_MACHINE.reg"});
+    EXPECT_EQ(entriesIn(dir.file("registry")), 1);
 }
 
-// A hive held by another run is waited for once; one that is a link, is beyond its size or
-// cannot be read is no empty one to write over; a failed write changes nothing.
 TEST(PosixRegistry, PermissionErrorsLinksAndHeldHivesChangeNothing) {
     test::TempDir dir;
     ::mkdir(dir.file("registry").c_str(), 0755);
@@ -229,27 +187,21 @@ TEST(PosixRegistry, PermissionErrorsLinksAndHeldHivesChangeNothing) {
     PosixRegistry registry(dir.path());
     EXPECT_NE(registerSource(registry), 0);
     EXPECT_EQ(dir.read("secret"), "password=swordfish\r\n");
-    EXPECT_TRUE(std::filesystem::is_symlink(dir.file(hiveFile)));
     ASSERT_EQ(::unlink(dir.file(hiveFile).c_str()), 0);
     dir.write(hiveFile, "");
     ASSERT_EQ(::truncate(dir.file(hiveFile).c_str(), 2 << 20), 0);
     EXPECT_NE(registerSource(registry), 0);
     EXPECT_EQ(std::filesystem::file_size(dir.file(hiveFile)), 2u << 20);
-    EXPECT_EQ(entries(dir.file("registry")), std::vector<std::string>{"HKEY_LOCAL_MACHINE.reg"});
+    EXPECT_EQ(entriesIn(dir.file("registry")), 1);
     if (::geteuid() == 0) {
         return; // permissions do not bind root
     }
     ASSERT_EQ(::unlink(dir.file(hiveFile).c_str()), 0);
-    ::chmod(dir.path().c_str(), 0555);
     RegistryHandle handle = 0;
-    EXPECT_EQ(PosixRegistry(dir.file("state")).createKey(localMachine, eventKey, handle), 5);
-    EXPECT_FALSE(dir.exists("state"));
-    ::chmod(dir.path().c_str(), 0755);
     ASSERT_EQ(registry.createKey(localMachine, eventKey, handle), 0);
     const std::string before = dir.read(hiveFile);
     ::chmod(dir.file("registry").c_str(), 0555);
     EXPECT_EQ(registry.setValue(handle, "TypesSupported", 4, {7, 0, 0, 0}), 5);
-    EXPECT_EQ(entries(dir.file("registry")), std::vector<std::string>{"HKEY_LOCAL_MACHINE.reg"});
     ::chmod(dir.file("registry").c_str(), 0755);
     ::chmod(dir.file(hiveFile).c_str(), 0);
     EXPECT_EQ(registry.setValue(handle, "TypesSupported", 4, {7, 0, 0, 0}), 5);
@@ -265,12 +217,10 @@ TEST(PosixRegistry, DefaultFolder) {
         const char *stateDir, *stateHome, *folder;
     } cases[] = {{"/srv/v", "/x/state", "/srv/v"},
                  {"", "/x/state", root ? "/var/lib/vesperon" : "/x/state/vesperon"},
-                 {"", "relative", root ? "/var/lib/vesperon" : "/home/u/.local/state/vesperon"},
-                 {"", nullptr, root ? "/var/lib/vesperon" : "/home/u/.local/state/vesperon"}};
+                 {"", "relative", root ? "/var/lib/vesperon" : "/home/u/.local/state/vesperon"}};
     for (const auto& c : cases) {
         ::setenv("VESPERON_STATE_DIR", c.stateDir, 1);
-        c.stateHome != nullptr ? ::setenv("XDG_STATE_HOME", c.stateHome, 1)
-                               : ::unsetenv("XDG_STATE_HOME");
+        ::setenv("XDG_STATE_HOME", c.stateHome, 1);
         EXPECT_EQ(defaultRegistryFolder(), c.folder) << c.stateHome;
     }
 }
