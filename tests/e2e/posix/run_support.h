@@ -2,13 +2,17 @@
 
 #include "support/temp_dir.h"
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <linux/io_uring.h>
 #include <memory>
+#include <regex>
 #include <sched.h>
 #include <stdexcept>
 #include <string>
@@ -16,7 +20,6 @@
 #include <sys/mman.h>
 #include <sys/mount.h>
 #include <sys/prctl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -46,6 +49,55 @@ inline bool jsonHolds(const std::string& file, const std::string& condition,
     return std::system(
                ("/usr/bin/python3 -c '" + script + "' " + file + " " + arguments).c_str()) == 0;
 }
+
+inline const std::string abortedHeader = " *** A Planned Shutdown was Aborted! *** \r\n";
+
+// What the test run's syslog daemon stores (entries raw, each followed by a line "--8<--"),
+// from the moment this was made on: the store holds every earlier run's entries too.
+class SyslogStore {
+public:
+    SyslogStore() {
+        const char* store = std::getenv("VESPERON_TEST_SYSLOG_FILE");
+        file_ = store != nullptr ? store : "";
+        std::error_code error;
+        const auto size = std::filesystem::file_size(file_, error);
+        start_ = error ? 0 : static_cast<std::streamoff>(size);
+    }
+    bool usable() const { return !file_.empty(); }
+
+    // The texts of the stored warnings that mention marker, byte for byte, in the order they
+    // came; waits until they hold that many bytes beyond their headers.
+    std::vector<std::string> warnings(const std::string& marker, std::size_t bytes = 1) const {
+        // <12>: facility user (1) * 8 + priority warning (4).
+        const std::regex prefix(
+            "<12>[A-Z][a-z]{2} [ 0-9]\\d \\d\\d:\\d\\d:\\d\\d Vesperon\\[\\d+\\]: ");
+        std::vector<std::string> found;
+        for (std::size_t i = 0, length = 0; i < 300 && length < bytes; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            found.clear();
+            length = 0;
+            std::ifstream in(file_, std::ios::binary);
+            in.seekg(start_);
+            const std::string log{std::istreambuf_iterator<char>(in), {}};
+            for (std::size_t at = 0, end; (end = log.find("\n--8<--\n", at)) != std::string::npos;
+                 at = end + 8) {
+                const std::string record = log.substr(at, end - at);
+                std::smatch m;
+                if (contains(record, marker) && std::regex_search(record, m, prefix) &&
+                    m.position(0) == 0) {
+                    found.push_back(m.suffix());
+                    length +=
+                        found.back().size() - std::min(abortedHeader.size(), found.back().size());
+                }
+            }
+        }
+        return found;
+    }
+
+private:
+    std::string file_;
+    std::streamoff start_ = 0;
+};
 
 // Runs a shell command when it goes out of scope, so that what a test set up on the machine
 // is undone even when an assertion failed.
@@ -155,21 +207,17 @@ public:
         return run(arguments);
     }
 
-    // How start() hands the executable to the kernel: by its path, or through an open
-    // descriptor (fexecve) with argv[0] as a PATH lookup leaves it, the file perhaps removed.
-    enum class Exec { ByPath, ByDescriptor, ByDescriptorOfRemovedFile };
-    // Starts it as run() does, without waiting, perhaps in a mount namespace of its own over an
-    // empty /proc (root only).
-    pid_t start(const std::vector<std::string>& arguments, Exec exec = Exec::ByPath,
+    // Starts it as run() does, without waiting: by its path, or (throughDescriptor) through a
+    // descriptor of its file, removed by then, with argv[0] as a PATH lookup leaves it; perhaps
+    // in a mount namespace of its own over an empty /proc (root only).
+    pid_t start(const std::vector<std::string>& arguments, bool throughDescriptor = false,
                 bool withoutProc = false) {
-        std::vector<std::string> argv{exec == Exec::ByPath ? exe() : exeName_};
-        if (!mountSetup.empty() && exec == Exec::ByPath) {
-            argv = {"/usr/bin/unshare",
-                    "-m",
-                    "/bin/sh",
-                    "-c",
-                    mountSetup + " && exec \"$0\" \"$@\"",
-                    exe()};
+        std::vector<std::string> argv{throughDescriptor ? exeName_ : exe()};
+        if (!setup.empty() && !throughDescriptor) {
+            argv = {"/bin/sh", "-c", setup + " && exec \"$0\" \"$@\"", exe()};
+            if (::geteuid() == 0) {
+                argv.insert(argv.begin(), {"/usr/bin/unshare", "-m"});
+            }
         }
         argv.insert(argv.end(), arguments.begin(), arguments.end());
         std::vector<char*> cargv;
@@ -191,18 +239,14 @@ public:
             ::dup2(::open(dir.file("stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
             ::dup2(::open(dir.file("stderr").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644), 2);
             const int exeFd = ::open(exe().c_str(), O_RDONLY | O_CLOEXEC);
-            if ((exec == Exec::ByDescriptorOfRemovedFile && ::unlink(exe().c_str()) != 0) ||
+            if ((throughDescriptor && ::unlink(exe().c_str()) != 0) ||
                 (withoutProc &&
                  (::unshare(CLONE_NEWNS) != 0 ||
                   ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
                   ::mount("none", "/proc", "tmpfs", 0, nullptr) != 0))) {
                 ::_exit(126);
             }
-            if (addressSpaceLimit != 0) {
-                const rlimit limit{addressSpaceLimit, addressSpaceLimit};
-                ::setrlimit(RLIMIT_AS, &limit);
-            }
-            if (exec != Exec::ByPath) {
+            if (throughDescriptor) {
                 ::fexecve(exeFd, cargv.data(), environ);
             } else {
                 ::execve(cargv[0], cargv.data(), environ);
@@ -241,11 +285,9 @@ public:
     }
 
     TempDir dir;
-    // The address-space limit runs get (0: none), as `ulimit -v` or a service's memory cap gives.
-    unsigned long addressSpaceLimit = 0;
-    // A shell command that runs first, as root in a mount namespace of the run's own, in the
-    // folder (such as mounting a full file system over the state folder); empty: none.
-    std::string mountSetup;
+    // A shell command that runs first in the folder (as root in a mount namespace of the run's
+    // own), such as mounting a full file system over the state folder; empty: none.
+    std::string setup;
 
 private:
     std::string exeName_;
