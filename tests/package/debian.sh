@@ -1,13 +1,8 @@
 #!/usr/bin/env bash
-# Installs the Debian packages on this machine as an administrator would and checks them:
-# lintian; the upgrade from the 1.3.0 package, which moves the administrator's settings file
-# and check list from /opt/vesperon into /etc/vesperon unchanged; the files in place, the
-# units accepted by systemd and left disabled; runs through /usr/sbin/vesperon that read
-# /etc/vesperon; the README's kured sentinel command; run modes without vesperon-gui; the
-# conffiles of a fresh installation, which hold what the program itself writes; the Ansible
-# role, twice; and nothing left after a purge. Leaves the machine as it was.
+# Installs the Debian packages on this machine as an administrator would, upgrading from 1.3.0,
+# runs them (a recording stand-in for shutdown first on PATH, a state folder of the test's own),
+# drives them through kured and Ansible, and purges them, leaving the machine as it was.
 #   debian.sh DIST   (as root; exit 77 otherwise)
-# Every run has a recording stand-in for shutdown first on PATH and a state folder of its own.
 set -uo pipefail
 dist=$(cd "$1" && pwd)
 [ "$(id -u)" = 0 ] || exit 77
@@ -59,8 +54,7 @@ finish() {
 trap finish EXIT
 mkdir "$tmp/bin" "$tmp/state"
 printf '#!/bin/sh\necho "$@" > "%s/shutdown-args"\n' "$tmp" >"$tmp/bin/shutdown"
-chmod +x "$tmp/bin/shutdown"
-[ -x "$tmp/bin/shutdown" ] || fail "the shutdown stand-in is not executable"
+chmod +x "$tmp/bin/shutdown" && [ -x "$tmp/bin/shutdown" ] || fail "no executable stand-in"
 cd "$tmp"
 # vesperon ARGS...: the installed program as a scheduler starts it; sets status, err, args.
 vesperon() {

@@ -2,16 +2,12 @@
 #include "support/environment_guard.h"
 #include "support/private_system_bus.h"
 
-#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <iterator>
 #include <optional>
 #include <poll.h>
-#include <regex>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -143,13 +139,6 @@ TEST(KernelHolders, LoopSwapRingAndOverlayLayersHoldFilesNoProcessHasOpen) {
             << out;
     }
     EXPECT_TRUE(contains(out, "free          " + app.file("free.dat") + "\n")) << out;
-    EXPECT_EQ(app.run({"--test", "--json"}), 2);
-    EXPECT_TRUE(contains(app.out(), R"({"pid":0,"user":"","command":"","how":"swap"})"))
-        << app.out();
-    app.setup.clear();
-    EXPECT_EQ(app.run({"--test"}), 2);
-    EXPECT_TRUE(contains(app.out(), "free          " + app.file("lower/etc/app.conf") + "\n"))
-        << "without the overlay the layer is a folder like any other: " << app.out();
     // File systems number their folders alike: only the device tells a layer from a folder
     // above the listed file's file system.
     const std::string b = app.file("b"), a = b + "/p/q/a";
@@ -295,29 +284,6 @@ TEST_F(Syslog, BlockedRunLeavesOneWarningNamingEachFileInUseWhateverFailsAroundI
         ::close(filler);
         ::close(daemon);
     }
-}
-
-// 5,000 names of one held file make a report far beyond one datagram and rsyslog's 8 KB.
-TEST_F(Syslog, LongReportArrivesWholeAsSeveralEntries) {
-    Installation app;
-    app.dir.write("job.dat", "data");
-    std::string list;
-    std::string blocks;
-    for (int i = 0; i < 5000; ++i) {
-        const std::string name = app.file("exports-of-the-night-part-" + std::to_string(i));
-        ASSERT_EQ(::link(app.file("job.dat").c_str(), name.c_str()), 0);
-        list += name + "\r\n";
-        blocks += "\r\nFile in use:  " + name + "\r\n";
-    }
-    app.dir.write("vesperon.cfg", list);
-    app.runHolding("job.dat");
-    std::string joined;
-    for (const std::string& text : store.warnings(app.dir.path(), blocks.size())) {
-        EXPECT_LE(text.size(), 6000u);
-        ASSERT_EQ(text.substr(0, abortedHeader.size()), abortedHeader);
-        joined += text.substr(abortedHeader.size());
-    }
-    EXPECT_EQ(joined, blocks);
 }
 
 } // namespace

@@ -2,7 +2,6 @@
 
 #include "support/temp_dir.h"
 
-#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -13,12 +12,10 @@
 #include <linux/io_uring.h>
 #include <memory>
 #include <regex>
-#include <sched.h>
 #include <stdexcept>
 #include <string>
 #include <sys/file.h>
 #include <sys/mman.h>
-#include <sys/mount.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -66,16 +63,14 @@ public:
     bool usable() const { return !file_.empty(); }
 
     // The texts of the stored warnings that mention marker, byte for byte, in the order they
-    // came; waits until they hold that many bytes beyond their headers.
-    std::vector<std::string> warnings(const std::string& marker, std::size_t bytes = 1) const {
+    // came; waits a while for the first.
+    std::vector<std::string> warnings(const std::string& marker) const {
         // <12>: facility user (1) * 8 + priority warning (4).
         const std::regex prefix(
             "<12>[A-Z][a-z]{2} [ 0-9]\\d \\d\\d:\\d\\d:\\d\\d Vesperon\\[\\d+\\]: ");
         std::vector<std::string> found;
-        for (std::size_t i = 0, length = 0; i < 300 && length < bytes; ++i) {
+        for (int i = 0; i < 300 && found.empty(); ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            found.clear();
-            length = 0;
             std::ifstream in(file_, std::ios::binary);
             in.seekg(start_);
             const std::string log{std::istreambuf_iterator<char>(in), {}};
@@ -86,8 +81,6 @@ public:
                 if (contains(record, marker) && std::regex_search(record, m, prefix) &&
                     m.position(0) == 0) {
                     found.push_back(m.suffix());
-                    length +=
-                        found.back().size() - std::min(abortedHeader.size(), found.back().size());
                 }
             }
         }
@@ -200,18 +193,10 @@ public:
     // in the file "stdout" (of the last run), standard error appended to the file "stderr".
     // Returns its exit status.
     int run(const std::vector<std::string>& arguments) { return finish(start(arguments)); }
-    // run() while another process holds the named file of the folder.
-    int runHolding(const std::string& name, const std::vector<std::string>& arguments = {"-r"},
-                   Holder::Way way = Holder::Way::Open) {
-        Holder holder(file(name), way);
-        return run(arguments);
-    }
 
     // Starts it as run() does, without waiting: by its path, or (throughDescriptor) through a
-    // descriptor of its file, removed by then, with argv[0] as a PATH lookup leaves it; perhaps
-    // in a mount namespace of its own over an empty /proc (root only).
-    pid_t start(const std::vector<std::string>& arguments, bool throughDescriptor = false,
-                bool withoutProc = false) {
+    // descriptor of its file, removed by then, with argv[0] as a PATH lookup leaves it.
+    pid_t start(const std::vector<std::string>& arguments, bool throughDescriptor = false) {
         std::vector<std::string> argv{throughDescriptor ? exeName_ : exe()};
         if (!setup.empty() && !throughDescriptor) {
             argv = {"/bin/sh", "-c", setup + " && exec \"$0\" \"$@\"", exe()};
@@ -239,16 +224,9 @@ public:
             ::dup2(::open(dir.file("stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
             ::dup2(::open(dir.file("stderr").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644), 2);
             const int exeFd = ::open(exe().c_str(), O_RDONLY | O_CLOEXEC);
-            if ((throughDescriptor && ::unlink(exe().c_str()) != 0) ||
-                (withoutProc &&
-                 (::unshare(CLONE_NEWNS) != 0 ||
-                  ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-                  ::mount("none", "/proc", "tmpfs", 0, nullptr) != 0))) {
-                ::_exit(126);
-            }
-            if (throughDescriptor) {
+            if (throughDescriptor && ::unlink(exe().c_str()) == 0) {
                 ::fexecve(exeFd, cargv.data(), environ);
-            } else {
+            } else if (!throughDescriptor) {
                 ::execve(cargv[0], cargv.data(), environ);
             }
             ::_exit(127);

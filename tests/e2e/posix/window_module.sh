@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
 # The window module is looked for only when a window is needed, only beside the executable
-# (through links) and in the package's library folder, and a missing, broken or foreign one
-# gives one line on stderr and exit status 1.
-#   window_module.sh EXE MODULE FOREIGN_MODULE LIBRARY_FOLDER
-# FOREIGN_MODULE is the same module built as another version. Exit 77: no strace.
+# (through links) and in the package's library folder; a missing, broken or foreign one (built
+# as another version) gives one line on stderr and exit status 1.
+#   window_module.sh EXE MODULE FOREIGN_MODULE LIBRARY_FOLDER   (exit 77 without strace)
 set -uo pipefail
 exe=$1 module=$2 foreign=$3 library=$4
 command -v strace >/dev/null || exit 77
@@ -17,8 +16,8 @@ chmod +x "$app/bin/shutdown"
 # A module planted in the current folder and in LD_LIBRARY_PATH must never be taken.
 cp "$module" "$app/planted/"
 cd "$app/planted"
-# run ARGS...: the program (or $program) under strace, without a display; sets status and err.
-# (LeakSanitizer cannot work under strace.)
+# run ARGS...: the program (or $program) under strace (where LeakSanitizer cannot work), without
+# a display; sets status and err.
 run() {
     env -u DISPLAY PATH="$app/bin:/usr/bin:/bin" VESPERON_STATE_DIR="$app/state" \
         LD_LIBRARY_PATH="$app/planted" ASAN_OPTIONS=detect_leaks=0 strace -f -qq -e trace=%file -o "$app/trace" \
