@@ -82,7 +82,6 @@ TEST(RunMode, EntriesThatMustNeverCountAsMissing) {
         << "start-up wrote nothing over the link";
 }
 
-// A huge list, and a registry file of blank lines or beyond its size, take no more memory.
 TEST(RunMode, HugeFilesRunInBoundedMemory) {
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "the address sanitizer needs more address space than the limit leaves";
@@ -136,7 +135,6 @@ TEST(RunMode, RequestRefusedOrMissingFailsWithStatusOneAndSaysWhy) {
                                     "/usr/sbin or in /sbin\n"));
 }
 
-// Conditions that schedulers and administrators create: many runs at once, no /proc.
 TEST(RunConditions, SimultaneousRunsDoNotTakeEachOthersProbesForHolders) {
     Installation app;
     // Each request adds a line, so that none is lost to another.
@@ -168,10 +166,8 @@ TEST(RunConditions, SimultaneousRunsDoNotTakeEachOthersProbesForHolders) {
     EXPECT_TRUE(app.dir.exists("vesperon.lock"));
 }
 
-// A process maps a file on a FUSE mount (bindfs, in a mount namespace of its own) whose server
-// then stops, as a hung NFS or FUSE server does: a run over other files still decides at once.
-// A listed file on that mount cannot be told: the run ends at its bound, withholds the request
-// and says so.
+// A process maps a file on a FUSE mount whose server then stops, as a hung NFS server does: a
+// run over other files still decides at once; one that lists a file there ends at its bound.
 TEST(RunConditions, AMountThatStopsAnsweringHoldsNoRunPastItsBound) {
     if (::geteuid() != 0 || std::system("command -v bindfs >/dev/null") != 0) {
         GTEST_SKIP() << "a mount of the test's own needs root and bindfs";
@@ -228,8 +224,6 @@ TEST(RunConditions, AMountThatStopsAnsweringHoldsNoRunPastItsBound) {
     ::unsetenv("VESPERON_RUN_BOUND");
 }
 
-// Temporary files that a run killed half-way through a replace left behind are removed by the
-// next run that holds the lock; those of another naming, or still held by a writer, are not.
 TEST(RunConditions, TemporariesLeftByAKilledRunAreRemoved) {
     Installation app;
     app.listFiles({"job.dat"});
@@ -256,9 +250,7 @@ TEST(RunConditions, TemporariesLeftByAKilledRunAreRemoved) {
     }
 }
 
-// A folder that others may write, its files missing, and another user's process that keeps
-// planting links under their names: a root run writes through none of them, and says where
-// it runs.
+// Another user keeps planting links under the names of the missing files.
 TEST(RunConditions, LinksPlantedInAFolderOthersMayWriteAreNeverFollowed) {
     if (::geteuid() != 0) {
         GTEST_SKIP() << "needs root and another user";

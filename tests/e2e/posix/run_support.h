@@ -36,15 +36,12 @@ inline bool contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
 
-// Whether python3 finds the condition true of the JSON document in the file, d: that document,
-// a: the arguments given.
-inline bool jsonHolds(const std::string& file, const std::string& condition,
-                      const std::string& arguments = "") {
-    const std::string script = "import json,sys; d=json.load(open(sys.argv[1])); a=sys.argv[2:];"
+// Whether python3 finds the condition true of d, the JSON document in the file.
+inline bool jsonHolds(const std::string& file, const std::string& condition) {
+    const std::string script = "import json,sys; d=json.load(open(sys.argv[1]));"
                                " sys.exit(0 if " +
                                condition + " else 1)";
-    return std::system(
-               ("/usr/bin/python3 -c '" + script + "' " + file + " " + arguments).c_str()) == 0;
+    return std::system(("/usr/bin/python3 -c '" + script + "' " + file).c_str()) == 0;
 }
 
 inline const std::string abortedHeader = " *** A Planned Shutdown was Aborted! *** \r\n";
@@ -92,8 +89,7 @@ private:
     std::streamoff start_ = 0;
 };
 
-// Runs a shell command when it goes out of scope, so that what a test set up on the machine
-// is undone even when an assertion failed.
+// Undoes, by a shell command, what a test set up on the machine, even when an assertion failed.
 struct Undo {
     std::string command;
     ~Undo() { (void)!std::system(command.c_str()); }
@@ -189,9 +185,8 @@ public:
         dir.write("vesperon.cfg", list);
     }
 
-    // Runs the executable as a scheduler would: no display, no terminal input, standard output
-    // in the file "stdout" (of the last run), standard error appended to the file "stderr".
-    // Returns its exit status.
+    // Runs the executable as a scheduler would (no display, no terminal input), standard output
+    // in the file "stdout", standard error appended to "stderr"; returns its exit status.
     int run(const std::vector<std::string>& arguments) { return finish(start(arguments)); }
 
     // Starts it as run() does, without waiting: by its path, or (throughDescriptor) through a
@@ -233,8 +228,7 @@ public:
         }
         return pid;
     }
-    // Waits for a run and returns its exit status, or 128 + 9 when it had not ended after 30
-    // seconds and was killed.
+    // Waits for a run and returns its exit status (128 + 9 when killed after 30 seconds).
     static int finish(pid_t pid) {
         int status = 0;
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
@@ -249,8 +243,7 @@ public:
         return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
 
-    // The arguments the stand-in received since last asked, a line each; empty when it was
-    // not started.
+    // The arguments the stand-in received since last asked, a line each.
     std::string shutdownArguments(int waitMilliseconds = 3000) const {
         const auto deadline =
             std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMilliseconds);
