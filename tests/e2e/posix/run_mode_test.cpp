@@ -82,7 +82,7 @@ TEST(RunMode, EntriesThatMustNeverCountAsMissing) {
         << "start-up wrote nothing over the link";
 }
 
-TEST(RunMode, HugeFilesRunInBoundedMemory) {
+TEST(RunMode, AHugeListRunsInBoundedMemory) {
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "the address sanitizer needs more address space than the limit leaves";
 #else
@@ -91,18 +91,9 @@ TEST(RunMode, HugeFilesRunInBoundedMemory) {
     // Two million empty lines: held as strings they would need twice the limit below, yet
     // a build without optimisation still reads them within seconds on a loaded machine.
     app.dir.write("vesperon.cfg", std::string(2 << 20, '\n') + app.file("job.dat") + "\n");
-    const std::string hive = app.file("state/registry/HKEY_LOCAL_MACHINE.reg");
-    std::filesystem::create_directories(app.file("state/registry"));
-    app.dir.write("state/registry/HKEY_LOCAL_MACHINE.reg",
-                  "REGEDIT4\r\n" + std::string(800'000, '\n'));
     app.setup = "ulimit -v 32768";
     Holder held(app.file("job.dat"), Holder::Way::Open);
     EXPECT_EQ(app.run({"-r"}), 2);
-    EXPECT_NE(app.registryFile().find("\"EventMessageFile\""), std::string::npos);
-    // Beyond what the store would ever hold: left as it is, unread.
-    ASSERT_EQ(::truncate(hive.c_str(), 100 << 20), 0);
-    EXPECT_EQ(app.run({"-r"}), 2);
-    EXPECT_EQ(std::filesystem::file_size(hive), 100u << 20);
 #endif
 }
 
