@@ -17,11 +17,9 @@ fail() { echo "FAILED: $*" >&2; exit 1; }
 # maintainer scripts matter here); kept in build/old-package for the next run.
 old=build/old-package
 if [ ! -f "$old/cpack/vesperon_1.3.0_amd64.deb" ]; then
-    git cat-file -e '5595efa^{commit}' 2>/dev/null ||
+    rm -rf "$old" && mkdir -p "$old/src"
+    git archive 5595efa | tar -x -C "$old/src" ||
         fail "the 1.3.0 package is built from commit 5595efa, which this clone lacks"
-    rm -rf "$old"
-    mkdir -p "$old/src"
-    git archive 5595efa | tar -x -C "$old/src"
     { cmake -S "$old/src" -B "$old/build" -DVESPERON_TESTS=OFF -DCMAKE_BUILD_TYPE= &&
         cmake --build "$old/build" -j2 &&
         cpack --config "$old/build/CPackConfig.cmake" -B "$old/cpack"; } >"$old/build.log" 2>&1 ||
@@ -70,9 +68,7 @@ vesperon() {
 debs=("$dist"/vesperon_*.deb "$dist"/vesperon-gui_*.deb)
 lintian --fail-on error,warning "${debs[@]}" >"$tmp/lintian.log" 2>&1 ||
     fail "lintian: $(cat "$tmp/lintian.log")"
-for deb in "${debs[@]}"; do
-    dpkg-deb -c "$deb" | grep -q lintian && fail "$deb ships a lintian override"
-done
+for deb in "${debs[@]}"; do dpkg-deb -c "$deb" | grep -q lintian && fail "$deb: lintian override"; done
 
 # 1.3.0 as an administrator left it: a first run made both files beside the program, then
 # the administrator wrote their own.

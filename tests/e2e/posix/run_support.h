@@ -36,14 +36,6 @@ inline bool contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
 
-// Whether python3 finds the condition true of d, the JSON document in the file.
-inline bool jsonHolds(const std::string& file, const std::string& condition) {
-    const std::string script = "import json,sys; d=json.load(open(sys.argv[1]));"
-                               " sys.exit(0 if " +
-                               condition + " else 1)";
-    return std::system(("/usr/bin/python3 -c '" + script + "' " + file).c_str()) == 0;
-}
-
 inline const std::string abortedHeader = " *** A Planned Shutdown was Aborted! *** \r\n";
 
 // What the test run's syslog daemon stores (entries raw, each followed by a line "--8<--"),
@@ -161,12 +153,8 @@ public:
     explicit Installation(const std::string& exeName = "vesperon") : exeName_(exeName) {
         std::filesystem::copy_file(VESPERON_EXECUTABLE, exe());
         std::filesystem::create_directory(dir.file("bin"));
-        dir.write("bin/shutdown",
-                  "#!/bin/sh\n"
-                  "# Records its arguments instead of shutting anything down.\n"
-                  "printf '%s\\n' \"$@\" > \"$(dirname \"$0\")/../shutdown-args.tmp\"\n"
-                  "mv \"$(dirname \"$0\")/../shutdown-args.tmp\" \"$(dirname "
-                  "\"$0\")/../shutdown-args\"\n");
+        dir.write("bin/shutdown", "#!/bin/sh\nprintf '%s\\n' \"$@\" >\"$0.tmp\" && "
+                                  "mv \"$0.tmp\" \"${0%/bin/shutdown}/shutdown-args\"\n");
         std::filesystem::permissions(dir.file("bin/shutdown"), std::filesystem::perms::owner_all);
     }
     std::string exe() const { return dir.file(exeName_); }
@@ -210,6 +198,8 @@ public:
         const pid_t pid = ::fork();
         if (pid == 0) {
             ::unsetenv("DISPLAY");
+            // As a scheduler may start it: an ignored SIGCHLD stays ignored across exec.
+            ::signal(SIGCHLD, SIG_IGN);
             ::setenv("PATH", path.c_str(), 1);
             ::setenv("VESPERON_STATE_DIR", dir.file("state").c_str(), 1);
             // No locks of the machine's own login manager: a test that wants a bus sets one up.

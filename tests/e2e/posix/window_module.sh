@@ -25,7 +25,8 @@ run() {
     status=$?
     err=$(cat "$app/err")
 }
-one_line() { # expected status, text the line must hold
+says() { # STATUS TEXT: run without arguments, it ends with STATUS and one line holding TEXT
+    run
     [ "$status" = "$1" ] || fail "exit status $status, not $1: $err"
     [ "$(wc -l <"$app/err")" = 1 ] || fail "not one line on stderr: $err"
     [[ "$err" == *"$2"* ]] || fail "'$2' not in: $err"
@@ -38,27 +39,22 @@ run -r
 [ "$status" = 0 ] && [ -f "$app/shutdown-args" ] || fail "the restart run did not request: $err"
 [ -z "$(looked_at)" ] || fail "a run mode looked for the module: $(looked_at)"
 
-run
-one_line 1 "no display"
+says 1 "no display"
 [ "$(looked_at)" = "$app/vesperon-fltk.so" ] || fail "loaded from: $(looked_at)"
 
 ln -s "$app/vesperon" "$app/elsewhere/vesperon"
-program=$app/elsewhere/vesperon run
-one_line 1 "no display"
+program=$app/elsewhere/vesperon says 1 "no display"
 [ ! -e "$app/elsewhere/vesperon.ini" ] || fail "started through a link, it wrote beside the link"
 
 echo "not a module" >"$app/vesperon-fltk.so"
-run
-one_line 1 "install the vesperon-gui package"
+says 1 "install the vesperon-gui package"
 
 cp "$foreign" "$app/vesperon-fltk.so"
-run
-one_line 1 "another build of Vesperon"
+says 1 "another build of Vesperon"
 
 rm "$app/vesperon-fltk.so"
 if [ ! -e "$library/vesperon-fltk.so" ]; then
-    run
-    one_line 1 "install the vesperon-gui package"
+    says 1 "install the vesperon-gui package"
     [ "$(looked_at | tr '\n' ' ')" = "$app/vesperon-fltk.so $library/vesperon-fltk.so " ] ||
         fail "looked at: $(looked_at)"
 fi
