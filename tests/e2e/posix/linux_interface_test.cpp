@@ -105,8 +105,8 @@ TEST(KernelHolders, LoopSwapRingAndOverlayLayersHoldFilesNoProcessHasOpen) {
     EXPECT_EQ(app.run({"--test"}), 2);
     const std::string out = app.out();
     for (const auto& [name, holder] :
-         {std::pair<std::string, std::string>{"image.img", "              loop device " + loop},
-          {"swap image.img ", "              swap"},
+         {std::pair<std::string, std::string>{"image.img", "\n              loop device " + loop},
+          {"swap image.img ", "\n              swap\n"},
           {"registered.dat", "io_uring of pid " + std::to_string(ring.pid())}}) {
         SCOPED_TRACE(name);
         const auto at = out.find("in use        " + app.file(name) + "\n");
@@ -122,6 +122,9 @@ TEST(KernelHolders, LoopSwapRingAndOverlayLayersHoldFilesNoProcessHasOpen) {
             << out;
     }
     EXPECT_TRUE(contains(out, "free          " + app.file("free.dat") + "\n")) << out;
+    EXPECT_EQ(app.run({"--test", "--json"}), 2);
+    EXPECT_TRUE(contains(app.out(), R"({"pid":0,"user":"","command":"","how":"swap"})"))
+        << app.out();
     // File systems number their folders alike: only the device tells a layer from a folder
     // above the listed file's file system.
     const std::string b = app.file("b"), a = b + "/p/q/a";
@@ -134,7 +137,6 @@ TEST(KernelHolders, LoopSwapRingAndOverlayLayersHoldFilesNoProcessHasOpen) {
     EXPECT_EQ(app.run({"--test"}), 0) << app.out();
 }
 
-// Programs that asked the system not to shut down now, through systemd-logind.
 TEST(Inhibitors, BlockingShutdownLocksWithholdTheRequest) {
     PrivateSystemBus bus;
     if (!bus.missing().empty()) {

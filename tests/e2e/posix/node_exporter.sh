@@ -73,7 +73,6 @@ expect \
     'node_textfile_scrape_error 0' \
     'vesperon_info{version="1.3.0"} 1' \
     'vesperon_last_run_timestamp_seconds{mode="restart"} now' \
-    'vesperon_last_run_outcome{mode="restart",outcome="started"} 0' \
     'vesperon_last_run_outcome{mode="restart",outcome="withheld"} 1' \
     'vesperon_last_run_entries{state="in_use"} 1' \
     'vesperon_last_run_entries{state="undetermined"} 0' \

@@ -88,8 +88,7 @@ TEST(RunMode, AHugeListRunsInBoundedMemory) {
 #else
     Installation app;
     app.dir.write("job.dat", "data");
-    // Two million empty lines: held as strings they would need twice the limit below, yet
-    // a build without optimisation still reads them within seconds on a loaded machine.
+    // Held as strings, two million empty lines would need twice the limit.
     app.dir.write("vesperon.cfg", std::string(2 << 20, '\n') + app.file("job.dat") + "\n");
     app.setup = "ulimit -v 32768";
     Holder held(app.file("job.dat"), Holder::Way::Open);
