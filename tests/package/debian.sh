@@ -1,13 +1,8 @@
 #!/usr/bin/env bash
-# Installs the Debian packages on this machine as an administrator would and checks them:
-# lintian; the upgrade from the 1.3.0 package, which moves the administrator's settings file
-# and check list from /opt/vesperon into /etc/vesperon unchanged; the files in place, the
-# units accepted by systemd and left disabled; runs through /usr/sbin/vesperon that read
-# /etc/vesperon; the README's kured sentinel command; run modes without vesperon-gui; the
-# conffiles of a fresh installation, which hold what the program itself writes; the Ansible
-# role, twice; and nothing left after a purge. Leaves the machine as it was.
+# Installs the Debian packages on this machine as an administrator would, upgrading from 1.3.0,
+# runs them (a recording stand-in for shutdown first on PATH, a state folder of the test's own),
+# drives them through kured and Ansible, and purges them, leaving the machine as it was.
 #   debian.sh DIST   (as root; exit 77 otherwise)
-# Every run has a recording stand-in for shutdown first on PATH and a state folder of its own.
 set -uo pipefail
 dist=$(cd "$1" && pwd)
 [ "$(id -u)" = 0 ] || exit 77
@@ -22,11 +17,9 @@ fail() { echo "FAILED: $*" >&2; exit 1; }
 # maintainer scripts matter here); kept in build/old-package for the next run.
 old=build/old-package
 if [ ! -f "$old/cpack/vesperon_1.3.0_amd64.deb" ]; then
-    git cat-file -e '5595efa^{commit}' 2>/dev/null ||
+    rm -rf "$old" && mkdir -p "$old/src"
+    git archive 5595efa | tar -x -C "$old/src" ||
         fail "the 1.3.0 package is built from commit 5595efa, which this clone lacks"
-    rm -rf "$old"
-    mkdir -p "$old/src"
-    git archive 5595efa | tar -x -C "$old/src"
     { cmake -S "$old/src" -B "$old/build" -DVESPERON_TESTS=OFF -DCMAKE_BUILD_TYPE= &&
         cmake --build "$old/build" -j2 &&
         cpack --config "$old/build/CPackConfig.cmake" -B "$old/cpack"; } >"$old/build.log" 2>&1 ||
@@ -59,8 +52,7 @@ finish() {
 trap finish EXIT
 mkdir "$tmp/bin" "$tmp/state"
 printf '#!/bin/sh\necho "$@" > "%s/shutdown-args"\n' "$tmp" >"$tmp/bin/shutdown"
-chmod +x "$tmp/bin/shutdown"
-[ -x "$tmp/bin/shutdown" ] || fail "the shutdown stand-in is not executable"
+chmod +x "$tmp/bin/shutdown" && [ -x "$tmp/bin/shutdown" ] || fail "no executable stand-in"
 cd "$tmp"
 # vesperon ARGS...: the installed program as a scheduler starts it; sets status, err, args.
 vesperon() {
@@ -76,9 +68,7 @@ vesperon() {
 debs=("$dist"/vesperon_*.deb "$dist"/vesperon-gui_*.deb)
 lintian --fail-on error,warning "${debs[@]}" >"$tmp/lintian.log" 2>&1 ||
     fail "lintian: $(cat "$tmp/lintian.log")"
-for deb in "${debs[@]}"; do
-    dpkg-deb -c "$deb" | grep -q lintian && fail "$deb ships a lintian override"
-done
+for deb in "${debs[@]}"; do dpkg-deb -c "$deb" | grep -q lintian && fail "$deb: lintian override"; done
 
 # 1.3.0 as an administrator left it: a first run made both files beside the program, then
 # the administrator wrote their own.

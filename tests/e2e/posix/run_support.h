@@ -7,16 +7,16 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <linux/io_uring.h>
 #include <memory>
-#include <sched.h>
+#include <regex>
 #include <stdexcept>
 #include <string>
 #include <sys/file.h>
 #include <sys/mman.h>
-#include <sys/mount.h>
 #include <sys/prctl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -36,19 +36,52 @@ inline bool contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
 
-// Whether python3 finds the condition true of the JSON document in the file, d: that document,
-// a: the arguments given.
-inline bool jsonHolds(const std::string& file, const std::string& condition,
-                      const std::string& arguments = "") {
-    const std::string script = "import json,sys; d=json.load(open(sys.argv[1])); a=sys.argv[2:];"
-                               " sys.exit(0 if " +
-                               condition + " else 1)";
-    return std::system(
-               ("/usr/bin/python3 -c '" + script + "' " + file + " " + arguments).c_str()) == 0;
-}
+inline const std::string abortedHeader = " *** A Planned Shutdown was Aborted! *** \r\n";
 
-// Runs a shell command when it goes out of scope, so that what a test set up on the machine
-// is undone even when an assertion failed.
+// What the test run's syslog daemon stores (entries raw, each followed by a line "--8<--"),
+// from the moment this was made on: the store holds every earlier run's entries too.
+class SyslogStore {
+public:
+    SyslogStore() {
+        const char* store = std::getenv("VESPERON_TEST_SYSLOG_FILE");
+        file_ = store != nullptr ? store : "";
+        std::error_code error;
+        const auto size = std::filesystem::file_size(file_, error);
+        start_ = error ? 0 : static_cast<std::streamoff>(size);
+    }
+    bool usable() const { return !file_.empty(); }
+
+    // The texts of the stored warnings that mention marker, byte for byte, in the order they
+    // came; waits a while for the first.
+    std::vector<std::string> warnings(const std::string& marker) const {
+        // <12>: facility user (1) * 8 + priority warning (4).
+        const std::regex prefix(
+            "<12>[A-Z][a-z]{2} [ 0-9]\\d \\d\\d:\\d\\d:\\d\\d Vesperon\\[\\d+\\]: ");
+        std::vector<std::string> found;
+        for (int i = 0; i < 300 && found.empty(); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            std::ifstream in(file_, std::ios::binary);
+            in.seekg(start_);
+            const std::string log{std::istreambuf_iterator<char>(in), {}};
+            for (std::size_t at = 0, end; (end = log.find("\n--8<--\n", at)) != std::string::npos;
+                 at = end + 8) {
+                const std::string record = log.substr(at, end - at);
+                std::smatch m;
+                if (contains(record, marker) && std::regex_search(record, m, prefix) &&
+                    m.position(0) == 0) {
+                    found.push_back(m.suffix());
+                }
+            }
+        }
+        return found;
+    }
+
+private:
+    std::string file_;
+    std::streamoff start_ = 0;
+};
+
+// Undoes, by a shell command, what a test set up on the machine, even when an assertion failed.
 struct Undo {
     std::string command;
     ~Undo() { (void)!std::system(command.c_str()); }
@@ -120,12 +153,8 @@ public:
     explicit Installation(const std::string& exeName = "vesperon") : exeName_(exeName) {
         std::filesystem::copy_file(VESPERON_EXECUTABLE, exe());
         std::filesystem::create_directory(dir.file("bin"));
-        dir.write("bin/shutdown",
-                  "#!/bin/sh\n"
-                  "# Records its arguments instead of shutting anything down.\n"
-                  "printf '%s\\n' \"$@\" > \"$(dirname \"$0\")/../shutdown-args.tmp\"\n"
-                  "mv \"$(dirname \"$0\")/../shutdown-args.tmp\" \"$(dirname "
-                  "\"$0\")/../shutdown-args\"\n");
+        dir.write("bin/shutdown", "#!/bin/sh\nprintf '%s\\n' \"$@\" >\"$0.tmp\" && "
+                                  "mv \"$0.tmp\" \"${0%/bin/shutdown}/shutdown-args\"\n");
         std::filesystem::permissions(dir.file("bin/shutdown"), std::filesystem::perms::owner_all);
     }
     std::string exe() const { return dir.file(exeName_); }
@@ -144,32 +173,19 @@ public:
         dir.write("vesperon.cfg", list);
     }
 
-    // Runs the executable as a scheduler would: no display, no terminal input, standard output
-    // in the file "stdout" (of the last run), standard error appended to the file "stderr".
-    // Returns its exit status.
+    // Runs the executable as a scheduler would (no display, no terminal input), standard output
+    // in the file "stdout", standard error appended to "stderr"; returns its exit status.
     int run(const std::vector<std::string>& arguments) { return finish(start(arguments)); }
-    // run() while another process holds the named file of the folder.
-    int runHolding(const std::string& name, const std::vector<std::string>& arguments = {"-r"},
-                   Holder::Way way = Holder::Way::Open) {
-        Holder holder(file(name), way);
-        return run(arguments);
-    }
 
-    // How start() hands the executable to the kernel: by its path, or through an open
-    // descriptor (fexecve) with argv[0] as a PATH lookup leaves it, the file perhaps removed.
-    enum class Exec { ByPath, ByDescriptor, ByDescriptorOfRemovedFile };
-    // Starts it as run() does, without waiting, perhaps in a mount namespace of its own over an
-    // empty /proc (root only).
-    pid_t start(const std::vector<std::string>& arguments, Exec exec = Exec::ByPath,
-                bool withoutProc = false) {
-        std::vector<std::string> argv{exec == Exec::ByPath ? exe() : exeName_};
-        if (!mountSetup.empty() && exec == Exec::ByPath) {
-            argv = {"/usr/bin/unshare",
-                    "-m",
-                    "/bin/sh",
-                    "-c",
-                    mountSetup + " && exec \"$0\" \"$@\"",
-                    exe()};
+    // Starts it as run() does, without waiting: by its path, or (throughDescriptor) through a
+    // descriptor of its file, removed by then, with argv[0] as a PATH lookup leaves it.
+    pid_t start(const std::vector<std::string>& arguments, bool throughDescriptor = false) {
+        std::vector<std::string> argv{throughDescriptor ? exeName_ : exe()};
+        if (!setup.empty() && !throughDescriptor) {
+            argv = {"/bin/sh", "-c", setup + " && exec \"$0\" \"$@\"", exe()};
+            if (::geteuid() == 0) {
+                argv.insert(argv.begin(), {"/usr/bin/unshare", "-m"});
+            }
         }
         argv.insert(argv.end(), arguments.begin(), arguments.end());
         std::vector<char*> cargv;
@@ -182,6 +198,8 @@ public:
         const pid_t pid = ::fork();
         if (pid == 0) {
             ::unsetenv("DISPLAY");
+            // As a scheduler may start it: an ignored SIGCHLD stays ignored across exec.
+            ::signal(SIGCHLD, SIG_IGN);
             ::setenv("PATH", path.c_str(), 1);
             ::setenv("VESPERON_STATE_DIR", dir.file("state").c_str(), 1);
             // No locks of the machine's own login manager: a test that wants a bus sets one up.
@@ -191,28 +209,16 @@ public:
             ::dup2(::open(dir.file("stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
             ::dup2(::open(dir.file("stderr").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644), 2);
             const int exeFd = ::open(exe().c_str(), O_RDONLY | O_CLOEXEC);
-            if ((exec == Exec::ByDescriptorOfRemovedFile && ::unlink(exe().c_str()) != 0) ||
-                (withoutProc &&
-                 (::unshare(CLONE_NEWNS) != 0 ||
-                  ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-                  ::mount("none", "/proc", "tmpfs", 0, nullptr) != 0))) {
-                ::_exit(126);
-            }
-            if (addressSpaceLimit != 0) {
-                const rlimit limit{addressSpaceLimit, addressSpaceLimit};
-                ::setrlimit(RLIMIT_AS, &limit);
-            }
-            if (exec != Exec::ByPath) {
+            if (throughDescriptor && ::unlink(exe().c_str()) == 0) {
                 ::fexecve(exeFd, cargv.data(), environ);
-            } else {
+            } else if (!throughDescriptor) {
                 ::execve(cargv[0], cargv.data(), environ);
             }
             ::_exit(127);
         }
         return pid;
     }
-    // Waits for a run and returns its exit status, or 128 + 9 when it had not ended after 30
-    // seconds and was killed.
+    // Waits for a run and returns its exit status (128 + 9 when killed after 30 seconds).
     static int finish(pid_t pid) {
         int status = 0;
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
@@ -227,8 +233,7 @@ public:
         return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
 
-    // The arguments the stand-in received since last asked, a line each; empty when it was
-    // not started.
+    // The arguments the stand-in received since last asked, a line each.
     std::string shutdownArguments(int waitMilliseconds = 3000) const {
         const auto deadline =
             std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMilliseconds);
@@ -241,11 +246,9 @@ public:
     }
 
     TempDir dir;
-    // The address-space limit runs get (0: none), as `ulimit -v` or a service's memory cap gives.
-    unsigned long addressSpaceLimit = 0;
-    // A shell command that runs first, as root in a mount namespace of the run's own, in the
-    // folder (such as mounting a full file system over the state folder); empty: none.
-    std::string mountSetup;
+    // A shell command that runs first in the folder (as root in a mount namespace of the run's
+    // own), such as mounting a full file system over the state folder; empty: none.
+    std::string setup;
 
 private:
     std::string exeName_;

@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
 # The window module is looked for only when a window is needed, only beside the executable
-# (through links) and in the package's library folder, and a missing, broken or foreign one
-# gives one line on stderr and exit status 1.
-#   window_module.sh EXE MODULE FOREIGN_MODULE LIBRARY_FOLDER
-# FOREIGN_MODULE is the same module built as another version. Exit 77: no strace.
+# (through links) and in the package's library folder; a missing, broken or foreign one (built
+# as another version) gives one line on stderr and exit status 1.
+#   window_module.sh EXE MODULE FOREIGN_MODULE LIBRARY_FOLDER   (exit 77 without strace)
 set -uo pipefail
 exe=$1 module=$2 foreign=$3 library=$4
 command -v strace >/dev/null || exit 77
@@ -17,8 +16,8 @@ chmod +x "$app/bin/shutdown"
 # A module planted in the current folder and in LD_LIBRARY_PATH must never be taken.
 cp "$module" "$app/planted/"
 cd "$app/planted"
-# run ARGS...: the program (or $program) under strace, without a display; sets status and err.
-# (LeakSanitizer cannot work under strace.)
+# run ARGS...: the program (or $program) under strace (where LeakSanitizer cannot work), without
+# a display; sets status and err.
 run() {
     env -u DISPLAY PATH="$app/bin:/usr/bin:/bin" VESPERON_STATE_DIR="$app/state" \
         LD_LIBRARY_PATH="$app/planted" ASAN_OPTIONS=detect_leaks=0 strace -f -qq -e trace=%file -o "$app/trace" \
@@ -26,7 +25,8 @@ run() {
     status=$?
     err=$(cat "$app/err")
 }
-one_line() { # expected status, text the line must hold
+says() { # STATUS TEXT: run without arguments, it ends with STATUS and one line holding TEXT
+    run
     [ "$status" = "$1" ] || fail "exit status $status, not $1: $err"
     [ "$(wc -l <"$app/err")" = 1 ] || fail "not one line on stderr: $err"
     [[ "$err" == *"$2"* ]] || fail "'$2' not in: $err"
@@ -39,27 +39,22 @@ run -r
 [ "$status" = 0 ] && [ -f "$app/shutdown-args" ] || fail "the restart run did not request: $err"
 [ -z "$(looked_at)" ] || fail "a run mode looked for the module: $(looked_at)"
 
-run
-one_line 1 "no display"
+says 1 "no display"
 [ "$(looked_at)" = "$app/vesperon-fltk.so" ] || fail "loaded from: $(looked_at)"
 
 ln -s "$app/vesperon" "$app/elsewhere/vesperon"
-program=$app/elsewhere/vesperon run
-one_line 1 "no display"
+program=$app/elsewhere/vesperon says 1 "no display"
 [ ! -e "$app/elsewhere/vesperon.ini" ] || fail "started through a link, it wrote beside the link"
 
 echo "not a module" >"$app/vesperon-fltk.so"
-run
-one_line 1 "install the vesperon-gui package"
+says 1 "install the vesperon-gui package"
 
 cp "$foreign" "$app/vesperon-fltk.so"
-run
-one_line 1 "another build of Vesperon"
+says 1 "another build of Vesperon"
 
 rm "$app/vesperon-fltk.so"
 if [ ! -e "$library/vesperon-fltk.so" ]; then
-    run
-    one_line 1 "install the vesperon-gui package"
+    says 1 "install the vesperon-gui package"
     [ "$(looked_at | tr '\n' ' ')" = "$app/vesperon-fltk.so $library/vesperon-fltk.so " ] ||
         fail "looked at: $(looked_at)"
 fi
