@@ -206,10 +206,6 @@ TEST(Startup, TestShowsEveryEntryAndHolder) {
     run("-r", std::nullopt);
 }
 
-TEST(VersionCaptionTest, IsTheNameTheVersionTheStageAndTheSuffix) {
-    EXPECT_EQ(versionCaptionFor(1, 3, 1, "B", "x"), "Vesperon   v1.3.1 BETA  - x");
-}
-
 // The configuration window as a user sees it: loaded without a switch, then shown.
 struct ConfigurationWindow : ::testing::Test, Start {
     void open() {
@@ -228,6 +224,7 @@ TEST_F(ConfigurationWindow, OpensWithTheSettingsOfTheFileAndEachClickWritesItsSw
     auto* window = f.windowing.window("Form1");
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(window->caption, "Vesperon   v1.3");
+    EXPECT_EQ(versionCaptionFor(1, 3, 1, "B", "x"), "Vesperon   v1.3.1 BETA  - x");
     EXPECT_EQ(window->checks["ForceCheck"], 1);
     EXPECT_EQ(window->checks.count("WriteEventCheck"), 0u) << "a missing key leaves its box clear";
     form.userClicks("ForceCheck");

@@ -59,15 +59,6 @@ TEST_F(Win32Windowing, UserActionsAndTabAreReportedAndStateSetsAreNot) {
     EXPECT_TRUE(::IsWindow(native(editor).handle())) << "closing is the form's decision";
 }
 
-TEST_F(Win32Windowing, FrameCaptionIsPureBlue) {
-    auto window = open(Form1::layout());
-    HDC dc = ::CreateCompatibleDC(nullptr);
-    ::SendMessageA(native(window).handle(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                   reinterpret_cast<LPARAM>(native(window).controlHandle("Frame1")));
-    EXPECT_EQ(::GetTextColor(dc), RGB(0, 0, 255));
-    ::DeleteDC(dc);
-}
-
 // The form drops its window from inside the window's own handlers.
 TEST_F(Win32Windowing, WindowDestroyedByItsOwnHandler) {
     for (const UINT message : {UINT{WM_CLOSE}, UINT{BM_CLICK}}) {

@@ -374,8 +374,7 @@ TEST(OpenFileScan, ReadsDescriptorsAndMappingsAndCountsWhatItCannotLookInto) {
     EXPECT_TRUE(child.ready());
 }
 
-// The stand-in for shutdown is the only one to be found: PATH holds its folder alone, and
-// the real /usr/sbin and /sbin are never searched here.
+// PATH holds only the stand-in's folder; the real /usr/sbin and /sbin are never searched.
 TEST(PosixProcesses, LookupAndStartInASessionOfItsOwn) {
     TempDir dir;
     test::EnvironmentGuard path("PATH");
