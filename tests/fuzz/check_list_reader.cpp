@@ -1,6 +1,5 @@
-// The check-list reader over a file in memory: the first byte sets how many bytes each read
-// hands over (a network file system or a signal may cut a read short), the rest is the
-// list. Read in such pieces, a list must give what it gives when read whole.
+// The first byte sets how many bytes each read hands over (a network file system may cut reads
+// short), the rest is the list: read in such pieces, a list gives what it gives read whole.
 #include "config/check_list_reader.h"
 
 #include "platform/fake/fake_platform.h"

@@ -18,8 +18,7 @@
 
 namespace vesperon::test {
 
-// A D-Bus daemon of the test's own, with python3-dbusmock's login manager on it, standing in
-// for the system bus: DBUS_SYSTEM_BUS_ADDRESS points at it while the object lives.
+// A D-Bus daemon with python3-dbusmock's login manager, the system bus while the object lives.
 class PrivateSystemBus {
 public:
     PrivateSystemBus() {

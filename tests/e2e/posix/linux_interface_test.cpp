@@ -17,8 +17,7 @@
 namespace vesperon::test {
 namespace {
 
-// The odd name, the holder's command name and a lock's who and why are chosen by others: none
-// of their control characters reaches root's terminal raw.
+// Names, command names and lock reasons are chosen by others: none reaches the terminal raw.
 TEST(TerminalInterface, TestPrintsEachEntryAndTheDecisionAndRequestsNothing) {
     Installation app;
     app.listFiles({"job.dat", "odd\x1b[2J.dat"});
@@ -67,9 +66,8 @@ TEST(TerminalInterface, TestPrintsEachEntryAndTheDecisionAndRequestsNothing) {
     EXPECT_TRUE(app.shutdownArguments(300).empty()) << "a test requests nothing";
 }
 
-// No process has a descriptor of these files, yet the kernel holds each. A file held through an
-// overlay's merged view has another identity there than in the layer folder an administrator
-// may list: a listed path inside a layer cannot be told.
+// The kernel holds these files with no process's descriptor; a file inside an overlay's layer
+// has another identity in the merged view programs use, so it cannot be told.
 TEST(KernelHolders, LoopSwapRingAndOverlayLayersHoldFilesNoProcessHasOpen) {
     if (::geteuid() != 0) {
         GTEST_SKIP() << "loop devices, swap files and overlays need root";
@@ -178,9 +176,8 @@ int logSocket(const Installation& app, int type, sockaddr_un& address) {
     return ::bind(daemon, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 ? daemon : -1;
 }
 
-// Faults of the registry store or the settings file still leave the warning; none of them, nor
-// a daemon that never reads, holds the run. A stream socket (syslog-ng can be set up so) gets
-// each record ended by a NUL, as syslog(3) sends them.
+// Faults around the warning still leave it and hold no run; a stream socket (syslog-ng can be
+// set up so) gets each record ended by a NUL, as syslog(3) sends them.
 TEST_F(Syslog, BlockedRunLeavesOneWarningNamingEachFileInUseWhateverFailsAroundIt) {
     const char* faults[] = {"none",
                             "a folder where the hive file belongs",

@@ -17,8 +17,7 @@
 namespace vesperon::test {
 namespace {
 
-// Started under another name, then through a descriptor with its file replaced while it runs:
-// it keeps its folder and name.
+// Under another name, then through a descriptor of its removed file: it keeps folder and name.
 TEST(RunMode, AnythingButASwitchNeverRequestsThenARestartAndAForcedShutdown) {
     Installation app("nightly");
     EXPECT_EQ(app.run({"-r", "-f\x1b[2J"}), 1) << "no configuration window without a display";
@@ -37,8 +36,7 @@ TEST(RunMode, AnythingButASwitchNeverRequestsThenARestartAndAForcedShutdown) {
     EXPECT_FALSE(app.dir.exists("vesperon.cfg"));
 }
 
-// Entries typed or pasted by hand, and entries that depend on a current folder: each keeps the
-// machine up while the file it means is held (open, or only mapped).
+// Entries typed by hand, or relative to a current folder: each held file keeps the machine up.
 TEST(RunMode, EntriesThatMustNeverCountAsMissing) {
     Installation app;
     const std::string name = app.file("Данные job.dat"); // UTF-8 in this source

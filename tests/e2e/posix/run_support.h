@@ -146,8 +146,7 @@ private:
     pid_t pid_ = -1;
 };
 
-// A fresh application folder holding a copy of the built executable, a recording
-// stand-in for `shutdown` first on PATH, and its own registry state folder.
+// A fresh folder with a copy of the program, a recording `shutdown` first on PATH, a state folder.
 class Installation {
 public:
     explicit Installation(const std::string& exeName = "vesperon") : exeName_(exeName) {

@@ -181,8 +181,7 @@ struct Installation : ::testing::Test {
     }
 };
 
-// A restart, a held file and a forced shutdown under another name, with the folder and the
-// listed file named outside the ANSI code page.
+// A restart, a held file, a forced shutdown: names outside the ANSI code page throughout.
 TEST_F(Installation, NamesOutsideTheAnsiCodePage) {
     install("Дан\\Nightly.exe");
     // A shutdown.exe planted beside the program must never be the one that runs.

@@ -36,8 +36,7 @@ TEST(FsoCases, OnTheWindowsFileSystem) {
 
 struct Win32Fso : Win32Bench, ::testing::Test {};
 
-// Add File appends to a list saved in the ANSI code page (1252 here) in that code page, and a
-// name the code page cannot hold as a UTF-8 line. A file on drive Z: (this program) is added too.
+// Add File writes to an ANSI (1252) list in that code page, or as UTF-8 what it cannot hold.
 TEST_F(Win32Fso, AddFileKeepsAnAnsiListReadable) {
     system.exe = at("vesperon.exe");
     const std::string list = "; list\r\nC:\\caf\xE9.txt\r\n";

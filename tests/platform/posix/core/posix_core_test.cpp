@@ -212,8 +212,7 @@ TEST(PosixFiles, PresenceOfListedPaths) {
     EXPECT_EQ(files.readWhole(dir.file("file")).bytes, std::string("a\0b\r\n", 5));
 }
 
-// The configuration window checks again and again in one process; an overlay mounted since
-// the last check (a container started) is seen by the next.
+// The configuration window checks again and again: an overlay mounted since is seen by the next.
 TEST(PosixFiles, ALaterCheckSeesOverlaysMountedSince) {
     if (::geteuid() != 0) {
         GTEST_SKIP() << "mounting needs root";
@@ -318,9 +317,8 @@ TEST(PosixFiles, WritesAppendOrReplaceWholeOrNothing) {
     EXPECT_EQ(entriesIn(dir), 3) << "no temporary file left";
 }
 
-// A made-up /proc, to reach what a real one rarely shows: maps whose device is not the one
-// stat() reports, mappings whose link cannot be followed, our own process, and (no process
-// ending during the pass) exactly one process that another user may not look into.
+// A made-up /proc shows what a real one rarely does: maps on another device than stat() says,
+// mappings without a link to follow, our own process, one process another user may not read.
 TEST(OpenFileScan, ReadsDescriptorsAndMappingsAndCountsWhatItCannotLookInto) {
     TempDir dir;
     for (const char* name : {"own", "renumbered", "unlinked", "free"}) {

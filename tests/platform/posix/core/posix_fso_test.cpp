@@ -69,8 +69,7 @@ TEST_F(PosixFso, TemporaryFilesArePrivateAndFollowTmpdir) {
     std::filesystem::remove(fallback);
 }
 
-// Linux names: a backslash is a character like any other, a NUL ends no name early; what
-// the kernel keeps no creation time for shows its last change; a folder gone is gone.
+// A backslash is a name's character, a NUL no name's end; no creation time shows the last change.
 TEST_F(PosixFso, NamesTimesAndFoldersAsTheKernelHasThem) {
     write("a\\.b", "x");
     ASSERT_TRUE(fso().Get_FileInfo(at("a\\.b")));

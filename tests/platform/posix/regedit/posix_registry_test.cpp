@@ -90,8 +90,7 @@ TEST(RegeditText, ValueLinesAndReadingThemBack) {
     }
 }
 
-// A value replaces its last occurrence under the key where it stands, in any spelling of
-// the names, or joins the end of the key; every other line stays as it was.
+// A value replaces its last occurrence under the key, or joins the key's end; all else stays.
 TEST(RegeditText, EditsKeepEverythingElse) {
     const std::string k = std::string("[") + key + "]\r\n";
     const std::string before =
