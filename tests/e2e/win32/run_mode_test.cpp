@@ -272,6 +272,8 @@ TEST_F(Installation, EntriesThatMustNeverCountAsMissing) {
         {"long, free, already behind \"\\\\?\\\"",
          header + "\\\\?\\" + longFolder + "\\free.txt\r\n", 0},
         {"long, on a share", header + share + longFolder.substr(2) + "\\held2.txt\r\n", 2},
+        {"long, free, on a share through \"..\"",
+         header + share + longFolder.substr(2) + "\\sub\\..\\free.txt\r\n", 0},
         {"a reserved device name, two extensions", header + dir.file("data\\nul.tar.gz") + "\r\n",
          2},
         {"a bare device name", header + dir.file("data\\aux") + "\r\n", 2},
