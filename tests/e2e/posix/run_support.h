@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/child_process.h"
 #include "support/temp_dir.h"
 
 #include <chrono>
@@ -92,58 +93,39 @@ struct Undo {
 class Holder {
 public:
     enum class Way { Open, MappedOnly, Locked, Ring };
-    Holder(const std::string& path, Way way, const std::string& commandName = "") {
-        int ready[2];
-        if (::pipe(ready) != 0) {
-            throw std::runtime_error("pipe");
-        }
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::close(ready[0]);
-            if (!commandName.empty()) {
-                ::prctl(PR_SET_NAME, commandName.c_str());
-                // Another group than its user's, so that the user named is the owner's.
-                (void)!::setgid(65534);
-            }
-            int fd = ::open(path.c_str(), O_RDONLY);
-            if (way == Way::Locked) {
-                ::flock(fd, LOCK_EX);
-            } else if (way == Way::MappedOnly) {
-                ::mmap(nullptr, 1, PROT_READ, MAP_SHARED, fd, 0);
-                ::close(fd);
-            } else if (way == Way::Ring) {
-                io_uring_params params{};
-                const int ring = static_cast<int>(::syscall(__NR_io_uring_setup, 4, &params));
-                if (ring < 0 ||
-                    ::syscall(__NR_io_uring_register, ring, IORING_REGISTER_FILES, &fd, 1)) {
-                    ::_exit(1);
-                }
-                ::close(fd);
-            }
-            (void)!::write(ready[1], "x", 1);
-            ::pause();
-            ::_exit(0);
-        }
-        ::close(ready[1]);
-        char c;
-        const bool held = ::read(ready[0], &c, 1) == 1;
-        ::close(ready[0]);
-        if (!held) {
+    Holder(const std::string& path, Way way, const std::string& commandName = "")
+        : child_([&] {
+              if (!commandName.empty()) {
+                  ::prctl(PR_SET_NAME, commandName.c_str());
+                  // Another group than its user's, so that the user named is the owner's.
+                  (void)!::setgid(65534);
+              }
+              int fd = ::open(path.c_str(), O_RDONLY);
+              if (way == Way::Locked) {
+                  return ::flock(fd, LOCK_EX) == 0;
+              }
+              if (way == Way::MappedOnly) {
+                  return ::mmap(nullptr, 1, PROT_READ, MAP_SHARED, fd, 0) != MAP_FAILED &&
+                         ::close(fd) == 0;
+              }
+              if (way == Way::Ring) {
+                  io_uring_params params{};
+                  const int ring = static_cast<int>(::syscall(__NR_io_uring_setup, 4, &params));
+                  return ring >= 0 &&
+                         ::syscall(__NR_io_uring_register, ring, IORING_REGISTER_FILES, &fd, 1) ==
+                             0 &&
+                         ::close(fd) == 0;
+              }
+              return fd >= 0;
+          }) {
+        if (!child_.ready()) {
             throw std::runtime_error("could not hold " + path);
         }
     }
-    ~Holder() {
-        if (pid_ > 0) { // never kill(-1)
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-        }
-    }
-    Holder(const Holder&) = delete;
-    Holder& operator=(const Holder&) = delete;
-    pid_t pid() const { return pid_; }
+    pid_t pid() const { return child_.pid(); }
 
 private:
-    pid_t pid_ = -1;
+    Child child_;
 };
 
 // A fresh folder with a copy of the program, a recording `shutdown` first on PATH, a state folder.

@@ -6,6 +6,7 @@
 #include "platform/posix/proc/open_file_scan.h"
 #include "platform/posix/proc/posix_process_listing.h"
 #include "platform/profile_cases.h"
+#include "support/child_process.h"
 #include "support/environment_guard.h"
 #include "support/private_system_bus.h"
 #include "support/temp_dir.h"
@@ -19,8 +20,6 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
-#include <functional>
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <sstream>
@@ -30,7 +29,6 @@
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <thread>
@@ -45,54 +43,7 @@ using test::TempDir;
 using Status = FileRead::Status;
 using Answer = InhibitorList::Status;
 
-// A forked process that runs setUp, reports back, then waits; killed and reaped on scope exit.
-class Child {
-public:
-    // leaderEnds: the first thread ends once set up, while any thread it started runs on.
-    explicit Child(const std::function<bool()>& setUp, bool leaderEnds = false) {
-        int ready[2];
-        if (::pipe2(ready, O_CLOEXEC) != 0) {
-            return;
-        }
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            char ok = setUp() ? '1' : '0';
-            (void)!::write(ready[1], &ok, 1);
-            if (leaderEnds) {
-                ::syscall(SYS_exit, 0); // this thread only, without unwinding into the test
-            }
-            for (;;) {
-                ::pause();
-            }
-        }
-        ::close(ready[1]);
-        char ok = '0';
-        ready_ = pid_ > 0 && ::read(ready[0], &ok, 1) == 1 && ok == '1';
-        ::close(ready[0]);
-        for (int wait = 0; leaderEnds && ready_ && wait < 200 && !leaderEnded(); ++wait) {
-            ::usleep(10000);
-        }
-    }
-    ~Child() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-        }
-    }
-    Child(const Child&) = delete;
-    Child& operator=(const Child&) = delete;
-    bool ready() const { return ready_; }
-
-private:
-    bool leaderEnded() const {
-        std::ifstream stat("/proc/" + std::to_string(pid_) + "/stat");
-        std::string line;
-        return std::getline(stat, line) && line.find(") Z ") != std::string::npos;
-    }
-
-    pid_t pid_ = -1;
-    bool ready_ = false;
-};
+using test::Child;
 
 // The calls of write, fsync, close and rename that the unit tests make (linked with --wrap),
 // recorded while `recording`; the first of the kind `failing` fails with EIO.
