@@ -87,7 +87,7 @@ TEST_F(Check, RunsOfOneFolderTakeTurns) {
               aborted + "\r\nUnable to determine if file is in use:  " + lockPath + "\r\n");
 }
 
-// No list made, no event when nothing is in use or logging is off.
+// No list made, settings read once a run, no event when nothing is in use or logging is off.
 TEST_F(Check, QuietRunsWriteNothing) {
     f.disk.readOnly.insert("c:\\tools"); // nor can a lock file: the run goes on without one
     check();
@@ -96,7 +96,13 @@ TEST_F(Check, QuietRunsWriteNothing) {
     f.disk.readOnly.clear();
     f.disk.addFile("C:\\Data\\free.txt");
     list("C:\\Data\\free.txt\r\n");
+    f.profile.reads = 0;
     check();
+    const int readsForOne = f.profile.reads;
+    list("C:\\Data\\free.txt\r\nC:\\Data\\a.mdb\r\nC:\\Data\\b.mdb\r\n");
+    f.profile.reads = 0;
+    check();
+    EXPECT_EQ(f.profile.reads, readsForOne) << "the settings are read once a run, not once a line";
     EXPECT_FALSE(outcome.report.blocked);
     f.disk.addFile(settingsPath, "[EventLog]\r\nWriteToNTEventLog=true\r\n");
     held("C:\\Data\\free.txt");
