@@ -70,6 +70,7 @@ TEST_F(Check, EveryLineIsTestedInOrderAndEveryFileInUseReported) {
                                  "\r\nFile in use:  C:\\Data\\b.mdb\r\n");
     EXPECT_EQ(f.eventLog.events[0].type, 2);
     EXPECT_EQ(f.disk.probed.size(), 3u) << "absent and commented files are never probed";
+    EXPECT_EQ(f.disk.probeRuns, 1) << "one view of the held files serves the whole run";
 }
 
 TEST_F(Check, RunsOfOneFolderTakeTurns) {

@@ -496,13 +496,11 @@ std::optional<std::string> FakeFileSystem::tempFileName(const std::string& folde
     return std::nullopt;
 }
 
-std::optional<platform::DiskSpace> FakeFileSystem::diskFreeSpaceEx(const std::string& d) {
-    diskQueries.push_back("Ex " + d);
+std::optional<platform::DiskSpace> FakeFileSystem::diskFreeSpaceEx(const std::string&) {
     return diskSpace;
 }
 
-std::optional<platform::DiskGeometry> FakeFileSystem::diskFreeSpace(const std::string& d) {
-    diskQueries.push_back(d);
+std::optional<platform::DiskGeometry> FakeFileSystem::diskFreeSpace(const std::string&) {
     return diskGeometry;
 }
 

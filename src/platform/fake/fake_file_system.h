@@ -54,7 +54,6 @@ public:
     unsigned tempNumber = 0x1A2A; // the next unique number of a temporary file name
     std::optional<platform::DiskSpace> diskSpace = platform::DiskSpace{400, 1000, 500};
     std::optional<platform::DiskGeometry> diskGeometry = platform::DiskGeometry{8, 512, 50, 100};
-    std::vector<std::string> diskQueries; // "Ex C:", "C:"
 
 private:
     const Drive* drive(const std::string& text) const;

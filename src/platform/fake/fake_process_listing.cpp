@@ -7,7 +7,7 @@ namespace vesperon::fake {
 
 platform::ProcessHandle FakeProcessListing::createProcessSnapshot() {
     snapshotAt_ = 0;
-    return snapshotFails ? 0 : 7;
+    return 7;
 }
 
 bool FakeProcessListing::process32First(platform::ProcessHandle snapshot, std::string& exeFile) {
@@ -27,7 +27,6 @@ bool FakeProcessListing::process32Next(platform::ProcessHandle, std::string& exe
 
 void FakeProcessListing::enumProcesses(std::vector<std::uint32_t>& ids, std::uint32_t cb,
                                        std::uint32_t& bytesReturned) {
-    enumCalls.push_back(cb);
     const std::size_t n = std::min<std::size_t>(processes.size(), cb / 4);
     for (std::size_t i = 0; i < n && i < ids.size(); ++i) {
         ids[i] = processes[i].id;

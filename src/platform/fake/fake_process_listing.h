@@ -35,8 +35,6 @@ public:
 
     std::int32_t id = 2;
     std::vector<FakeProcess> processes;
-    bool snapshotFails = false;
-    std::vector<std::uint32_t> enumCalls; // cb of each EnumProcesses call
     std::vector<platform::ProcessHandle> closed;
 
 private:

@@ -58,12 +58,7 @@ public:
                                               const std::string& initialName) override;
     std::optional<std::string> browseForFolder(platform::NativeWindow* owner,
                                                const std::string& prompt) override;
-    void processPendingMessages() override {
-        ++pendingMessagePasses;
-        if (onPendingMessages) {
-            onPendingMessages();
-        }
-    }
+    void processPendingMessages() override { ++pendingMessagePasses; }
     void runUntil(const std::function<bool()>& done) override;
     // The live window of a form, or null.
     FakeNativeWindow* window(const std::string& formName);
@@ -77,7 +72,6 @@ public:
     std::vector<std::pair<platform::NativeWindow*, std::string>> folderBrowses; // owner, prompt
     std::map<std::string, platform::WindowEvents*> events;                      // by form name
     int pendingMessagePasses = 0;
-    std::function<void()> onPendingMessages; // what the user does while messages are handled
     // Every text a label was given, by "Form.Label", kept after the window is gone.
     std::map<std::string, std::vector<std::string>> textLog;
 
