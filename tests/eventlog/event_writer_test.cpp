@@ -71,6 +71,7 @@ TEST(RegistryRoutinesTable, WhatEachHiveAndLetterStores) {
         {"Hklm", "D", true, 0, hklm, Values{{"v", {4, {0xFF, 0xFF, 0xFF, 0xFF}}}}},
         {"HKLM", "B", true, 0, hklm, Values{{"v", {3, {0xFF, 0xFF}}}}},
         {"hkcr", "b", false, 0, hive_key::classesRoot, Values{{"v", {3, {0, 0}}}}},
+        {"HKDD", "S", std::string(), 0, hive_key::dynData, Values{{"v", {1, {0}}}}},
         {"HKLM", "X", std::string("x"), 0, hklm, Values{}},
         {"HKEY_LOCAL_MACHINE", "S", std::string("x"), 99, hklm, std::nullopt},
         {"HKLM", "D", std::int32_t{32768}, 13, hklm, std::nullopt},

@@ -86,6 +86,8 @@ TEST_F(WindowsStyle, TemporaryNamesFilesAndFolders) {
     std::string folder = "  ";
     EXPECT_EQ(fso.Create_Tmp_Filename(folder).rfind("C:\\Temp\\_", 0), 0u);
     EXPECT_EQ(folder, "C:\\Temp\\") << "the caller's variable is filled";
+    std::string missing = "C:\\Nowhere\\";
+    EXPECT_EQ(fso.Create_Tmp_Filename(missing), std::string(260, ' '));
     const std::string made = fso.Create_Tmp_Folder();
     EXPECT_EQ(made.size(), std::string("C:\\Temp\\_1234567\\").size()) << made;
     EXPECT_TRUE(f.disk.hasFolder(made));
@@ -205,8 +207,10 @@ TEST_F(Listings, FileListMatchesExtensionsWithoutRegardToCaseCountsThemAndStopsW
 TEST_F(Listings, TotalsRaiseRunningTotalsAndBadInputTotalsZero) {
     f.disk.meta("C:\\D\\a.txt").modified = "3/15/2024 11:59:59 PM";
     f.disk.meta("C:\\D\\b.TXT").modified = "3/14/2024 8:00:00 AM";
+    f.disk.meta("C:\\D\\c.log").created = "3/16/2024 1:00:00 AM";
     EXPECT_EQ(fso.Get_Totals("C:\\D", 3, "3/15/2024", false), "1");
     EXPECT_EQ(events.totals, (Raised{{1, "C:\\D\\a.txt"}}));
+    EXPECT_EQ(fso.Get_Totals("C:\\D", 4, "3/16/2024", false), "1");
     EXPECT_EQ(fso.Get_Totals("C:\\D", 2, "1/1/2024"), "4");
     events.totals.clear();
     EXPECT_EQ(fso.Get_Totals("C:\\D", 1, "*.txt", false), "30");

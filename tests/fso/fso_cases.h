@@ -136,6 +136,7 @@ inline const std::vector<FsoCase>& fsoCases() {
              b.write("ro.txt", "x");
              b.readOnly("ro.txt");
              EXPECT_TRUE(b.fso().KillFile(b.at("ro.txt")));
+             EXPECT_TRUE(b.fso().KillFile(b.at("never.txt")));
              EXPECT_FALSE(b.dir.exists("ro.txt"));
              b.write("k/a.txt", "x");
              b.write("k/sub/b.txt", "x");
@@ -144,6 +145,7 @@ inline const std::vector<FsoCase>& fsoCases() {
              EXPECT_TRUE(b.dir.exists("k") && !b.dir.exists("k/a.txt") && !b.dir.exists("k/sub"));
              EXPECT_TRUE(b.fso().KillDir(b.at("k"), false));
              EXPECT_FALSE(b.dir.exists("k"));
+             EXPECT_FALSE(b.fso().DelTree32(b.at("k")));
              EXPECT_TRUE(b.f.windowing.messages.empty());
          }},
         {"folder structures",
