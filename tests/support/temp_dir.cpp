@@ -65,6 +65,10 @@ std::string TempDir::read(const std::string& name) const {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+long TempDir::entries(const std::string& name) const {
+    return std::distance(fs::directory_iterator(pathOf(name.empty() ? path_ : file(name))), {});
+}
+
 bool TempDir::exists(const std::string& name) const {
     std::error_code ignored;
     return fs::exists(fs::symlink_status(pathOf(file(name)), ignored));

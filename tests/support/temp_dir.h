@@ -19,6 +19,8 @@ public:
     void write(const std::string& name, const std::string& bytes) const;
     std::string read(const std::string& name) const;
     bool exists(const std::string& name) const;
+    // How many names the folder (name "": this one) holds.
+    long entries(const std::string& name = "") const;
 
 private:
     std::string path_;

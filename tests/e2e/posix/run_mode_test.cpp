@@ -1,4 +1,5 @@
 #include "e2e/posix/run_support.h"
+#include "support/environment_guard.h"
 
 #include <chrono>
 #include <csignal>
@@ -159,6 +160,7 @@ TEST(RunConditions, AMountThatStopsAnsweringHoldsNoRunPastItsBound) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
     EXPECT_EQ(app.shutdownArguments(), "-r\n+1\nRestart by Vesperon\n");
 
+    const EnvironmentGuard bound("VESPERON_RUN_BOUND");
     ::setenv("VESPERON_RUN_BOUND", "2", 1);
     app.dir.write("vesperon.cfg", app.file("free.dat") + "\r\n" + file + "\r\n");
     const SyslogStore store;
@@ -178,7 +180,6 @@ TEST(RunConditions, AMountThatStopsAnsweringHoldsNoRunPastItsBound) {
     EXPECT_EQ(app.run({"-r"}), 2);
     EXPECT_TRUE(contains(app.err(), "did not finish within 2 s; " + app.file("vesperon.cfg")))
         << app.err();
-    ::unsetenv("VESPERON_RUN_BOUND");
 }
 
 TEST(RunConditions, TemporariesLeftByAKilledRunAreRemoved) {

@@ -81,10 +81,6 @@ bool holdInThread(const std::string& path, bool ownTable) {
     return opened == 1;
 }
 
-long entriesIn(const TempDir& dir) {
-    return std::distance(std::filesystem::directory_iterator(dir.path()), {});
-}
-
 TEST(PosixFiles, ProbeSeesWhatOtherProcessesHold) {
     const struct {
         const char* name;
@@ -265,7 +261,7 @@ TEST(PosixFiles, WritesAppendOrReplaceWholeOrNothing) {
     EXPECT_FALSE(files.writeText(dir.file("link"), "planted", false));
     EXPECT_FALSE(files.replaceFile(dir.file("link"), "x"));
     EXPECT_EQ(dir.read("v.reg"), "new");
-    EXPECT_EQ(entriesIn(dir), 3) << "no temporary file left";
+    EXPECT_EQ(dir.entries(), 3) << "no temporary file left";
 }
 
 // A made-up /proc shows what a real one rarely does: maps on another device than stat() says,
@@ -424,7 +420,7 @@ TEST(PosixProfile, WritesExtendTheFileButReadOnlyPlacesAndLinksChangeNothing) {
         ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
     }
     EXPECT_EQ(dir.read("v.ini"), written);
-    EXPECT_EQ(entriesIn(dir), 3) << "nothing left beside v.ini, link.ini, wide.ini";
+    EXPECT_EQ(dir.entries(), 3) << "nothing left beside v.ini, link.ini, wide.ini";
 }
 
 TEST(PosixShutdownInhibitors, ListsTheLocksOfARealBus) {

@@ -46,10 +46,6 @@ long registerSource(Registry& registry) {
     return status != 0 ? status : closed;
 }
 
-long entriesIn(const std::string& folder) {
-    return std::distance(std::filesystem::directory_iterator(folder), {});
-}
-
 using regedit_text::ensureKey;
 using regedit_text::formatValueLine;
 using regedit_text::setValue;
@@ -162,7 +158,7 @@ TEST(PosixRegistry, WritesTheEventSourceOnceKeepingWhatIsStored) {
     EXPECT_EQ(dir.read(hiveFile), before + "[HKEY_LOCAL_MACHINE\\" + eventKey +
                                       "]\r\n\"TypesSupported\"=dword:00000007\r\n"
                                       "\"EventMessageFile\"=\"/opt/v/vesperon\"\r\n\r\n");
-    EXPECT_EQ(entriesIn(dir.file("registry")), 1);
+    EXPECT_EQ(dir.entries("registry"), 1);
 }
 
 TEST(PosixRegistry, PermissionErrorsLinksAndHeldHivesChangeNothing) {
@@ -191,7 +187,7 @@ TEST(PosixRegistry, PermissionErrorsLinksAndHeldHivesChangeNothing) {
     ASSERT_EQ(::truncate(dir.file(hiveFile).c_str(), 2 << 20), 0);
     EXPECT_NE(registerSource(registry), 0);
     EXPECT_EQ(std::filesystem::file_size(dir.file(hiveFile)), 2u << 20);
-    EXPECT_EQ(entriesIn(dir.file("registry")), 1);
+    EXPECT_EQ(dir.entries("registry"), 1);
     if (::geteuid() == 0) {
         return; // permissions do not bind root
     }
